@@ -1,0 +1,263 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "cornertype.h"
+#include "messagebox.h"
+#include "timetext.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMetaType>
+#include <QMouseEvent>
+#include <QTimerEvent>
+#include <cstdio>
+
+int nextSampleId = 1;
+
+namespace {
+
+const int displayIntervalMs = 50;
+
+QString progressText(int sample, int total)
+{
+    return QString::asprintf("Progress:%d/%d", sample, total);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , cursorInViewport(false)
+    , pano1ClickPos(0, 0)
+    , pano2ClickPos(0, 0)
+    , sampleNumber(1)
+    , totalSamples(100)
+    , currentSampleId(0)
+    , displayTimerId(-1)
+    , accumulatedMs(0)
+    , lastWriteFailed(false)
+{
+    qRegisterMetaType<QVector<QString>>("QVector<QString>");
+    resultLines.reserve(200);
+
+    ui->setupUi(this);
+
+    ui->lcdTimer->setSegmentStyle(QLCDNumber::Flat);
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[CornerType::Kestrel]));
+    ui->viewportRegion->setEnabled(false);
+    ui->progressLabel->setText(progressText(1, totalSamples));
+
+    connect(ui->pano1, QOverload<int>::of(&RenderArea::clicked), ui->pano01WallNum,
+            QOverload<int>::of(&QLabel::setNum));
+    connect(ui->pano2, QOverload<int>::of(&RenderArea::clicked), ui->pano02WallNum,
+            QOverload<int>::of(&QLabel::setNum));
+    connect(
+        ui->pano1, QOverload<QPoint>::of(&RenderArea::clicked), ui->pano1,
+        [this](QPoint pos) { pano1ClickPos = pos; }, Qt::DirectConnection);
+    connect(
+        ui->pano2, QOverload<QPoint>::of(&RenderArea::clicked), ui->pano2,
+        [this](QPoint pos) { pano2ClickPos = pos; }, Qt::DirectConnection);
+    connect(this, &MainWindow::restartTime, this, &MainWindow::on_restart);
+    connect(this, &MainWindow::pauseTime, this, &MainWindow::on_pause);
+    connect(
+        this, &MainWindow::requestNewSample, this, [this] { loadNextSample(); },
+        Qt::DirectConnection);
+
+    ui->viewportRegion->installEventFilter(this);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::loadNextSample()
+{
+    currentSampleId = nextSampleId;
+    nextSampleId += 1;
+    const QString primary = QString::asprintf(".\\test_datasets\\%d\\pri_pano", currentSampleId);
+    const QString secondary = QString::asprintf(".\\test_datasets\\%d\\sec_pano", currentSampleId);
+    ui->pano1->loadSample(primary.toStdString());
+    ui->pano2->loadSample(secondary.toStdString());
+}
+
+void MainWindow::on_startBtn_clicked()
+{
+    Q_EMIT requestNewSample();
+    ui->viewportRegion->setEnabled(true);
+    ui->startBtn->setEnabled(false);
+    Q_EMIT restartTime();
+}
+
+void MainWindow::on_pauseBtn_clicked()
+{
+    Q_EMIT pauseTime();
+}
+
+void MainWindow::on_restart()
+{
+    accumulatedMs = 0;
+    caseClock.restart();
+    if (displayTimerId == -1)
+        displayTimerId = startTimer(displayIntervalMs, Qt::CoarseTimer);
+}
+
+void MainWindow::on_pause()
+{
+    if (caseClock.isValid()) {
+        ui->viewportRegion->setEnabled(false);
+        accumulatedMs += caseClock.elapsed();
+        caseClock.invalidate();
+        // The display timer stops itself at its next tick, after showing the frozen time.
+    } else {
+        ui->viewportRegion->setEnabled(true);
+        caseClock.restart();
+        if (displayTimerId != -1)
+            killTimer(displayTimerId); // never leave a second timer running
+        displayTimerId = startTimer(displayIntervalMs, Qt::CoarseTimer);
+    }
+}
+
+void MainWindow::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != displayTimerId) {
+        QMainWindow::timerEvent(event);
+        return;
+    }
+    qint64 ms = accumulatedMs;
+    if (caseClock.isValid()) {
+        ms += caseClock.elapsed();
+    } else {
+        killTimer(displayTimerId);
+        displayTimerId = -1;
+    }
+    timeText = wallmatch::formatCaseTime(ms);
+    ui->lcdTimer->display(timeText);
+}
+
+void MainWindow::showViewportHint()
+{
+    if (ui->startBtn->isEnabled())
+        MessageBox::information(this, tr("Viewport Region"),
+                                tr("Please Press Start button to begin test."));
+    else
+        MessageBox::information(this, tr("Viewport Region"),
+                                tr("Pleaase Press Resume button to continue testing."));
+}
+
+void MainWindow::saveResults()
+{
+    const QString error = results.write(resultLines);
+    if (error.isEmpty()) {
+        lastWriteFailed = false;
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(error));
+    std::fflush(stderr);
+    lastWriteFailed = true;
+    MessageBox::warning(this, tr("Results Not Saved"), error);
+}
+
+void MainWindow::on_matchBtn_clicked()
+{
+    if (!ui->viewportRegion->isEnabled()) {
+        showViewportHint();
+        return;
+    }
+    const int wall1 = ui->pano01WallNum->text().toInt();
+    const int wall2 = ui->pano02WallNum->text().toInt();
+    if (wall1 == -1 || wall2 == -1) {
+        MessageBox::information(this, tr("Viewport Region"),
+                                tr("Please select wall before matching."));
+        Q_EMIT restartTime();
+        return;
+    }
+
+    const QByteArray source = ui->typeLabel->text().toUtf8();
+    const QByteArray time = timeText.toUtf8();
+    const QString logLine
+        = QString::asprintf("Sample %d: Wall %d <===> Wall %d (%s) Time: %s", sampleNumber, wall1,
+                            wall2, source.constData(), time.constData());
+    const QString resultLine = QString::asprintf(
+        "ind %d: Wall %d <==> Wall %d (%s) Time: %s Mouse: %d %d <==> %d %d\n", currentSampleId,
+        wall1, wall2, source.constData(), time.constData(), pano1ClickPos.x(), pano1ClickPos.y(),
+        pano2ClickPos.x(), pano2ClickPos.y());
+    ui->textBrowser->append(logLine);
+    resultLines.append(resultLine);
+
+    // Each answer goes to disk at once; the box only interrupts the first of a run of failures.
+    const bool wasFailing = lastWriteFailed;
+    const QString error = results.write(resultLines);
+    lastWriteFailed = !error.isEmpty();
+    if (lastWriteFailed) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::fflush(stderr);
+        if (!wasFailing)
+            MessageBox::warning(this, tr("Results Not Saved"), error);
+    }
+
+    if (sampleNumber % 10 == 0)
+        ui->textBrowser->clear();
+    sampleNumber += 1;
+
+    if (sampleNumber > totalSamples) {
+        on_pause();
+        MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
+        close();
+        return;
+    }
+
+    Q_EMIT requestNewSample();
+    ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[CornerType::Kestrel]));
+    ui->pano01WallNum->setText(QStringLiteral("-1"));
+    ui->pano02WallNum->setText(QStringLiteral("-1"));
+    Q_EMIT restartTime();
+}
+
+void MainWindow::setTotalNum(uint num)
+{
+    ui->progressLabel->setText(progressText(sampleNumber, static_cast<int>(num)));
+}
+
+bool MainWindow::eventFilter(QObject *obj, QEvent *event)
+{
+    if (obj == ui->viewportRegion) {
+        if (event->type() == QEvent::Enter)
+            cursorInViewport = true;
+        else if (event->type() == QEvent::Leave)
+            cursorInViewport = false;
+    }
+    return QObject::eventFilter(obj, event);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (!cursorInViewport) {
+        QMainWindow::mousePressEvent(event);
+        return;
+    }
+    if (event->button() == Qt::LeftButton && !ui->viewportRegion->isEnabled())
+        showViewportHint();
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->ignore();
+    QMainWindow::mouseDoubleClickEvent(event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
+        Q_EMIT ui->matchBtn->clicked(false);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    saveResults();
+    event->ignore();
+    if (MessageBox::question(this, tr("Close Confirmation"), tr("Exit?")) == QMessageBox::Yes)
+        event->accept();
+}

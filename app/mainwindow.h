@@ -1,0 +1,77 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include "caseclock.h"
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <QVector>
+
+// Number of the next sample folder to load; lives as long as the process.
+extern int nextSampleId;
+
+namespace Ui {
+class MainWindow;
+}
+
+#include "resultsstore.h"
+
+// The test window: two panorama views, the run controls, the answer log and the results file.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+Q_SIGNALS:
+    void startConnect(quint16, QString);
+    void sendFile();
+    void sendResult(QVector<QString>);
+    void requestNewSample();
+    void requestSampleNum();
+    void restartTime();
+    void pauseTime();
+
+private Q_SLOTS:
+    bool eventFilter(QObject *obj, QEvent *event) override;
+    void on_matchBtn_clicked();
+    void on_restart();
+    void on_pause();
+    void on_startBtn_clicked();
+    void on_pauseBtn_clicked();
+    void setTotalNum(uint num);
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void loadNextSample();
+    void showViewportHint();
+    void saveResults();
+
+    friend struct MainWindowProbe; // test access to the run state
+
+    Ui::MainWindow *ui;
+    bool cursorInViewport;
+    QPoint pano1ClickPos;
+    QPoint pano2ClickPos;
+    QVector<QString> resultLines;
+    int sampleNumber;
+    int totalSamples;
+    int currentSampleId;
+    int displayTimerId;
+    qint64 accumulatedMs;
+    CaseClock caseClock;
+    QString timeText;
+    ResultsStore results;
+    bool lastWriteFailed;
+};
+
+#endif // MAINWINDOW_H

@@ -1,0 +1,21 @@
+#ifndef CORNERPOINT_H
+#define CORNERPOINT_H
+
+// A room corner relative to the camera; only its direction matters.
+struct CornerPoint
+{
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+
+    CornerPoint() = default;
+    constexpr CornerPoint(float x, float y, float z) : x(x), y(y), z(z) {}
+
+    friend bool operator==(const CornerPoint &a, const CornerPoint &b)
+    {
+        return a.x == b.x && a.y == b.y && a.z == b.z;
+    }
+    friend bool operator!=(const CornerPoint &a, const CornerPoint &b) { return !(a == b); }
+};
+
+#endif // CORNERPOINT_H

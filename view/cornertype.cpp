@@ -1,0 +1,3 @@
+#include "cornertype.h"
+
+const char *const cornerSourceNames[cornerSourceCount] = {"Kestrel", "Bramble"};
