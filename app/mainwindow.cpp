@@ -176,9 +176,9 @@ void MainWindow::on_matchBtn_clicked()
 
     const QByteArray source = ui->typeLabel->text().toUtf8();
     const QByteArray time = timeText.toUtf8();
-    const QString logLine
-        = QString::asprintf("Sample %d: Wall %d <===> Wall %d (%s) Time: %s", sampleNumber, wall1,
-                            wall2, source.constData(), time.constData());
+    const QString logLine =
+        QString::asprintf("Sample %d: Wall %d <===> Wall %d (%s) Time: %s", sampleNumber, wall1,
+                          wall2, source.constData(), time.constData());
     const QString resultLine = QString::asprintf(
         "ind %d: Wall %d <==> Wall %d (%s) Time: %s Mouse: %d %d <==> %d %d\n", currentSampleId,
         wall1, wall2, source.constData(), time.constData(), pano1ClickPos.x(), pano1ClickPos.y(),

@@ -17,7 +17,8 @@ QByteArray resultsBytes(const QVector<QString> &lines)
 
 QString keptResultsName(const QDateTime &modified, int counter)
 {
-    QString name = QStringLiteral("results-") + modified.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name =
+        QStringLiteral("results-") + modified.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (counter > 1)
         name += QLatin1Char('-') + QString::number(counter);
     return name + QStringLiteral(".txt");
@@ -25,12 +26,15 @@ QString keptResultsName(const QDateTime &modified, int counter)
 
 } // namespace wallmatch
 
-ResultsStore::ResultsStore(const QString &fileName) : file(fileName) {}
+ResultsStore::ResultsStore(const QString &fileName)
+    : file(fileName)
+{
+}
 
 QString ResultsStore::keepEarlierFile()
 {
     const QFileInfo info(file);
-    if (!info.exists() || info.size() == 0)
+    if (!info.isFile() || info.size() == 0)
         return {};
     const QDir dir = info.absoluteDir();
     const QDateTime modified = info.lastModified();

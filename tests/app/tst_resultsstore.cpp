@@ -1,0 +1,172 @@
+#include "resultsstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes, const QDateTime &modified = {})
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.flush(); // before the time is set, or closing would touch it again
+    if (modified.isValid())
+        QVERIFY(f.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+const QVector<QString> threeLines = {
+    "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301\n",
+    "ind 2: Wall 1 <==> Wall 3 (Kestrel) Time: 0:01.050 Mouse: 1 2 <==> 3 4\n",
+    QString::fromUtf8("ind 3: Wall 0 <==> Wall 0 (K\u00e9strel) Time:  Mouse: 0 0 <==> 0 0\n"),
+};
+
+} // namespace
+
+class TestResultsStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void bytesAreLinesInOrderAsUtf8()
+    {
+        const QByteArray bytes = wallmatch::resultsBytes(threeLines);
+        QCOMPARE(bytes.count('\n'), 3);
+        QVERIFY(!bytes.contains('\r'));
+        QVERIFY(bytes.startsWith("ind 1: "));
+        QVERIFY(bytes.endsWith("0 0 <==> 0 0\n"));
+        QVERIFY(bytes.contains("K\xc3\xa9strel"));
+        QCOMPARE(wallmatch::resultsBytes({}), QByteArray());
+    }
+
+    void keptName_data()
+    {
+        QTest::addColumn<QDateTime>("modified");
+        QTest::addColumn<int>("counter");
+        QTest::addColumn<QString>("name");
+        const QDateTime t(QDate(2026, 3, 4), QTime(5, 6, 7));
+        QTest::newRow("plain") << t << 1 << "results-20260304-050607.txt";
+        QTest::newRow("second") << t << 2 << "results-20260304-050607-2.txt";
+        QTest::newRow("tenth") << t << 10 << "results-20260304-050607-10.txt";
+    }
+    void keptName()
+    {
+        QFETCH(QDateTime, modified);
+        QFETCH(int, counter);
+        QFETCH(QString, name);
+        QCOMPARE(wallmatch::keptResultsName(modified, counter), name);
+    }
+
+    void writesAndRewrites()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("results.txt");
+        ResultsStore store(path);
+        QCOMPARE(store.write(threeLines.mid(0, 1)), QString());
+        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines.mid(0, 1)));
+        QCOMPARE(store.write(threeLines), QString());
+        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines));
+        QVERIFY(store.keptFileName().isEmpty());
+        // No temporary file is left beside the results.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList {"results.txt"});
+    }
+
+    void noAnswersGiveAnEmptyFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("results.txt");
+        writeFile(path, QByteArray()); // an empty earlier file is simply replaced
+        ResultsStore store(path);
+        QCOMPARE(store.write({}), QString());
+        QVERIFY(QFileInfo::exists(path));
+        QCOMPARE(QFileInfo(path).size(), 0);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList {"results.txt"});
+    }
+
+    void earlierSessionIsKept()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("results.txt");
+        const QDateTime modified(QDate(2025, 12, 31), QTime(23, 59, 58));
+        writeFile(path, "ind 1: earlier subject\n", modified);
+        // A file of that name already exists: the counter picks the next free one.
+        writeFile(dir.filePath("results-20251231-235958.txt"), "older still\n");
+
+        ResultsStore store(path);
+        QCOMPARE(store.write(threeLines.mid(0, 2)), QString());
+        const QString kept = dir.filePath("results-20251231-235958-2.txt");
+        QCOMPARE(store.keptFileName(), kept);
+        QCOMPARE(readAll(kept), QByteArray("ind 1: earlier subject\n"));
+        QCOMPARE(readAll(dir.filePath("results-20251231-235958.txt")), QByteArray("older still\n"));
+        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines.mid(0, 2)));
+
+        // Later writes of the same process rewrite the file, they keep nothing more.
+        QCOMPARE(store.write(threeLines), QString());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines));
+    }
+
+    void readOnlyFolderReportsAndKeepsEarlierFile()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("results.txt");
+        writeFile(path, "earlier\n");
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        ResultsStore store(path);
+        const QString error = store.write(threeLines);
+        QFile::setPermissions(
+            dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(!error.isEmpty());
+        QVERIFY2(error.contains(QFileInfo(path).absoluteFilePath()), qPrintable(error));
+        QCOMPARE(readAll(path), QByteArray("earlier\n"));
+    }
+
+    // Works for root too, who ignores permissions: a folder where the file should be.
+    void unwritableTargetIsReportedAndLeftAlone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("results.txt");
+        QVERIFY(QDir(dir.path()).mkdir("results.txt"));
+        ResultsStore store(path);
+        const QString error = store.write(threeLines);
+        QVERIFY2(
+            error.startsWith("Could not write results to " + QFileInfo(path).absoluteFilePath()),
+            qPrintable(error));
+        QVERIFY(QFileInfo(path).isDir());
+        QVERIFY(store.keptFileName().isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList {"results.txt"});
+    }
+
+    void missingFolderReportsPathAndReason()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("no/such/folder/results.txt");
+        ResultsStore store(path);
+        const QString error = store.write(threeLines);
+        QVERIFY(error.startsWith("Could not write results to " + QFileInfo(path).absoluteFilePath()
+                                 + ": "));
+        QVERIFY(error.size() > QString("Could not write results to : ").size() + path.size());
+        // It succeeds once the folder is there.
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QCOMPARE(store.write(threeLines), QString());
+        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultsStore)
+#include "tst_resultsstore.moc"
