@@ -298,7 +298,6 @@ private Q_SLOTS:
                  QStringList({
                      // quint16 is normalised to ushort
                      "startConnect(ushort,QString) signal public",
-                     ,
                      "sendFile() signal public",
                      "sendResult(QVector<QString>) signal public",
                      "requestNewSample() signal public",
