@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "mainwindowprobe.h"
 #include "renderarea.h"
 
 #include <QGridLayout>
@@ -13,15 +14,6 @@
 #include <QTextBrowser>
 
 #include "modalanswerer.h"
-
-// Reads the window's private run state, which has no accessor of its own.
-struct MainWindowProbe
-{
-    static QPoint pano1ClickPos(const MainWindow &w) { return w.pano1ClickPos; }
-    static QPoint pano2ClickPos(const MainWindow &w) { return w.pano2ClickPos; }
-    static int resultCount(const MainWindow &w) { return w.resultLines.size(); }
-    static int resultCapacity(const MainWindow &w) { return w.resultLines.capacity(); }
-};
 
 namespace {
 
@@ -223,8 +215,8 @@ private Q_SLOTS:
         for (const char *name : {"startBtn", "pauseBtn", "matchBtn"})
             QVERIFY(child(&window, name)->isEnabled());
         QCOMPARE(child<QLCDNumber>(&window, "lcdTimer")->segmentStyle(), QLCDNumber::Flat);
-        QCOMPARE(MainWindowProbe::resultCount(window), 0);
-        QVERIFY(MainWindowProbe::resultCapacity(window) >= 200);
+        QCOMPARE(MainWindowProbe::resultLines(window).size(), 0);
+        QVERIFY(MainWindowProbe::resultLines(window).capacity() >= 200);
     }
 
     void cannotBeResized()
