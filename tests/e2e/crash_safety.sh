@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Starts wallmatch on a small box-room sample tree under Xvfb, answers three cases with real
+# clicks and Space key presses, kills it with SIGKILL and checks that all three answers are on disk.
+set -euo pipefail
+app=$1 make_tree=$2 offsets=$3
+
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "missing $tool (run scripts/setup)"; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid= app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+QT_QPA_PLATFORM=offscreen "$make_tree" "$work" 5
+
+Xvfb -displayfd 5 -screen 0 1600x1200x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(cat "$work/display")"
+export QT_QPA_PLATFORM=xcb
+
+read -r _ p1x p1y < <("$offsets" | grep '^pano1')
+read -r _ p2x p2y < <("$offsets" | grep '^pano2')
+read -r _ sx sy < <("$offsets" | grep '^startBtn')
+
+cd "$work"
+"$app" >"$work/stdout.log" 2>&1 &
+app_pid=$!
+win=$(timeout 20 xdotool search --sync --onlyvisible --name '^MainWindow$' | head -1)
+xdotool windowfocus --sync "$win" || true
+sleep 0.5
+
+click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.3; }
+
+click "$sx" "$sy"
+# Primary and secondary view positions: the box room's walls 0/3, 1/0 and 2/1.
+for u in 256 512 768; do
+    click $((p1x + u)) $((p1y + 256))
+    click $((p2x + u)) $((p2y + 256))
+    xdotool key space
+    sleep 0.3
+done
+
+lines=0
+for _ in $(seq 100); do
+    lines=$( (cat results.txt 2>/dev/null || true) | wc -l)
+    [ "$lines" -ge 3 ] && break
+    sleep 0.1
+done
+kill -9 "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+app_pid=
+
+echo "--- results.txt after SIGKILL:"
+cat results.txt || true
+expected=$'ind 1: Wall 0 <==> Wall 3\nind 2: Wall 1 <==> Wall 0\nind 3: Wall 2 <==> Wall 1'
+actual=$(sed -E 's/ \(Kestrel\).*//' results.txt)
+if [ "$actual" != "$expected" ]; then
+    echo "FAIL: expected"
+    echo "$expected"
+    exit 1
+fi
+line_format='^ind [1-3]: Wall [0-3] <==> Wall [0-3] \(Kestrel\) Time: [0-9]+:[0-9]{2}\.[0-9]{3} Mouse: [0-9]+ [0-9]+ <==> [0-9]+ [0-9]+$'
+if grep -Evq "$line_format" results.txt; then
+    echo "FAIL: a line is not a complete result line"
+    exit 1
+fi
+[ "$(wc -l < results.txt)" -eq 3 ] || { echo "FAIL: not exactly three lines"; exit 1; }
+echo "PASS: three answers survived SIGKILL"
