@@ -9,7 +9,12 @@ struct CornerPoint
     float z = 0.0f;
 
     CornerPoint() = default;
-    constexpr CornerPoint(float x, float y, float z) : x(x), y(y), z(z) {}
+    constexpr CornerPoint(float x, float y, float z)
+        : x(x)
+        , y(y)
+        , z(z)
+    {
+    }
 
     friend bool operator==(const CornerPoint &a, const CornerPoint &b)
     {

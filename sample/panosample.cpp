@@ -1,11 +1,35 @@
 #include "panosample.h"
 
+#include "cornerfile.h"
 #include "nativepath.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <iostream>
+
+namespace {
+
+// Views show panoramas unscaled at 1024 x 512; a far larger image is refused instead of being
+// decoded into hundreds of megabytes.
+constexpr int maxImageWidth = 8192;
+constexpr int maxImageHeight = 4096;
+
+QPixmap loadImage(const QString &fileName)
+{
+    const QSize size = QImageReader(fileName).size();
+    if (size.width() > maxImageWidth || size.height() > maxImageHeight)
+        return QPixmap();
+    QPixmap pixmap;
+    pixmap.load(fileName);
+    return pixmap;
+}
+
+} // namespace
 
 void PanoSample::load(const std::string &folder)
 {
     path = folder;
-    image.load(wallmatch::nativePath(path + "//color.jpg"));
+    image = loadImage(wallmatch::nativePath(path + "//color.jpg"));
     imageCorners.clear();
     roomCorners.clear();
     readCorners();
@@ -13,5 +37,19 @@ void PanoSample::load(const std::string &folder)
 
 void PanoSample::readCorners()
 {
-    // Filled in with the corner-file reader.
+    for (const char *literal : wallmatch::cornerFileNames) {
+        const std::string fileName = path + literal;
+        QFile file(wallmatch::nativePath(fileName));
+        if (!file.open(QIODevice::ReadOnly)) {
+            // The same text for every source; the file name tells which one is missing.
+            std::cout << fileName << "\nPredicted corner points from Kestrel not found!\n"
+                      << std::flush;
+            return;
+        }
+        // Opened as bytes: a '\r' before the line feed is white space to the parser. A read error
+        // part way through leaves the lines read up to it.
+        wallmatch::CornerLists corners = wallmatch::parseCorners(file.readAll());
+        imageCorners.append(std::move(corners.imageCorners));
+        roomCorners.append(std::move(corners.roomCorners));
+    }
 }
