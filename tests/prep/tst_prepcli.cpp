@@ -1,0 +1,117 @@
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The program as a user runs it: help, exit status, and errors that name the file and line.
+class TestPrepCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+    struct Run
+    {
+        int status = -1;
+        QString out;
+        QString err;
+    };
+
+    Run run(const QStringList &args)
+    {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(WALLMATCH_PREP_EXE), args);
+        Run r;
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+            return r;
+        r.status = process.exitCode();
+        r.out = QString::fromUtf8(process.readAllStandardOutput());
+        r.err = QString::fromUtf8(process.readAllStandardError());
+        return r;
+    }
+
+    void write(const QString &name, const QByteArray &bytes)
+    {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void help_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("overview") << QStringList {"--help"} << "assemble PLAN.csv OUT_DIR";
+        QTest::newRow("convert") << QStringList {"convert", "--help"} << "--width";
+        QTest::newRow("assemble") << QStringList {"assemble", "--help"} << "--force";
+    }
+    void help()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
+        const Run r = run(args);
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(expected), qPrintable(r.out));
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no command") << QStringList {};
+        QTest::newRow("unknown command") << QStringList {"bake"};
+        QTest::newRow("unknown option") << QStringList {"convert", "--colour", "x.txt"};
+        QTest::newRow("no input") << QStringList {"convert"};
+        QTest::newRow("bad width") << QStringList {"convert", "x.txt", "--width", "wide"};
+        QTest::newRow("bad format") << QStringList {"convert", "x.txt", "--format", "xml"};
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        const Run r = run(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY(!r.err.isEmpty());
+    }
+
+    void convertWritesCornerFile()
+    {
+        write(QStringLiteral("room.json"),
+              "{\"z0\": 50.0, \"z1\": -50.0, \"uv\": [[0.25, 0.3], [0.25, 0.7], [0.5, 0.3], "
+              "[0.5, 0.7], [0.75, 0.3], [0.75, 0.7]]}");
+        const Run r = run({"convert", "room.json", "-o", "pred_corner.txt"});
+        QCOMPARE(r.status, 0);
+        QFile f(dir.filePath(QStringLiteral("pred_corner.txt")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.size(), 7); // six corners and the remainder after the last line feed
+        QVERIFY(lines.at(0).startsWith("256 153.6 "));
+        QVERIFY(lines.at(3).startsWith("256 358.4 "));
+    }
+
+    void convertErrorNamesFileAndLine()
+    {
+        write(QStringLiteral("bad.txt"), "100 150\n100 350\n300 160\n320 340\n600 150\n600 350\n");
+        const Run r = run({"convert", "bad.txt", "-o", "never.txt"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("bad.txt:3: ")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("never.txt"))));
+    }
+
+    void assembleErrorNamesPlanAndLine()
+    {
+        write(QStringLiteral("plan.csv"),
+              "sample,a,b,c,d,e,f\n1,a.jpg,a.txt,,b.jpg,b.txt,\n"
+              "1,a.jpg,a.txt,,b.jpg,b.txt,\n");
+        const Run r = run({"assemble", "plan.csv", "out"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("plan.csv:3: ")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPrepCli)
+#include "tst_prepcli.moc"

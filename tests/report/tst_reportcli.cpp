@@ -1,0 +1,115 @@
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The program as a user runs it: help, exit status, complaints naming file and line, outputs.
+class TestReportCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+    struct Run
+    {
+        int status = -1;
+        QString out;
+        QString err;
+    };
+
+    // Runs without a display and without a platform chosen, as on a bare server.
+    Run run(const QStringList &args)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(WALLMATCH_REPORT_EXE), args);
+        Run r;
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+            return r;
+        r.status = process.exitCode();
+        r.out = QString::fromUtf8(process.readAllStandardOutput());
+        r.err = QString::fromUtf8(process.readAllStandardError());
+        return r;
+    }
+
+    void write(const QString &name, const QByteArray &bytes)
+    {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        write(QStringLiteral("good.txt"),
+              "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301\n"
+              "ind 2: Wall 1 <==> Wall 3 (Kestrel) Time: 0:02.000 Mouse: 5 6 <==> 7 8\n");
+        write(QStringLiteral("bad.txt"),
+              "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301\n"
+              "ind 2: Wall 1 <==> Wall 3 (Kestrel) Time: 0:02.000 Mouse: 5 6\n");
+        write(QStringLiteral("truth.csv"), "sample,primary wall,secondary wall\n1,2,0\n2,0,3\n");
+    }
+
+    void help()
+    {
+        const Run r = run({"--help"});
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains(QStringLiteral("--truth")));
+        QVERIFY(r.out.contains(QStringLiteral("--plot")));
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no file") << QStringList {};
+        QTest::newRow("unknown option") << QStringList {"good.txt", "--chart", "x.png"};
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        const Run r = run(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY(!r.err.isEmpty());
+    }
+
+    void goodFileWithAllOutputs()
+    {
+        const Run r =
+            run({"good.txt", "--truth", "truth.csv", "--csv", "out.csv", "--plot", "out.png"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("correct: 1 of 2 (50.0%)")), qPrintable(r.out));
+        QFile csv(dir.filePath(QStringLiteral("out.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll().count('\n'), 3);
+        const QImage chart(dir.filePath(QStringLiteral("out.png")));
+        QVERIFY(!chart.isNull());
+        QVERIFY(chart.width() >= 640 && chart.height() >= 400);
+    }
+
+    void malformedLineNamed()
+    {
+        const Run r = run({"bad.txt"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("bad.txt:2: ")), qPrintable(r.err));
+        QVERIFY(r.out.contains(QStringLiteral("answers: 1 ")));
+    }
+
+    void missingFile()
+    {
+        const Run r = run({"nothere.txt"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QStringLiteral("nothere.txt")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReportCli)
+#include "tst_reportcli.moc"

@@ -1,0 +1,322 @@
+#include "reporttext.h"
+#include "resultsfile.h"
+#include "statistics.h"
+#include "truthtable.h"
+
+#include <QTest>
+
+using namespace wallmatch;
+
+namespace {
+
+QByteArray resultLine(int sample, int w1, int w2, const char *time, const char *source = "Kestrel")
+{
+    return QString::asprintf("ind %d: Wall %d <==> Wall %d (%s) Time: %s Mouse: 10 20 <==> 30 40\n",
+                             sample, w1, w2, source, time)
+        .toUtf8();
+}
+
+QString complaintList(const QVector<Complaint> &complaints)
+{
+    QStringList texts;
+    for (const Complaint &c : complaints)
+        texts << c.text();
+    return texts.join(QLatin1String(" | "));
+}
+
+} // namespace
+
+class TestResults : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void caseTime_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("ms"); // -1: not a time
+        QTest::newRow("zero") << "0:00.000" << qint64(0);
+        QTest::newRow("seconds") << "0:12.345" << qint64(12345);
+        QTest::newRow("minutes") << "9:59.999" << qint64(599999);
+        QTest::newRow("ten minutes") << "10:00.001" << qint64(600001);
+        QTest::newRow("unwrapped hour") << "61:05.000" << qint64(3665000);
+        QTest::newRow("a day") << "1440:00.000" << qint64(86400000);
+        QTest::newRow("empty") << "" << qint64(-1);
+        QTest::newRow("one-digit seconds") << "0:1.000" << qint64(-1);
+        QTest::newRow("sixty seconds") << "0:60.000" << qint64(-1);
+        QTest::newRow("no milliseconds") << "1:05" << qint64(-1);
+        QTest::newRow("four-digit milliseconds") << "1:05.0000" << qint64(-1);
+        QTest::newRow("hours") << "1:01:05.000" << qint64(-1);
+        QTest::newRow("negative") << "-1:00.000" << qint64(-1);
+    }
+    void caseTime()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, ms);
+        const std::optional<qint64> parsed = parseCaseTime(text);
+        QCOMPARE(parsed.value_or(-1), ms);
+    }
+
+    void goodLine()
+    {
+        const ParsedLine p = parseResultLine(QStringLiteral(
+            "ind 7: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301"));
+        QVERIFY2(p.answer, qPrintable(p.error));
+        QCOMPARE(p.answer->sample, 7);
+        QCOMPARE(p.answer->wall1, 2);
+        QCOMPARE(p.answer->wall2, 0);
+        QCOMPARE(p.answer->source, QStringLiteral("Kestrel"));
+        QCOMPARE(p.answer->milliseconds, std::optional<qint64>(12345));
+        QCOMPARE(p.answer->mouse1, QPoint(415, 233));
+        QCOMPARE(p.answer->mouse2, QPoint(980, 301));
+    }
+
+    void goodLineVariants_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<qint64>("ms"); // -1: no time
+        QTest::newRow("empty time")
+            << "ind 1: Wall 3 <==> Wall 1 (Kestrel) Time:  Mouse: 1 2 <==> 3 4"
+            << "Kestrel" << qint64(-1);
+        QTest::newRow("past an hour")
+            << "ind 1: Wall 3 <==> Wall 1 (Bramble) Time: 61:05.000 Mouse: 1 2 <==> 3 4"
+            << "Bramble" << qint64(3665000);
+        QTest::newRow("carriage return")
+            << "ind 1: Wall 3 <==> Wall 1 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4\r"
+            << "Kestrel" << qint64(1000);
+        QTest::newRow("source with brackets and spaces")
+            << "ind 1: Wall 3 <==> Wall 1 (Bramble (v2)) Time: 0:01.000 Mouse: 1 2 <==> 3 4"
+            << "Bramble (v2)" << qint64(1000);
+        QTest::newRow("negative mouse")
+            << "ind 1: Wall 3 <==> Wall 1 (Kestrel) Time: 0:01.000 Mouse: -1 2 <==> 3 -4"
+            << "Kestrel" << qint64(1000);
+    }
+    void goodLineVariants()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, source);
+        QFETCH(qint64, ms);
+        const ParsedLine p = parseResultLine(line);
+        QVERIFY2(p.answer, qPrintable(p.error));
+        QCOMPARE(p.answer->source, source);
+        QCOMPARE(p.answer->milliseconds.value_or(-1), ms);
+        QCOMPARE(p.answer->wall1, 3);
+        QCOMPARE(p.answer->wall2, 1);
+    }
+
+    void malformedLines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("fragment");
+        QTest::newRow("empty") << ""
+                               << "empty line";
+        QTest::newRow("log line") << "Sample 3: Wall 1 <===> Wall 2 (Kestrel) Time: 0:01.000"
+                                  << "on-screen log";
+        QTest::newRow("other text") << "hello"
+                                    << "column 1: expected \"ind \"";
+        QTest::newRow("short arrow")
+            << "ind 3: Wall 1 <=> Wall 2 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4"
+            << "column 14: expected \" <==> Wall \"";
+        QTest::newRow("wall not a number")
+            << "ind 3: Wall x <==> Wall 2 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4"
+            << "column 13: expected the first wall";
+        QTest::newRow("no mouse part") << "ind 3: Wall 1 <==> Wall 2 (Kestrel) Time: 0:01.000"
+                                       << "\" Mouse: \"";
+        QTest::newRow("cut short")
+            << "ind 3: Wall 1 <==> Wall 2 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3"
+            << "second mouse";
+        QTest::newRow("trailing text")
+            << "ind 3: Wall 1 <==> Wall 2 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4 5"
+            << "unexpected text";
+        QTest::newRow("bad time")
+            << "ind 3: Wall 1 <==> Wall 2 (Kestrel) Time: 1.5s Mouse: 1 2 <==> 3 4"
+            << "column 43: time \"1.5s\"";
+        QTest::newRow("sample 0")
+            << "ind 0: Wall 1 <==> Wall 2 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4"
+            << "from 1";
+        QTest::newRow("no wall selected")
+            << "ind 3: Wall -1 <==> Wall 2 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4"
+            << "a wall in each view";
+    }
+    void malformedLines()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, fragment);
+        const ParsedLine p = parseResultLine(line);
+        QVERIFY(!p.answer);
+        QVERIFY2(p.error.contains(fragment), qPrintable(p.error));
+    }
+
+    // Every line ends up as an answer or a complaint with its number; repeated ids are past the
+    // end.
+    void fileLines()
+    {
+        const QByteArray content = resultLine(1, 0, 0, "0:01.000") + "garbage\n"
+            + resultLine(2, 1, 1, "0:02.000") + "\n" + resultLine(2, 1, 1, "0:03.000")
+            + resultLine(3, 1, 1, "").trimmed(); // no final line feed
+        const ResultsFile f = parseResultsFile(QStringLiteral("r.txt"), content);
+        QCOMPARE(f.lineCount, 6);
+        QCOMPARE(f.answers.size() + f.complaints.size(), 6);
+        QCOMPARE(f.complaints.size(), 2);
+        QCOMPARE(f.complaints[0].text().left(8), QStringLiteral("r.txt:2:"));
+        QCOMPARE(f.complaints[1].text(), QStringLiteral("r.txt:4: empty line"));
+        QCOMPARE(f.answers.size(), 4);
+        QCOMPARE(f.answers[2].line, 5);
+        QCOMPARE(f.answers[2].sample, 2);
+        QVERIFY(f.answers[2].pastEnd);
+        QVERIFY(!f.answers[1].pastEnd);
+        QVERIFY(!f.answers[3].pastEnd);
+        QCOMPARE(f.runAnswers().size(), 3);
+    }
+
+    void percentiles_data()
+    {
+        QTest::addColumn<QVector<double>>("values");
+        QTest::addColumn<double>("fraction");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("none") << QVector<double> {} << 0.5 << 0.0;
+        QTest::newRow("one") << QVector<double> {4} << 0.9 << 4.0;
+        QTest::newRow("odd median") << QVector<double> {1, 2, 10} << 0.5 << 2.0;
+        QTest::newRow("even median") << QVector<double> {1, 2, 3, 10} << 0.5 << 2.5;
+        QTest::newRow("90th of 1..11")
+            << QVector<double> {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11} << 0.9 << 10.0;
+        QTest::newRow("90th between") << QVector<double> {0, 10} << 0.9 << 9.0;
+        QTest::newRow("max") << QVector<double> {1, 5} << 1.0 << 5.0;
+    }
+    void percentiles()
+    {
+        QFETCH(QVector<double>, values);
+        QFETCH(double, fraction);
+        QFETCH(double, expected);
+        QCOMPARE(percentile(values, fraction), expected);
+    }
+
+    // A file worked out by hand: nine answers of 1..9 s, one of 61:05 (3665 s), one without a
+    // time, one past the end (999 s, not counted in times or accuracy).
+    void statisticsOfKnownFile()
+    {
+        QByteArray content;
+        for (int i = 1; i <= 9; ++i)
+            content +=
+                resultLine(i, i % 2, 0,
+                           qPrintable(QStringLiteral("0:%1.000").arg(i, 2, 10, QLatin1Char('0'))));
+        content += resultLine(10, 1, 1, "61:05.000");
+        content += resultLine(11, 0, 0, "");
+        content += resultLine(11, 0, 0, "16:39.000");
+        const ResultsFile f = parseResultsFile(QStringLiteral("s1.txt"), content);
+        QVERIFY2(f.complaints.isEmpty(), qPrintable(complaintList(f.complaints)));
+
+        // Truth: walls (1, 0) for samples 1..11; sample 10 also accepts (1, 1); 11 has none.
+        QByteArray csv = "sample,primary wall,secondary wall\n";
+        for (int i = 1; i <= 10; ++i)
+            csv += QByteArray::number(i) + ",1,0\n";
+        csv += "10,1,1\n";
+        const TruthTable truth = parseTruthTable(QStringLiteral("truth.csv"), csv);
+        QVERIFY(truth.complaints.isEmpty());
+
+        const Summary s = summarize(QStringLiteral("s1"), {f}, &truth);
+        QCOMPARE(s.answers, 12);
+        QCOMPARE(s.distinctSamples, 11);
+        QCOMPARE(s.pastEnd, 1);
+        QCOMPARE(s.times.timed, 10);
+        QCOMPARE(s.times.untimed, 1);
+        QCOMPARE(s.times.overAnHour, 1);
+        QCOMPARE(s.times.medianSeconds, 5.5);
+        QCOMPARE(s.times.meanSeconds, 371.0); // (45 + 3665) / 10
+        QVERIFY(qFuzzyCompare(s.times.p90Seconds, 374.6)); // 9 + 0.1 * (3665 - 9)
+        // Odd samples 1, 3, 5, 7, 9 answered (1, 0): right; even ones (0, 0): wrong; 10 right.
+        QCOMPARE(s.accuracy.correct, 6);
+        QCOMPARE(s.accuracy.judged, 10);
+        QCOMPARE(s.accuracy.unjudged, 1);
+
+        // Two subjects: the same file twice doubles the counts, not the samples.
+        const Summary both = summarize(QStringLiteral("all"), {f, f}, &truth);
+        QCOMPARE(both.answers, 24);
+        QCOMPARE(both.distinctSamples, 11);
+        QCOMPARE(both.accuracy.correct, 12);
+        QCOMPARE(both.times.medianSeconds, 5.5);
+
+        const QVector<SampleAccuracy> perSample = accuracyPerSample({f, f}, truth);
+        QCOMPARE(perSample.size(), 11);
+        QCOMPARE(perSample[0].sample, 1);
+        QCOMPARE(perSample[0].correct, 2);
+        QCOMPARE(perSample[0].answers, 2);
+        QCOMPARE(perSample[1].correct, 0);
+        QVERIFY(perSample[9].covered);
+        QCOMPARE(perSample[9].correct, 2);
+        QVERIFY(!perSample[10].covered);
+        QCOMPARE(perSample[10].answers, 2); // past-the-end answers not counted
+    }
+
+    void truthTable_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<QString>("complaint"); // empty: none
+        QTest::newRow("header and rows")
+            << QByteArray("sample,primary wall,secondary wall\n1,0,2\n2,1,1\n") << 2 << "";
+        QTest::newRow("no header keeps the first row") << QByteArray("1,0,2\n2,1,1\n") << 2 << "";
+        QTest::newRow("CRLF and spaces") << QByteArray("s,p,q\r\n1, 0, 2\r\n") << 1 << "";
+        QTest::newRow("bad row") << QByteArray("s,p,q\n1,0,2\n2,one,1\n") << 1
+                                 << "truth.csv:3: expected";
+        QTest::newRow("four fields")
+            << QByteArray("s,p,q\n1,0,2,3\n") << 0 << "truth.csv:2: expected";
+        QTest::newRow("negative wall")
+            << QByteArray("s,p,q\n1,-1,2\n") << 0 << "truth.csv:2: samples";
+        QTest::newRow("empty line")
+            << QByteArray("s,p,q\n1,0,2\n\n2,0,0\n") << 2 << "truth.csv:3: empty";
+        QTest::newRow("header only") << QByteArray("s,p,q\n") << 0 << "no rows";
+    }
+    void truthTable()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(int, samples);
+        QFETCH(QString, complaint);
+        const TruthTable t = parseTruthTable(QStringLiteral("truth.csv"), csv);
+        QCOMPARE(t.matches.size(), samples);
+        if (complaint.isEmpty())
+            QVERIFY2(t.complaints.isEmpty(), qPrintable(complaintList(t.complaints)));
+        else
+            QVERIFY2(complaintList(t.complaints).contains(complaint),
+                     qPrintable(complaintList(t.complaints)));
+    }
+
+    void csvColumns()
+    {
+        const QByteArray content = resultLine(1, 2, 0, "0:12.345")
+            + resultLine(2, 1, 1, "", "Bramble") + resultLine(3, 0, 0, "1:00.000");
+        const ResultsFile f = parseResultsFile(QStringLiteral("subject, A.txt"), content);
+        const TruthTable truth = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,2,0\n2,0,0\n");
+        const QStringList rows = answersCsv({f}, &truth).split(QLatin1Char('\n'));
+        QCOMPARE(rows.size(), 5); // header, three answers, remainder
+        QCOMPARE(rows[0],
+                 QStringLiteral("file,sample,wall1,wall2,source,seconds,x1,y1,x2,y2,correct"));
+        QCOMPARE(rows[1], QStringLiteral("\"subject, A.txt\",1,2,0,Kestrel,12.345,10,20,30,40,1"));
+        QCOMPARE(rows[2], QStringLiteral("\"subject, A.txt\",2,1,1,Bramble,,10,20,30,40,0"));
+        QCOMPARE(rows[3], QStringLiteral("\"subject, A.txt\",3,0,0,Kestrel,60.000,10,20,30,40,"));
+        QCOMPARE(rows[4], QString());
+
+        // Without a truth table nothing is judged.
+        const QStringList plain = answersCsv({f}, nullptr).split(QLatin1Char('\n'));
+        QVERIFY(plain[1].endsWith(QStringLiteral(",40,")));
+    }
+
+    void summaryMentionsEverything()
+    {
+        const QByteArray content =
+            resultLine(1, 2, 0, "0:10.000") + resultLine(1, 2, 0, "0:20.000") + "bad\n";
+        const ResultsFile f = parseResultsFile(QStringLiteral("r.txt"), content);
+        const TruthTable truth = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,2,0\n");
+        const QString text = summaryText({f}, &truth);
+        QVERIFY2(text.contains(QStringLiteral(
+                     "answers: 2 (1 distinct samples, 1 past the end); 1 lines not understood")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("median 10.000 s")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("correct: 1 of 1 (100.0%)")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("  1: 1 of 1 (100.0%)")), qPrintable(text));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResults)
+#include "tst_results.moc"

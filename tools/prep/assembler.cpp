@@ -1,0 +1,257 @@
+#include "assembler.h"
+
+#include "cornerinput.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace wallmatch {
+
+namespace {
+
+// A view of a sample, read and checked, waiting to be written.
+struct PreparedView
+{
+    QString folderName; // "pri_pano" or "sec_pano"
+    QString image;
+    QSize imageSize;
+    bool copyImage = false; // already a JPEG of the view's size: copied byte for byte
+    CornerRings kestrel;
+    std::optional<CornerRings> bramble;
+};
+
+struct PreparedSample
+{
+    int sample = 0;
+    QString folder;
+    bool exists = false;
+    PreparedView views[2];
+};
+
+QString sizeText(QSize size)
+{
+    return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+}
+
+std::optional<CornerRings> preparedCorners(const QString &file, QSize imageSize,
+                                           const AssembleOptions &options, const Plan &plan,
+                                           const PlanRow &row, const QString &what,
+                                           AssembleResult &result)
+{
+    CornerReadOptions read;
+    read.image = QSizeF(imageSize);
+    read.uTolerance = options.uTolerance * imageSize.width() / viewImageSize().width();
+    const CornerInput input = readCornerInput(file, read);
+    result.notes += input.notes;
+    if (!input.ok()) {
+        result.errors.append({plan.file, row.line,
+                              QStringLiteral("sample %1: the %2 are unusable (see below)")
+                                  .arg(row.sample)
+                                  .arg(what)});
+        result.errors += input.errors;
+        return std::nullopt;
+    }
+    return scaledRings(input.rings, QSizeF(viewImageSize()));
+}
+
+std::optional<PreparedView> preparedView(const PlanPanorama &pano, const QString &role,
+                                         const AssembleOptions &options, const Plan &plan,
+                                         const PlanRow &row, AssembleResult &result)
+{
+    PreparedView view;
+    view.image = pano.image;
+    QImageReader reader(pano.image);
+    view.imageSize = reader.size();
+    if (!reader.canRead() || !view.imageSize.isValid()) {
+        result.errors.append({plan.file, row.line,
+                              QStringLiteral("sample %1: %2 image %3 cannot be read: %4")
+                                  .arg(row.sample)
+                                  .arg(role, pano.image, reader.errorString())});
+        return std::nullopt;
+    }
+    if (view.imageSize.width() != 2 * view.imageSize.height()) {
+        result.errors.append({plan.file, row.line,
+                              QStringLiteral("sample %1: %2 image %3 is %4, not a 2:1 "
+                                             "equirectangular panorama")
+                                  .arg(row.sample)
+                                  .arg(role, pano.image, sizeText(view.imageSize))});
+        return std::nullopt;
+    }
+    view.copyImage = view.imageSize == viewImageSize() && reader.format() == "jpeg";
+
+    const auto kestrel = preparedCorners(pano.kestrel, view.imageSize, options, plan, row,
+                                         role + QStringLiteral(" Kestrel corners"), result);
+    std::optional<CornerRings> bramble;
+    if (!pano.bramble.isEmpty()) {
+        bramble = preparedCorners(pano.bramble, view.imageSize, options, plan, row,
+                                  role + QStringLiteral(" Bramble corners"), result);
+        if (!bramble)
+            return std::nullopt;
+    }
+    if (!kestrel)
+        return std::nullopt;
+    view.kestrel = *kestrel;
+    view.bramble = bramble;
+    return view;
+}
+
+bool writeText(const QString &fileName, const QString &text, AssembleResult &result)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
+        result.errors.append(
+            {fileName, 0, QStringLiteral("cannot write: %1").arg(file.errorString())});
+        return false;
+    }
+    return true;
+}
+
+bool writeImage(const PreparedView &view, const QString &target, AssembleResult &result)
+{
+    if (view.copyImage) {
+        if (!QFile::copy(view.image, target)) {
+            result.errors.append(
+                {target, 0, QStringLiteral("cannot copy %1 here").arg(view.image)});
+            return false;
+        }
+        // A copy keeps the read-only mode of a shared original; the tree should stay editable.
+        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+        return true;
+    }
+    QImage image(view.image);
+    if (image.isNull()) {
+        result.errors.append({view.image, 0, QStringLiteral("cannot decode the image")});
+        return false;
+    }
+    if (image.size() != viewImageSize())
+        image = image.scaled(viewImageSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image = image.convertToFormat(QImage::Format_RGB32);
+    if (!image.save(target, "JPG", 95)) {
+        result.errors.append({target, 0, QStringLiteral("cannot write the image")});
+        return false;
+    }
+    return true;
+}
+
+bool writeView(const PreparedView &view, const QString &folder, AssembleResult &result)
+{
+    if (!QDir().mkpath(folder)) {
+        result.errors.append({folder, 0, QStringLiteral("cannot create the folder")});
+        return false;
+    }
+    return writeImage(view, folder + QStringLiteral("/color.jpg"), result)
+        && writeText(folder + QStringLiteral("/pred_corner.txt"), cornerFileText(view.kestrel),
+                     result)
+        && (!view.bramble
+            || writeText(folder + QStringLiteral("/pred_corner_Bramble.txt"),
+                         cornerFileText(*view.bramble), result));
+}
+
+QString viewSummary(const PreparedView &view, const QDir &planDir)
+{
+    // Paths below the plan's folder are shown as written there; others in full.
+    const QString relative = planDir.relativeFilePath(view.image);
+    const QString shown = relative.startsWith(QLatin1String("..")) ? view.image : relative;
+    const QString image = view.copyImage ? QStringLiteral("copied")
+        : view.imageSize == viewImageSize()
+        ? QStringLiteral("re-encoded")
+        : QStringLiteral("resampled from %1").arg(sizeText(view.imageSize));
+    return QStringLiteral("%1: %2 (%3), Kestrel %4 walls, %5")
+        .arg(view.folderName, shown, image)
+        .arg(view.kestrel.count())
+        .arg(view.bramble ? QStringLiteral("Bramble %1 walls").arg(view.bramble->count())
+                          : QStringLiteral("no Bramble"));
+}
+
+} // namespace
+
+AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
+                               const AssembleOptions &options)
+{
+    AssembleResult result;
+    if (!plan.ok()) {
+        result.errors = plan.errors;
+        return result;
+    }
+
+    const QString root =
+        QDir::cleanPath(QDir(outDir).absoluteFilePath(QStringLiteral("test_datasets")));
+    QVector<PreparedSample> samples;
+    for (const PlanRow &row : plan.rows) {
+        PreparedSample sample;
+        sample.sample = row.sample;
+        sample.folder = QStringLiteral("%1/%2").arg(root).arg(row.sample);
+        sample.exists = QFileInfo::exists(sample.folder);
+        if (sample.exists && !options.force)
+            result.errors.append({plan.file, row.line,
+                                  QStringLiteral("sample %1: %2 already exists; give --force to "
+                                                 "replace it")
+                                      .arg(row.sample)
+                                      .arg(sample.folder)});
+        const auto primary =
+            preparedView(row.primary, QStringLiteral("primary"), options, plan, row, result);
+        const auto secondary =
+            preparedView(row.secondary, QStringLiteral("secondary"), options, plan, row, result);
+        if (!primary || !secondary)
+            continue;
+        sample.views[0] = *primary;
+        sample.views[0].folderName = QStringLiteral("pri_pano");
+        sample.views[1] = *secondary;
+        sample.views[1].folderName = QStringLiteral("sec_pano");
+        samples.append(sample);
+    }
+    if (!result.ok())
+        return result;
+
+    std::sort(samples.begin(), samples.end(),
+              [](const PreparedSample &a, const PreparedSample &b) { return a.sample < b.sample; });
+    const QDir planDir(plan.baseDir);
+    int resampled = 0;
+    int brambleFiles = 0;
+    for (const PreparedSample &sample : samples) {
+        if (sample.exists && !QDir(sample.folder).removeRecursively()) {
+            result.errors.append(
+                {sample.folder, 0, QStringLiteral("cannot remove the old sample")});
+            return result;
+        }
+        for (const PreparedView &view : sample.views) {
+            if (!writeView(view, sample.folder + QLatin1Char('/') + view.folderName, result))
+                return result;
+            resampled += view.imageSize != viewImageSize() ? 1 : 0;
+            brambleFiles += view.bramble ? 1 : 0;
+        }
+        ++result.samplesWritten;
+        result.summary.append(QStringLiteral("sample %1%2")
+                                  .arg(sample.sample)
+                                  .arg(sample.exists ? QStringLiteral(" (replaced)") : QString()));
+        for (const PreparedView &view : sample.views)
+            result.summary.append(QStringLiteral("  ") + viewSummary(view, planDir));
+    }
+    result.summary.append(QStringLiteral("%1 samples (1..%1) written to %2: %3 panoramas, %4 "
+                                         "resampled to %5, %6 Bramble corner files")
+                              .arg(result.samplesWritten)
+                              .arg(root)
+                              .arg(2 * result.samplesWritten)
+                              .arg(resampled)
+                              .arg(sizeText(viewImageSize()))
+                              .arg(brambleFiles));
+    if (result.samplesWritten < 100)
+        result.notes.append({plan.file, 0,
+                             QStringLiteral("the viewer steps through samples 1 to 100; from "
+                                            "sample %1 on it finds no sample to show")
+                                 .arg(result.samplesWritten + 1)});
+    else if (result.samplesWritten > 100)
+        result.notes.append({plan.file, 0,
+                             QStringLiteral("the viewer shows samples 1 to 100 only; %1 of these "
+                                            "are never shown")
+                                 .arg(result.samplesWritten - 100)});
+    return result;
+}
+
+} // namespace wallmatch

@@ -1,0 +1,235 @@
+#include "assembler.h"
+#include "cornerinput.h"
+#include "plan.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace wallmatch;
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+const char overview[] =
+    "Usage: wallmatch-prep convert INPUT [--width W --height H] [-o pred_corner.txt]\n"
+    "       wallmatch-prep assemble PLAN.csv OUT_DIR [--force]\n"
+    "\n"
+    "Prepares sample trees for wallmatch.\n"
+    "\n"
+    "  convert   turns room-layout corners into a corner file of the viewer (u v x y z a line,\n"
+    "            ceiling ring then floor ring). Reads a JSON \"uv\" list, \"x y\" pixel pairs\n"
+    "            with ceiling and floor alternating, \"u v\" pixel pairs as two rings, or an\n"
+    "            existing corner file; the format is detected from the content.\n"
+    "  assemble  builds OUT_DIR/test_datasets/N/{pri_pano,sec_pano}/ from a CSV plan.\n"
+    "\n"
+    "'wallmatch-prep COMMAND --help' describes a command's options.\n";
+
+void printProblems(const QVector<Problem> &problems, const QString &prefix)
+{
+    for (const Problem &p : problems)
+        err() << prefix << p.text() << '\n';
+    err().flush();
+}
+
+// Shared option handling: --help prints the command's help, anything unknown is a usage error.
+bool parseCommand(QCommandLineParser &parser, const QStringList &args, int &status)
+{
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    if (!parser.parse(args)) {
+        err() << "wallmatch-prep: " << parser.errorText() << '\n';
+        status = ExitUsage;
+        return false;
+    }
+    if (parser.isSet(help)) {
+        // The parser names the executable only; the command belongs in the usage line too.
+        QString help = parser.helpText();
+        const QString exe = QCoreApplication::arguments().value(0);
+        if (help.startsWith(QStringLiteral("Usage: ") + exe))
+            help.replace(7, exe.size(), args.value(0));
+        out() << help;
+        status = 0;
+        return false;
+    }
+    return true;
+}
+
+int convertCommand(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Converts room corners into a corner file of the viewer: five numbers a line (pixel "
+        "u, pixel v, direction x, y, z from azimuth = u / W * 2pi, polar = v / H * pi), "
+        "ceiling ring then floor ring.\n\nInputs, detected from the content:\n"
+        "  JSON with \"uv\": [[u, v], ...] normalised to 0..1, ceiling and floor interleaved\n"
+        "  \"x y\" pixel pairs, ceiling and floor alternating per corner\n"
+        "  \"u v\" pixel pairs, ceiling ring then floor ring\n"
+        "  an existing corner file (its directions are derived again from u and v)"));
+    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Corners to convert."));
+    const QCommandLineOption width(QStringLiteral("width"),
+                                   QStringLiteral("Image width in pixels (default 1024)."),
+                                   QStringLiteral("W"), QStringLiteral("1024"));
+    const QCommandLineOption height(QStringLiteral("height"),
+                                    QStringLiteral("Image height in pixels (default 512)."),
+                                    QStringLiteral("H"), QStringLiteral("512"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Corner file to write (default: standard "
+                                                   "output)."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("Input format: auto, json, interleaved, "
+                                                   "rings or corners (default auto)."),
+                                    QStringLiteral("FORMAT"), QStringLiteral("auto"));
+    const QCommandLineOption tolerance(QStringLiteral("u-tolerance"),
+                                       QStringLiteral("Pixels a ceiling corner's u may differ "
+                                                      "from its floor corner's (default 3)."),
+                                       QStringLiteral("PX"), QStringLiteral("3"));
+    parser.addOptions({width, height, output, format, tolerance});
+    int status = 0;
+    if (!parseCommand(parser, args, status))
+        return status;
+
+    if (parser.positionalArguments().size() != 1) {
+        err() << "wallmatch-prep convert: expected one INPUT file\n";
+        return ExitUsage;
+    }
+    bool wOk = false, hOk = false, tOk = false;
+    const int w = parser.value(width).toInt(&wOk);
+    const int h = parser.value(height).toInt(&hOk);
+    const double tol = parser.value(tolerance).toDouble(&tOk);
+    const std::optional<CornerFormat> fmt = formatFromName(parser.value(format));
+    if (!wOk || !hOk || w <= 0 || h <= 0) {
+        err() << "wallmatch-prep convert: --width and --height must be positive whole numbers\n";
+        return ExitUsage;
+    }
+    if (!tOk || tol < 0) {
+        err() << "wallmatch-prep convert: --u-tolerance must be a number of pixels\n";
+        return ExitUsage;
+    }
+    if (!fmt) {
+        err() << "wallmatch-prep convert: unknown --format \"" << parser.value(format) << "\"\n";
+        return ExitUsage;
+    }
+
+    const QString input = parser.positionalArguments().first();
+    const CornerInput corners = readCornerInput(input, {QSizeF(w, h), *fmt, tol});
+    printProblems(corners.notes, QStringLiteral("note: "));
+    if (!corners.ok()) {
+        printProblems(corners.errors, QString());
+        return ExitFailure;
+    }
+    const QString text = cornerFileText(corners.rings);
+    if (parser.isSet(output)) {
+        QSaveFile file(parser.value(output));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
+            err() << parser.value(output) << ": cannot write: " << file.errorString() << '\n';
+            return ExitFailure;
+        }
+    } else {
+        out() << text;
+        out().flush();
+    }
+    err() << input << ": " << corners.rings.count() << " room corners read as "
+          << formatDescription(corners.format) << '\n';
+    return 0;
+}
+
+int assembleCommand(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Builds the sample tree OUT_DIR/test_datasets/N/{pri_pano,sec_pano}/ (color.jpg, "
+        "pred_corner.txt, pred_corner_Bramble.txt) from a CSV plan with the columns\n"
+        "  sample,primary image,primary Kestrel,primary Bramble,secondary image,"
+        "secondary Kestrel,secondary Bramble\n"
+        "Paths are relative to the plan's folder; an empty Bramble field (or \"-\") leaves "
+        "that file out. Corner files may be in any format 'convert' reads, in pixels of their "
+        "image. Images of another 2:1 size are resampled to 1024 x 512 and their corners "
+        "scaled; other images are refused. Samples must run 1..N without gaps."));
+    parser.addPositionalArgument(QStringLiteral("PLAN.csv"), QStringLiteral("The plan."));
+    parser.addPositionalArgument(QStringLiteral("OUT_DIR"),
+                                 QStringLiteral("Where test_datasets/ is created."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace sample folders that already exist."));
+    const QCommandLineOption tolerance(QStringLiteral("u-tolerance"),
+                                       QStringLiteral("Pixels (of a 1024-wide image) a ceiling "
+                                                      "corner's u may differ from its floor "
+                                                      "corner's (default 3)."),
+                                       QStringLiteral("PX"), QStringLiteral("3"));
+    parser.addOptions({force, tolerance});
+    int status = 0;
+    if (!parseCommand(parser, args, status))
+        return status;
+    if (parser.positionalArguments().size() != 2) {
+        err() << "wallmatch-prep assemble: expected PLAN.csv and OUT_DIR\n";
+        return ExitUsage;
+    }
+    bool tOk = false;
+    const double tol = parser.value(tolerance).toDouble(&tOk);
+    if (!tOk || tol < 0) {
+        err() << "wallmatch-prep assemble: --u-tolerance must be a number of pixels\n";
+        return ExitUsage;
+    }
+
+    const Plan plan = readPlan(parser.positionalArguments().at(0));
+    AssembleOptions options;
+    options.force = parser.isSet(force);
+    options.uTolerance = tol;
+    const AssembleResult result =
+        assembleSamples(plan, parser.positionalArguments().at(1), options);
+    printProblems(result.notes, QStringLiteral("note: "));
+    if (!result.ok()) {
+        printProblems(result.errors, QString());
+        if (result.samplesWritten > 0)
+            err() << "only the first " << result.samplesWritten << " samples were written\n";
+        else
+            err() << "nothing was written\n";
+        return ExitFailure;
+    }
+    for (const QString &line : result.summary)
+        out() << line << '\n';
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("wallmatch-prep"));
+    QStringList args = QCoreApplication::arguments();
+    const QString command = args.value(1);
+    if (command == QLatin1String("convert") || command == QLatin1String("assemble")) {
+        args.removeAt(1);
+        args[0] = QStringLiteral("wallmatch-prep ") + command;
+        return command == QLatin1String("convert") ? convertCommand(args) : assembleCommand(args);
+    }
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")
+        || command == QLatin1String("help")) {
+        out() << overview;
+        return 0;
+    }
+    err() << overview;
+    if (!command.isEmpty())
+        err() << "\nwallmatch-prep: unknown command \"" << command << "\"\n";
+    return ExitUsage;
+}

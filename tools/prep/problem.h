@@ -1,0 +1,21 @@
+#ifndef PROBLEM_H
+#define PROBLEM_H
+
+#include <QString>
+
+namespace wallmatch {
+
+// Something wrong (or worth saying) about an input file, at a line of it when one can be named.
+struct Problem
+{
+    QString file;
+    int line = 0; // 1-based; 0 when the problem concerns the file as a whole
+    QString message;
+
+    // "file:line: message", the form editors and terminals can jump to.
+    QString text() const;
+};
+
+} // namespace wallmatch
+
+#endif // PROBLEM_H

@@ -1,0 +1,12 @@
+#include "complaint.h"
+
+namespace wallmatch {
+
+QString Complaint::text() const
+{
+    if (line > 0)
+        return QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(message);
+    return QStringLiteral("%1: %2").arg(file, message);
+}
+
+} // namespace wallmatch

@@ -1,0 +1,139 @@
+#include "reporttext.h"
+#include "resultsfile.h"
+#include "timechart.h"
+#include "truthtable.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <memory>
+#include <optional>
+
+using namespace wallmatch;
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int printComplaints(const QVector<Complaint> &complaints)
+{
+    for (const Complaint &c : complaints)
+        err() << c.text() << '\n';
+    err().flush();
+    return int(complaints.size());
+}
+
+bool writeFile(const QString &name, const QByteArray &bytes)
+{
+    QSaveFile file(name);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    err() << name << ": cannot write: " << file.errorString() << '\n';
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Only the chart needs a GUI application; it is drawn into an image and no window is ever
+    // shown, so the offscreen platform does when nothing else is asked for.
+    bool plotting = false;
+    for (int i = 1; i < argc; ++i)
+        plotting = plotting || qstrncmp(argv[i], "--plot", 6) == 0;
+    if (plotting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app(plotting ? new QApplication(argc, argv)
+                                                         : new QCoreApplication(argc, argv));
+    QCoreApplication::setApplicationName(QStringLiteral("wallmatch-report"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Summarises wallmatch results files, one per test subject: answers, distinct samples, "
+        "answers past the end of the run (repeated sample ids), median, mean and 90th "
+        "percentile time, times over an hour; with --truth the share of correct matches per "
+        "file, per sample and overall. Times and correct matches count the answers of the "
+        "run, not those past its end. Every line that is not a result line is reported with "
+        "its line number, and the exit status is then 1."));
+    parser.addPositionalArgument(QStringLiteral("results.txt"),
+                                 QStringLiteral("Results files (one per subject)."),
+                                 QStringLiteral("results.txt [more results files]"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption truthOption(QStringLiteral("truth"),
+                                         QStringLiteral("Matching walls: CSV with a header line, "
+                                                        "then \"sample,primary wall,secondary "
+                                                        "wall\" rows."),
+                                         QStringLiteral("truth.csv"));
+    const QCommandLineOption csvOption(QStringLiteral("csv"),
+                                       QStringLiteral("Write one row per answer: file, sample, "
+                                                      "wall1, wall2, source, seconds, x1, y1, x2, "
+                                                      "y2, correct."),
+                                       QStringLiteral("out.csv"));
+    const QCommandLineOption plotOption(QStringLiteral("plot"),
+                                        QStringLiteral("Write a PNG chart of the time per sample."),
+                                        QStringLiteral("out.png"));
+    parser.addOptions({help, truthOption, csvOption, plotOption});
+    if (!parser.parse(QCoreApplication::arguments())) {
+        err() << "wallmatch-report: " << parser.errorText() << '\n';
+        return ExitUsage;
+    }
+    if (parser.isSet(help)) {
+        out() << parser.helpText();
+        return 0;
+    }
+    if (parser.positionalArguments().isEmpty()) {
+        err() << "wallmatch-report: no results file given (see --help)\n";
+        return ExitUsage;
+    }
+
+    int complaints = 0;
+    std::optional<TruthTable> truth;
+    if (parser.isSet(truthOption)) {
+        truth = readTruthTable(parser.value(truthOption));
+        complaints += printComplaints(truth->complaints);
+        if (truth->matches.isEmpty()) {
+            err() << "wallmatch-report: no usable truth\n";
+            return ExitFailure;
+        }
+    }
+    QVector<ResultsFile> files;
+    for (const QString &name : parser.positionalArguments()) {
+        files.append(readResultsFile(name));
+        complaints += printComplaints(files.last().complaints);
+    }
+
+    const TruthTable *truthTable = truth ? &*truth : nullptr;
+    out() << summaryText(files, truthTable);
+    out().flush();
+
+    bool written = true;
+    if (parser.isSet(csvOption))
+        written =
+            writeFile(parser.value(csvOption), answersCsv(files, truthTable).toUtf8()) && written;
+    if (parser.isSet(plotOption)) {
+        const QImage chart = renderTimeChart(files, truthTable);
+        if (!chart.save(parser.value(plotOption), "PNG")) {
+            err() << parser.value(plotOption) << ": cannot write the chart\n";
+            written = false;
+        }
+    }
+    if (complaints > 0)
+        err() << "wallmatch-report: " << complaints << " problems reported above\n";
+    return written && complaints == 0 ? 0 : ExitFailure;
+}

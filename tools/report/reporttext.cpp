@@ -1,0 +1,119 @@
+#include "reporttext.h"
+
+#include "statistics.h"
+
+#include <QStringList>
+
+namespace wallmatch {
+
+namespace {
+
+QString seconds(double s)
+{
+    return QString::number(s, 'f', 3) + QStringLiteral(" s");
+}
+
+QString percent(int part, int whole)
+{
+    return whole > 0 ? QString::number(100.0 * part / whole, 'f', 1) + QLatin1Char('%')
+                     : QStringLiteral("-");
+}
+
+void appendSummary(QStringList &out, const Summary &s, bool withTruth)
+{
+    out.append(s.name);
+    out.append(QStringLiteral("  answers: %1 (%2 distinct samples, %3 past the end); %4 "
+                              "lines not understood")
+                   .arg(s.answers)
+                   .arg(s.distinctSamples)
+                   .arg(s.pastEnd)
+                   .arg(s.complaints));
+    const TimeSummary &t = s.times;
+    if (t.timed > 0)
+        out.append(QStringLiteral("  time: median %1, mean %2, 90th percentile %3; %4 over an "
+                                  "hour; %5 without time")
+                       .arg(seconds(t.medianSeconds), seconds(t.meanSeconds), seconds(t.p90Seconds))
+                       .arg(t.overAnHour)
+                       .arg(t.untimed));
+    else
+        out.append(QStringLiteral("  time: none recorded; %1 without time").arg(t.untimed));
+    if (withTruth) {
+        const Accuracy &a = s.accuracy;
+        QString line = QStringLiteral("  correct: %1 of %2 (%3)")
+                           .arg(a.correct)
+                           .arg(a.judged)
+                           .arg(percent(a.correct, a.judged));
+        if (a.unjudged > 0)
+            line += QStringLiteral("; %1 answers for samples without truth").arg(a.unjudged);
+        out.append(line);
+    }
+}
+
+} // namespace
+
+QString summaryText(const QVector<ResultsFile> &files, const TruthTable *truth)
+{
+    QStringList out;
+    for (const ResultsFile &f : files)
+        appendSummary(out, summarize(f.name, {f}, truth), truth);
+    if (files.size() > 1)
+        appendSummary(
+            out, summarize(QStringLiteral("overall (%1 files)").arg(files.size()), files, truth),
+            truth);
+    out.append(QStringLiteral("(times and correct matches count the answers of the run, not "
+                              "those past its end)"));
+    if (truth) {
+        out.append(QStringLiteral("per sample: correct of answers"));
+        for (const SampleAccuracy &s : accuracyPerSample(files, *truth)) {
+            out.append(
+                s.covered
+                    ? QStringLiteral("  %1: %2 of %3 (%4)")
+                          .arg(s.sample)
+                          .arg(s.correct)
+                          .arg(s.answers)
+                          .arg(percent(s.correct, s.answers))
+                    : QStringLiteral("  %1: %2 answers, no truth").arg(s.sample).arg(s.answers));
+        }
+    }
+    return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
+        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString answersCsv(const QVector<ResultsFile> &files, const TruthTable *truth)
+{
+    QString csv = QStringLiteral("file,sample,wall1,wall2,source,seconds,x1,y1,x2,y2,correct\n");
+    for (const ResultsFile &f : files) {
+        for (const ResultAnswer &a : f.answers) {
+            const QString secs =
+                a.milliseconds ? QString::number(*a.milliseconds / 1000.0, 'f', 3) : QString();
+            const QString correct = truth && truth->covers(a.sample)
+                ? QString::number(truth->isCorrect(a) ? 1 : 0)
+                : QString();
+            csv += QStringList {csvField(f.name),
+                                QString::number(a.sample),
+                                QString::number(a.wall1),
+                                QString::number(a.wall2),
+                                csvField(a.source),
+                                secs,
+                                QString::number(a.mouse1.x()),
+                                QString::number(a.mouse1.y()),
+                                QString::number(a.mouse2.x()),
+                                QString::number(a.mouse2.y()),
+                                correct}
+                       .join(QLatin1Char(','))
+                + QLatin1Char('\n');
+        }
+    }
+    return csv;
+}
+
+} // namespace wallmatch

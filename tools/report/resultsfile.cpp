@@ -1,0 +1,58 @@
+#include "resultsfile.h"
+
+#include <QFile>
+#include <QSet>
+
+namespace wallmatch {
+
+QVector<ResultAnswer> ResultsFile::runAnswers() const
+{
+    QVector<ResultAnswer> run;
+    for (const ResultAnswer &a : answers) {
+        if (!a.pastEnd)
+            run.append(a);
+    }
+    return run;
+}
+
+ResultsFile parseResultsFile(const QString &name, const QByteArray &rawContent)
+{
+    ResultsFile file;
+    file.name = name;
+    const QByteArray content =
+        rawContent.startsWith("\xEF\xBB\xBF") ? rawContent.mid(3) : rawContent;
+    QStringList lines = QString::fromUtf8(content).split(QLatin1Char('\n'));
+    // The remainder after the final line feed is not a line.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    file.lineCount = int(lines.size());
+
+    QSet<int> seen;
+    for (int i = 0; i < lines.size(); ++i) {
+        const ParsedLine parsed = parseResultLine(lines.at(i));
+        if (!parsed.answer) {
+            file.complaints.append({name, i + 1, parsed.error});
+            continue;
+        }
+        ResultAnswer answer = *parsed.answer;
+        answer.line = i + 1;
+        answer.pastEnd = seen.contains(answer.sample);
+        seen.insert(answer.sample);
+        file.answers.append(answer);
+    }
+    return file;
+}
+
+ResultsFile readResultsFile(const QString &name)
+{
+    QFile f(name);
+    if (!f.open(QIODevice::ReadOnly)) {
+        ResultsFile file;
+        file.name = name;
+        file.complaints.append({name, 0, QStringLiteral("cannot read: %1").arg(f.errorString())});
+        return file;
+    }
+    return parseResultsFile(name, f.readAll());
+}
+
+} // namespace wallmatch
