@@ -6,8 +6,13 @@
 #include "wallregions.h"
 
 #include <QPoint>
+#include <QPointF>
+#include <QSize>
+#include <QVector>
 #include <QWidget>
 #include <string>
+
+class QPainter;
 
 namespace Ui {
 class RenderArea;
@@ -23,7 +28,22 @@ public:
     explicit RenderArea(QWidget *parent = nullptr);
     ~RenderArea() override;
 
+    // Loads a panorama folder and shows it with the default corner source, no wall selected.
     void loadSample(const std::string &folder);
+
+    // Wall-edge tracing in the pixels of the current image.
+    QVector<QPointF> TraceWallEdge(const CornerPoint &a, const CornerPoint &b, int *firstPieceCount,
+                                   float stepDegrees) const;
+    void DrawWallEdge(QPainter &painter, const CornerPoint &a, const CornerPoint &b,
+                      float stepDegrees) const;
+
+    // Appends the regions of the current corner source to wallRegions; never removes any.
+    void BuildWallRegions();
+    void DrawWallOutlines(QPainter &painter) const;
+
+    int selectedWallIndex() const { return selectedWall; }
+    CornerType currentCornerType() const { return cornerType; }
+    const WallRegionTable &regions() const { return wallRegions; }
 
 Q_SIGNALS:
     void clicked(int);
@@ -37,6 +57,16 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QSize imageSize() const;
+    QVector<QPoint> currentImageCorners() const;
+    QVector<CornerPoint> currentRoomCorners() const;
+    void rebuildRegions();
+
+    void drawImage(QPainter &painter) const;
+    void drawCornerLines(QPainter &painter) const;
+    void drawSelectedWall(QPainter &painter) const;
+    void drawCornerDots(QPainter &painter) const;
+
     int selectedWall;
     CornerType cornerType;
     Ui::RenderArea *ui;

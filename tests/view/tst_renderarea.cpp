@@ -1,0 +1,544 @@
+#include "renderarea.h"
+#include "roomfixture.h"
+#include "spherical.h"
+#include "wallregions.h"
+
+#include <QCursor>
+#include <QDir>
+#include <QImage>
+#include <QMetaMethod>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+const QSize panoSize(1024, 512);
+const QColor sentinel(10, 200, 30);
+
+QPoint wallCentre(int wall)
+{
+    const QVector<double> azimuths = fixture::sixWallAzimuths();
+    const double from = azimuths.at(wall);
+    double to = azimuths.at((wall + 1) % azimuths.size());
+    if (to < from)
+        to += 360.0;
+    const double middle = std::fmod((from + to) / 2.0, 360.0);
+    return QPoint(qRound(middle / 360.0 * panoSize.width()), panoSize.height() / 2);
+}
+
+// Points well inside each wall of the six-wall room; the seam wall has one in either half.
+QVector<QPoint> wallPoints(int wall)
+{
+    if (wall == 5)
+        return {QPoint(1000, 256), QPoint(24, 230)};
+    return {wallCentre(wall), wallCentre(wall) + QPoint(0, 40)};
+}
+
+// Only what paintEvent draws: the window background is left out.
+QImage render(RenderArea &view)
+{
+    QImage image(view.size(), QImage::Format_ARGB32);
+    image.fill(sentinel);
+    view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+bool isGrey(const QColor &c)
+{
+    return qAbs(c.red() - 128) <= 4 && qAbs(c.green() - 128) <= 4 && qAbs(c.blue() - 128) <= 4;
+}
+
+bool isTinted(const QColor &c)
+{
+    return c.blue() - c.red() > 25 && c.blue() - c.green() > 25;
+}
+
+bool isRed(const QColor &c)
+{
+    return c.red() > 220 && c.green() < 40 && c.blue() < 40;
+}
+
+// Yellow drawn over the grey image somewhere within a pixel of p.
+bool yellowNear(const QImage &image, const QPointF &p)
+{
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            const QPoint q = p.toPoint() + QPoint(dx, dy);
+            if (!image.rect().contains(q))
+                continue;
+            const QColor c = image.pixelColor(q);
+            if (c.red() > 150 && c.green() > 150 && c.blue() < 110)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool allSentinel(const QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) != sentinel)
+                return false;
+        }
+    }
+    return true;
+}
+
+std::string toFolder(const QString &path)
+{
+    return path.toStdString();
+}
+
+// Records both clicked signals in the order they arrive.
+struct ClickLog
+{
+    QStringList events;
+
+    explicit ClickLog(RenderArea &view)
+    {
+        QObject::connect(&view, qOverload<int>(&RenderArea::clicked),
+                         [this](int wall) { events << QStringLiteral("wall %1").arg(wall); });
+        QObject::connect(&view, qOverload<QPoint>(&RenderArea::clicked), [this](const QPoint &p) {
+            events << QStringLiteral("point %1,%2").arg(p.x()).arg(p.y());
+        });
+    }
+};
+
+QStringList pick(int wall, const QPoint &p)
+{
+    return {QStringLiteral("wall %1").arg(wall),
+            QStringLiteral("point %1,%2").arg(p.x()).arg(p.y())};
+}
+
+} // namespace
+
+class TestRenderArea : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void construction();
+    void nothingBeforeLoad();
+    void sampleWithoutImage();
+    void paintsSample();
+    void oddCornerCount();
+    void selectionTint_data();
+    void selectionTint();
+    void clickSignals_data();
+    void clickSignals();
+    void otherButtonsIgnored();
+    void clickOutsideKeepsSelection();
+    void disabledViewIgnoresClicks();
+    void clickUsesEventPosition();
+    void cornerTypeSwitch();
+    void missingBrambleFile();
+    void missingKestrelFile();
+    void degenerateCorners();
+    void tracingUsesImageSize();
+
+private:
+    void loadRoom(RenderArea &view);
+
+    QTemporaryDir dir;
+    QString roomFolder;
+    QString bareFolder;
+    QString kestrelOnlyFolder;
+    QString noKestrelFolder;
+    QString degenerateFolder;
+    QString oddFolder;
+    RenderArea *view = nullptr;
+};
+
+QVector<CornerPoint> brambleRoom()
+{
+    return fixture::roomCorners(
+        fixture::floorPlanAt({45.0, 135.0, 225.0, 315.0}, {2.0, 2.2, 2.4, 2.6}), 1.2, 1.4);
+}
+
+void TestRenderArea::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    const QDir root(dir.path());
+    roomFolder = root.filePath("room");
+    bareFolder = root.filePath("bare");
+    kestrelOnlyFolder = root.filePath("kestrel-only");
+    noKestrelFolder = root.filePath("no-kestrel");
+    degenerateFolder = root.filePath("degenerate");
+    oddFolder = root.filePath("odd");
+
+    const QVector<CornerPoint> room = fixture::sixWallRoom();
+    QVERIFY(fixture::writePanoFolder(roomFolder, panoSize, room, brambleRoom()));
+    QVERIFY(fixture::writePanoFolder(bareFolder, panoSize, room, brambleRoom(), false));
+    QVERIFY(fixture::writePanoFolder(kestrelOnlyFolder, panoSize, room));
+    QVERIFY(fixture::writePanoFolder(noKestrelFolder, panoSize, room, brambleRoom()));
+    QVERIFY(QFile::remove(QDir(noKestrelFolder).filePath("pred_corner.txt")));
+
+    // Ceiling corner 1 of zero length, floor corner 9 unreadable, ceiling corner 3 too long.
+    QVERIFY(fixture::writePanoFolder(degenerateFolder, panoSize, room));
+    QList<QByteArray> lines = fixture::cornerFileText(room, panoSize).split('\n');
+    lines[1] = "0 0 0 0 0";
+    lines[9] = "nan nan nan nan nan";
+    lines[3] = "100 200 3e20 3e20 1e20";
+    QVERIFY(
+        fixture::writeText(QDir(degenerateFolder).filePath("pred_corner.txt"), lines.join('\n')));
+
+    QVector<CornerPoint> odd = room;
+    odd.append(fixture::directionAt(fixture::radians(180), fixture::radians(120)));
+    QVERIFY(fixture::writePanoFolder(oddFolder, panoSize, odd));
+}
+
+void TestRenderArea::init()
+{
+    view = new RenderArea;
+    view->setFixedSize(panoSize);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+}
+
+void TestRenderArea::cleanup()
+{
+    delete view;
+    view = nullptr;
+}
+
+void TestRenderArea::loadRoom(RenderArea &target)
+{
+    target.loadSample(toFolder(roomFolder));
+    QCOMPARE(target.regions().size(), 6);
+}
+
+void TestRenderArea::construction()
+{
+    RenderArea fresh;
+    QCOMPARE(fresh.objectName(), QStringLiteral("RenderArea"));
+    QCOMPARE(fresh.size(), QSize(400, 300));
+    QCOMPARE(fresh.windowTitle(), QStringLiteral("Form"));
+    QCOMPARE(fresh.selectedWallIndex(), -1);
+    QCOMPARE(fresh.currentCornerType(), CornerType::Kestrel);
+    QVERIFY(fresh.regions().isEmpty());
+
+    const QMetaObject *meta = &RenderArea::staticMetaObject;
+    QCOMPARE(meta->className(), "RenderArea");
+    QCOMPARE(meta->methodCount() - meta->methodOffset(), 3);
+    QCOMPARE(meta->method(meta->methodOffset()).methodSignature(), QByteArray("clicked(int)"));
+    QCOMPARE(meta->method(meta->methodOffset() + 1).methodSignature(),
+             QByteArray("clicked(QPoint)"));
+    QCOMPARE(meta->method(meta->methodOffset() + 2).methodSignature(),
+             QByteArray("setCornerType(CornerType)"));
+    QCOMPARE(meta->propertyCount(), meta->propertyOffset());
+}
+
+void TestRenderArea::nothingBeforeLoad()
+{
+    QVERIFY(allSentinel(render(*view)));
+    QSignalSpy spy(view, qOverload<int>(&RenderArea::clicked));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(2));
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestRenderArea::sampleWithoutImage()
+{
+    view->loadSample(toFolder(bareFolder));
+    // Not even the corner dots, though the corners were read.
+    QVERIFY(allSentinel(render(*view)));
+    QSignalSpy spy(view, qOverload<int>(&RenderArea::clicked));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(2));
+    QCOMPARE(spy.count(), 0);
+
+    // The same view paints once an image is there.
+    view->loadSample(toFolder(roomFolder));
+    QVERIFY(isGrey(render(*view).pixelColor(wallCentre(2))));
+}
+
+void TestRenderArea::paintsSample()
+{
+    loadRoom(*view);
+    const QImage image = render(*view);
+    const QVector<CornerPoint> room = fixture::sixWallRoom();
+    const QVector<QPoint> pixels = fixture::projectCorners(room, panoSize);
+
+    for (const QPoint &corner : pixels)
+        QVERIFY2(isRed(image.pixelColor(corner)),
+                 qPrintable(QStringLiteral("%1,%2").arg(corner.x()).arg(corner.y())));
+
+    // Vertical corner lines and traced outlines in yellow.
+    for (int i = 0; i < 6; ++i) {
+        const QPointF middle = QPointF(pixels.at(i) + pixels.at(i + 6)) / 2.0;
+        QVERIFY2(yellowNear(image, middle), qPrintable(QString::number(i)));
+    }
+    const QVector<CornerPoint> top = wallmatch::NormalizeCorners(room.mid(0, 6));
+    const QVector<CornerPoint> bottom = wallmatch::NormalizeCorners(room.mid(6));
+    for (int wall = 0; wall < 5; ++wall) {
+        for (const QVector<CornerPoint> &ring : {top, bottom}) {
+            const QVector<QPointF> edge =
+                wallmatch::SampleArc(ring.at(wall), ring.at(wall + 1), panoSize, 2.0f);
+            QVERIFY(yellowNear(image, edge.at(edge.size() / 2)));
+        }
+    }
+
+    // Elsewhere the image as it is; nothing selected, so nothing tinted.
+    for (int wall = 0; wall < 6; ++wall) {
+        for (const QPoint &p : wallPoints(wall))
+            QVERIFY(isGrey(image.pixelColor(p)));
+    }
+    QVERIFY(isGrey(image.pixelColor(300, 20)));
+    QVERIFY(isGrey(image.pixelColor(1023, 511)));
+}
+
+void TestRenderArea::oddCornerCount()
+{
+    view->loadSample(toFolder(oddFolder));
+    QCOMPARE(view->regions().size(), 6);
+    const QImage image = render(*view);
+    // The unpaired last corner is still marked.
+    QVERIFY(isRed(image.pixelColor(512, 341)));
+}
+
+void TestRenderArea::selectionTint_data()
+{
+    QTest::addColumn<int>("wall");
+    for (int wall = 0; wall < 6; ++wall)
+        QTest::addRow("wall %d", wall) << wall;
+}
+
+void TestRenderArea::selectionTint()
+{
+    QFETCH(int, wall);
+    loadRoom(*view);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallPoints(wall).first());
+    QCOMPARE(view->selectedWallIndex(), wall);
+
+    const QImage image = render(*view);
+    for (int other = 0; other < 6; ++other) {
+        for (const QPoint &p : wallPoints(other)) {
+            const QColor c = image.pixelColor(p);
+            if (other == wall)
+                QVERIFY2(isTinted(c), qPrintable(c.name()));
+            else
+                QVERIFY2(isGrey(c), qPrintable(c.name()));
+        }
+    }
+    QVERIFY(isGrey(image.pixelColor(300, 20)));
+    // The corner dots stay on top of the fill.
+    for (const QPoint &corner : fixture::projectCorners(fixture::sixWallRoom(), panoSize))
+        QVERIFY(isRed(image.pixelColor(corner)));
+}
+
+void TestRenderArea::clickSignals_data()
+{
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<int>("wall");
+    for (int wall = 0; wall < 6; ++wall) {
+        const QVector<QPoint> points = wallPoints(wall);
+        for (int i = 0; i < points.size(); ++i)
+            QTest::addRow("wall %d point %d", wall, i) << points.at(i) << wall;
+    }
+}
+
+void TestRenderArea::clickSignals()
+{
+    QFETCH(QPoint, point);
+    QFETCH(int, wall);
+    loadRoom(*view);
+
+    ClickLog log(*view);
+    QSignalSpy wallSpy(view, qOverload<int>(&RenderArea::clicked));
+    QSignalSpy pointSpy(view, qOverload<QPoint>(&RenderArea::clicked));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, point);
+
+    QCOMPARE(log.events, pick(wall, point));
+    QCOMPARE(wallSpy.count(), 1);
+    QCOMPARE(wallSpy.at(0).at(0).toInt(), wall);
+    QCOMPARE(pointSpy.count(), 1);
+    QCOMPARE(pointSpy.at(0).at(0).toPoint(), point);
+    QCOMPARE(view->selectedWallIndex(), wall);
+
+    // Clicking the selected wall again reports it again.
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, point);
+    QCOMPARE(log.events, pick(wall, point) + pick(wall, point));
+}
+
+void TestRenderArea::otherButtonsIgnored()
+{
+    loadRoom(*view);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(1));
+    QCOMPARE(view->selectedWallIndex(), 1);
+
+    ClickLog log(*view);
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseClick(view, button, Qt::NoModifier, wallCentre(3));
+        QTest::mouseClick(view, button, Qt::NoModifier, wallCentre(1));
+    }
+    QVERIFY(log.events.isEmpty());
+    QCOMPARE(view->selectedWallIndex(), 1);
+    const QImage image = render(*view);
+    QVERIFY(isTinted(image.pixelColor(wallCentre(1))));
+    QVERIFY(isGrey(image.pixelColor(wallCentre(3))));
+}
+
+void TestRenderArea::clickOutsideKeepsSelection()
+{
+    loadRoom(*view);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(4));
+    ClickLog log(*view);
+    for (const QPoint &p : {QPoint(300, 20), QPoint(700, 505), QPoint(1, 1)})
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, p);
+    QVERIFY2(log.events.isEmpty(), qPrintable(log.events.join(QLatin1Char(' '))));
+    QCOMPARE(view->selectedWallIndex(), 4);
+    QVERIFY(isTinted(render(*view).pixelColor(wallCentre(4))));
+}
+
+void TestRenderArea::disabledViewIgnoresClicks()
+{
+    loadRoom(*view);
+    view->setEnabled(false);
+    ClickLog log(*view);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(2));
+    QVERIFY(log.events.isEmpty());
+    QCOMPARE(view->selectedWallIndex(), -1);
+    // It still paints.
+    QVERIFY(isGrey(render(*view).pixelColor(wallCentre(2))));
+
+    view->setEnabled(true);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(2));
+    QCOMPARE(log.events, pick(2, wallCentre(2)));
+}
+
+void TestRenderArea::clickUsesEventPosition()
+{
+    loadRoom(*view);
+    // The pointer sits over another wall; the press itself is what counts.
+    const QPoint elsewhere = view->mapToGlobal(wallCentre(4));
+    QCursor::setPos(elsewhere);
+    if (QCursor::pos() != elsewhere)
+        QSKIP("the platform does not move the cursor");
+
+    ClickLog log(*view);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(1));
+    QCOMPARE(log.events, pick(1, wallCentre(1)));
+
+    // And a press outside every wall picks nothing, wherever the pointer is.
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 20));
+    QCOMPARE(log.events.size(), 2);
+}
+
+void TestRenderArea::cornerTypeSwitch()
+{
+    loadRoom(*view);
+    const WallRegionTable kestrel = view->regions();
+    QCOMPARE(kestrel, wallmatch::BuildWallRegions(fixture::sixWallRoom(), panoSize));
+
+    ClickLog log(*view);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(2));
+    view->setCornerType(CornerType::Bramble);
+    QCOMPARE(view->currentCornerType(), CornerType::Bramble);
+    QCOMPARE(view->selectedWallIndex(), -1);
+    QCOMPARE(view->regions(), wallmatch::BuildWallRegions(brambleRoom(), panoSize));
+
+    // Bramble's dots replace Kestrel's; nothing is tinted.
+    QImage image = render(*view);
+    for (const QPoint &corner : fixture::projectCorners(brambleRoom(), panoSize))
+        QVERIFY(isRed(image.pixelColor(corner)));
+    QVERIFY(
+        isGrey(image.pixelColor(fixture::projectCorners(fixture::sixWallRoom(), panoSize).at(2))));
+    QVERIFY(isGrey(image.pixelColor(wallCentre(2))));
+
+    view->setCornerType(CornerType::Kestrel);
+    QCOMPARE(view->regions(), kestrel);
+
+    // The same source again still drops the selection; switching is silent.
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(3));
+    QCOMPARE(view->selectedWallIndex(), 3);
+    view->setCornerType(CornerType::Kestrel);
+    QCOMPARE(view->selectedWallIndex(), -1);
+    QCOMPARE(view->regions(), kestrel);
+    QCOMPARE(log.events, pick(2, wallCentre(2)) + pick(3, wallCentre(3)));
+
+    // Loading goes back to the default source.
+    view->setCornerType(CornerType::Bramble);
+    view->loadSample(toFolder(roomFolder));
+    QCOMPARE(view->currentCornerType(), CornerType::Kestrel);
+    QCOMPARE(view->regions(), kestrel);
+}
+
+void TestRenderArea::missingBrambleFile()
+{
+    view->loadSample(toFolder(kestrelOnlyFolder));
+    QCOMPARE(view->regions().size(), 6);
+    view->setCornerType(CornerType::Bramble);
+    QVERIFY(view->regions().isEmpty());
+
+    // The image alone.
+    const QImage image = render(*view);
+    for (const QPoint &corner : fixture::projectCorners(fixture::sixWallRoom(), panoSize))
+        QVERIFY(isGrey(image.pixelColor(corner)));
+    for (const QPoint &corner : fixture::projectCorners(brambleRoom(), panoSize))
+        QVERIFY(isGrey(image.pixelColor(corner)));
+    ClickLog log(*view);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(2));
+    QVERIFY(log.events.isEmpty());
+}
+
+void TestRenderArea::missingKestrelFile()
+{
+    view->loadSample(toFolder(noKestrelFolder));
+    QVERIFY(view->regions().isEmpty());
+    const QImage image = render(*view);
+    for (int y = 0; y < image.height(); y += 7) {
+        for (int x = 0; x < image.width(); x += 7)
+            QVERIFY(isGrey(image.pixelColor(x, y)));
+    }
+    // Bramble's file was not read either: the loader stops at the first missing one.
+    view->setCornerType(CornerType::Bramble);
+    QVERIFY(view->regions().isEmpty());
+    QVERIFY(
+        isGrey(render(*view).pixelColor(fixture::projectCorners(brambleRoom(), panoSize).at(0))));
+}
+
+void TestRenderArea::degenerateCorners()
+{
+    view->loadSample(toFolder(degenerateFolder));
+    const WallRegionTable table = view->regions();
+    QCOMPARE(table.size(), 6);
+    // Corner 1 (walls 0, 1), corner 3 (walls 2, 3) and floor corner 3 (walls 2, 3) are no
+    // directions; walls 4 and 5 are intact.
+    for (int wall = 0; wall < 4; ++wall)
+        QVERIFY(table.value(wall).isEmpty());
+    const WallRegionTable intact = wallmatch::BuildWallRegions(fixture::sixWallRoom(), panoSize);
+    QCOMPARE(table.value(4), intact.value(4));
+    QCOMPARE(table.value(5), intact.value(5));
+
+    const QImage image = render(*view);
+    QVERIFY(isGrey(image.pixelColor(wallCentre(4))));
+    ClickLog log(*view);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(1));
+    QVERIFY(log.events.isEmpty());
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, wallCentre(4));
+    QCOMPARE(log.events, pick(4, wallCentre(4)));
+    QVERIFY(isTinted(render(*view).pixelColor(wallCentre(4))));
+}
+
+void TestRenderArea::tracingUsesImageSize()
+{
+    const CornerPoint a = fixture::directionAt(0.5, 1.0);
+    const CornerPoint b = fixture::directionAt(1.5, 1.2);
+    int count = -1;
+    for (const QPointF &p : view->TraceWallEdge(a, b, &count, 2.0f))
+        QCOMPARE(p, QPointF(0, 0));
+
+    loadRoom(*view);
+    int expectedCount = -1;
+    QCOMPARE(view->TraceWallEdge(a, b, &count, 2.0f),
+             wallmatch::TraceWallEdge(a, b, panoSize, &expectedCount, 2.0f));
+    QCOMPARE(count, expectedCount);
+}
+
+QTEST_MAIN(TestRenderArea)
+#include "tst_renderarea.moc"
