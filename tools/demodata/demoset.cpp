@@ -1,0 +1,178 @@
+#include "demoset.h"
+
+#include "demosample.h"
+#include "panorender.h"
+#include "viewcorners.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace wallmatch {
+
+const char *const kImageFileName = "color.jpg";
+const char *const kKestrelFileName = "pred_corner.txt";
+const char *const kBrambleFileName = "pred_corner_Bramble.txt";
+const char *const kTruthFileName = "truth.csv";
+
+namespace {
+
+constexpr int kJpegQuality = 90;
+const char *const kViewFolders[2] = {"pri_pano", "sec_pano"};
+
+QByteArray encodeJpeg(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpg");
+    writer.setQuality(kJpegQuality);
+    writer.write(image);
+    return bytes;
+}
+
+bool writeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size() && file.flush();
+}
+
+QString writeSample(const QString &tree, int number, const DemoSampleFiles &files)
+{
+    for (int view = 0; view < 2; ++view) {
+        const QString folder = tree + QString("/%1/%2").arg(number).arg(kViewFolders[view]);
+        if (!QDir().mkpath(folder))
+            return QString("cannot create %1").arg(folder);
+        const std::pair<const char *, const QByteArray *> outputs[] = {
+            {kImageFileName, &files.image[size_t(view)]},
+            {kKestrelFileName, &files.kestrel[size_t(view)]},
+            {kBrambleFileName, &files.bramble[size_t(view)]}};
+        for (const auto &[name, bytes] : outputs) {
+            if (bytes->isEmpty() || !writeFile(folder + '/' + name, *bytes))
+                return QString("cannot write %1/%2").arg(folder, name);
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QString sampleTreePath(const QString &outDir)
+{
+    return QDir(outDir).filePath("test_datasets");
+}
+
+bool sampleTreeInUse(const QString &outDir)
+{
+    const QDir tree(sampleTreePath(outDir));
+    return tree.exists()
+        && !tree.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
+                .isEmpty();
+}
+
+DemoSampleFiles makeSampleFiles(quint64 seed, int number)
+{
+    const DemoSample sample = generateDemoSample(seed, number);
+    DemoSampleFiles files;
+    for (PanoView view : {PrimaryView, SecondaryView}) {
+        const size_t v = size_t(view);
+        files.image[v] = encodeJpeg(renderPanorama(sample.room, sample.poses[v]));
+        files.kestrel[v] = cornerFileText(exactCorners(sample, view));
+        files.bramble[v] = cornerFileText(perturbedCorners(sample, view));
+    }
+    files.secondaryWall = secondaryWallOf(sample);
+    return files;
+}
+
+QByteArray truthTable(const std::vector<std::vector<int>> &secondaryWalls)
+{
+    QByteArray text = "sample,primary_wall,secondary_wall\n";
+    for (size_t i = 0; i < secondaryWalls.size(); ++i) {
+        for (size_t k = 0; k < secondaryWalls[i].size(); ++k)
+            text += QByteArray::number(qulonglong(i + 1)) + ',' + QByteArray::number(qulonglong(k))
+                + ',' + QByteArray::number(secondaryWalls[i][k]) + '\n';
+    }
+    return text;
+}
+
+QString writeDemoSet(const DemoSetOptions &options, const std::function<void(int, int)> &progress)
+{
+    const QString tree = sampleTreePath(options.outDir);
+    if (options.samples < 1)
+        return QString("the number of samples must be at least 1");
+    if (sampleTreeInUse(options.outDir)) {
+        if (!options.force)
+            return QString("%1 is not empty; use --force to replace it")
+                .arg(QDir::toNativeSeparators(tree));
+        if (!QDir(tree).removeRecursively())
+            return QString("cannot remove %1").arg(QDir::toNativeSeparators(tree));
+    }
+    if (!QDir().mkpath(tree))
+        return QString("cannot create %1").arg(QDir::toNativeSeparators(tree));
+    // Load the image plugin here rather than racing to do so in the workers.
+    if (!QImageWriter::supportedImageFormats().contains("jpg"))
+        return QString("this Qt has no JPEG image writer");
+
+    const int total = options.samples;
+    const int threads = std::clamp(
+        options.threads > 0 ? options.threads : int(std::thread::hardware_concurrency()), 1, total);
+    std::vector<std::vector<int>> truth(static_cast<size_t>(total));
+    std::atomic<int> next {1};
+    std::atomic<bool> failed {false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    int done = 0;
+    QString error;
+
+    auto work = [&] {
+        for (int number = next++; number <= total && !failed; number = next++) {
+            const DemoSampleFiles files = makeSampleFiles(options.seed, number);
+            const QString problem = writeSample(tree, number, files);
+            std::lock_guard<std::mutex> lock(mutex);
+            truth[size_t(number - 1)] = files.secondaryWall;
+            if (!problem.isEmpty() && !failed) {
+                error = problem;
+                failed = true;
+            }
+            ++done;
+            changed.notify_all();
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        changed.notify_all();
+    };
+    std::vector<std::thread> workers;
+    for (int i = 0; i < threads; ++i)
+        workers.emplace_back(work);
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        int shown = -1;
+        while (done < total && !failed) {
+            if (done != shown && progress) {
+                shown = done;
+                lock.unlock();
+                progress(shown, total);
+                lock.lock();
+                continue;
+            }
+            changed.wait(lock);
+        }
+    }
+    for (std::thread &worker : workers)
+        worker.join();
+    if (failed)
+        return error;
+    if (progress)
+        progress(total, total);
+    if (!writeFile(QDir(tree).filePath(kTruthFileName), truthTable(truth)))
+        return QString("cannot write %1").arg(QDir(tree).filePath(kTruthFileName));
+    return {};
+}
+
+} // namespace wallmatch

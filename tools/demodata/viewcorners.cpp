@@ -1,0 +1,110 @@
+#include "viewcorners.h"
+
+#include "demorandom.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wallmatch {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDegree = kPi / 180.0;
+constexpr double kMaxAzimuthError = 3.0 * kDegree;
+constexpr double kMaxPolarError = 2.0 * kDegree;
+// Perturbed ceiling and floor corners stay at least this far from the horizon.
+constexpr double kHorizonClearance = 1.0 * kDegree;
+
+CameraVector fromAngles(double azimuth, double polar)
+{
+    return {-std::sin(azimuth) * std::sin(polar), std::cos(azimuth) * std::sin(polar),
+            std::cos(polar)};
+}
+
+double polarOf(const CameraVector &v)
+{
+    const double n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    return std::acos(std::clamp(v.z / n, -1.0, 1.0));
+}
+
+} // namespace
+
+ViewCorner projected(const CameraVector &position, const QSize &imageSize)
+{
+    ViewCorner c;
+    c.position = position;
+    c.u = azimuthOf(position) / (2 * kPi) * imageSize.width();
+    // Written with six decimals, a column this close to the right edge would read as the
+    // width itself, one past the last pixel; it is the left edge's direction.
+    if (c.u >= imageSize.width() - 5e-7)
+        c.u = 0.0;
+    c.v = polarOf(position) / kPi * imageSize.height();
+    return c;
+}
+
+std::vector<ViewCorner> exactCorners(const DemoSample &sample, PanoView view,
+                                     const QSize &imageSize)
+{
+    const PlanPolygon &plan = sample.room.plan.corners;
+    const int n = int(plan.size());
+    const CameraPose &pose = sample.poses[size_t(view)];
+    std::vector<ViewCorner> corners;
+    for (double height : {sample.room.ceilingHeight, 0.0}) {
+        for (int k = 0; k < n; ++k) {
+            const PlanPoint p = plan[size_t((sample.firstCorner[size_t(view)] + k) % n)];
+            corners.push_back(projected(toCamera(pose, p, height), imageSize));
+        }
+    }
+    return corners;
+}
+
+std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view,
+                                         const QSize &imageSize)
+{
+    DemoRandom rng(mixSeed(mixSeed(sample.seed, quint64(sample.number)), 0xb7a3b1e0ULL + view));
+    const std::vector<ViewCorner> exact = exactCorners(sample, view, imageSize);
+    const int n = int(exact.size() / 2);
+    std::vector<double> azimuths;
+    for (int k = 0; k < n; ++k)
+        azimuths.push_back(azimuthOf(exact[size_t(k)].position));
+
+    std::vector<ViewCorner> result = exact;
+    for (int k = 0; k < n; ++k) {
+        auto gap = [&](int a, int b) {
+            const double d =
+                std::fmod(azimuths[size_t(b)] - azimuths[size_t(a)] + 4 * kPi, 2 * kPi);
+            return d;
+        };
+        const double room = std::min(gap(k, (k + 1) % n), gap((k + n - 1) % n, k)) * 0.45;
+        const double limit = std::min(kMaxAzimuthError, room);
+        // A corner line is predicted as a whole; ceiling and floor then differ a little.
+        const double shared = rng.uniform(-limit, limit) * 0.8;
+        for (int ring = 0; ring < 2; ++ring) {
+            const ViewCorner &c = exact[size_t(ring * n + k)];
+            const double azimuth = azimuths[size_t(k)] + shared + rng.uniform(-limit, limit) * 0.2;
+            double polar = polarOf(c.position) + rng.uniform(-kMaxPolarError, kMaxPolarError);
+            polar = ring == 0 ? std::min(polar, kPi / 2 - kHorizonClearance)
+                              : std::max(polar, kPi / 2 + kHorizonClearance);
+            const CameraVector dir = fromAngles(azimuth, polar);
+            const double scale = c.position.z / dir.z;
+            result[size_t(ring * n + k)] =
+                projected({dir.x * scale, dir.y * scale, dir.z * scale}, imageSize);
+        }
+    }
+    return result;
+}
+
+QByteArray cornerFileText(const std::vector<ViewCorner> &corners)
+{
+    QByteArray text;
+    for (const ViewCorner &c : corners) {
+        text += QByteArray::number(c.u, 'f', 6) + ' ' + QByteArray::number(c.v, 'f', 6) + ' '
+            + QByteArray::number(c.position.x, 'f', 6) + ' '
+            + QByteArray::number(c.position.y, 'f', 6) + ' '
+            + QByteArray::number(c.position.z, 'f', 6) + '\n';
+    }
+    return text;
+}
+
+} // namespace wallmatch

@@ -1,0 +1,39 @@
+#ifndef VIEWCORNERS_H
+#define VIEWCORNERS_H
+
+#include "demosample.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <vector>
+
+namespace wallmatch {
+
+// One line of a corner file: the pixel (u column, v row) and the corner relative to the camera.
+struct ViewCorner
+{
+    double u = 0.0;
+    double v = 0.0;
+    CameraVector position;
+};
+
+// The pixel of a direction by the panorama projection; u in [0, width).
+ViewCorner projected(const CameraVector &position, const QSize &imageSize);
+
+// The exact corners of a view: the ceiling ring, then the floor ring in the same order, both
+// starting at the view's first corner and running left to right through the image.
+std::vector<ViewCorner> exactCorners(const DemoSample &sample, PanoView view,
+                                     const QSize &imageSize = kPanoramaSize);
+
+// A plausibly worse prediction: every direction off by up to a few degrees, each corner kept on
+// its ceiling or floor plane and projected again, so pixel and direction still agree. Never
+// moves a corner past half the gap to its neighbours, so the order stays.
+std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view,
+                                         const QSize &imageSize = kPanoramaSize);
+
+// Five numbers a line, "u v x y z", classic-locale decimals.
+QByteArray cornerFileText(const std::vector<ViewCorner> &corners);
+
+} // namespace wallmatch
+
+#endif // VIEWCORNERS_H
