@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "clirun.h"
+
 // The program as a user runs it: help, exit status, and errors that name the file and line.
 class TestPrepCli : public QObject
 {
@@ -11,32 +13,14 @@ class TestPrepCli : public QObject
 private:
     QTemporaryDir dir;
 
-    struct Run
+    CliRun run(const QStringList &args)
     {
-        int status = -1;
-        QString out;
-        QString err;
-    };
-
-    Run run(const QStringList &args)
-    {
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(WALLMATCH_PREP_EXE), args);
-        Run r;
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-            return r;
-        r.status = process.exitCode();
-        r.out = QString::fromUtf8(process.readAllStandardOutput());
-        r.err = QString::fromUtf8(process.readAllStandardError());
-        return r;
+        return CliRun::run(QStringLiteral(WALLMATCH_PREP_EXE), args, dir.path());
     }
 
     void write(const QString &name, const QByteArray &bytes)
     {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        QVERIFY(writeTestFile(dir.filePath(name), bytes));
     }
 
 private Q_SLOTS:
@@ -54,7 +38,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, expected);
-        const Run r = run(args);
+        const CliRun r = run(args);
         QCOMPARE(r.status, 0);
         QVERIFY2(r.out.contains(expected), qPrintable(r.out));
     }
@@ -72,7 +56,7 @@ private Q_SLOTS:
     void usageErrors()
     {
         QFETCH(QStringList, args);
-        const Run r = run(args);
+        const CliRun r = run(args);
         QCOMPARE(r.status, 2);
         QVERIFY(!r.err.isEmpty());
     }
@@ -82,7 +66,7 @@ private Q_SLOTS:
         write(QStringLiteral("room.json"),
               "{\"z0\": 50.0, \"z1\": -50.0, \"uv\": [[0.25, 0.3], [0.25, 0.7], [0.5, 0.3], "
               "[0.5, 0.7], [0.75, 0.3], [0.75, 0.7]]}");
-        const Run r = run({"convert", "room.json", "-o", "pred_corner.txt"});
+        const CliRun r = run({"convert", "room.json", "-o", "pred_corner.txt"});
         QCOMPARE(r.status, 0);
         QFile f(dir.filePath(QStringLiteral("pred_corner.txt")));
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -95,7 +79,7 @@ private Q_SLOTS:
     void convertErrorNamesFileAndLine()
     {
         write(QStringLiteral("bad.txt"), "100 150\n100 350\n300 160\n320 340\n600 150\n600 350\n");
-        const Run r = run({"convert", "bad.txt", "-o", "never.txt"});
+        const CliRun r = run({"convert", "bad.txt", "-o", "never.txt"});
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(QStringLiteral("bad.txt:3: ")), qPrintable(r.err));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("never.txt"))));
@@ -106,7 +90,7 @@ private Q_SLOTS:
         write(QStringLiteral("plan.csv"),
               "sample,a,b,c,d,e,f\n1,a.jpg,a.txt,,b.jpg,b.txt,\n"
               "1,a.jpg,a.txt,,b.jpg,b.txt,\n");
-        const Run r = run({"assemble", "plan.csv", "out"});
+        const CliRun r = run({"assemble", "plan.csv", "out"});
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(QStringLiteral("plan.csv:3: ")), qPrintable(r.err));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out"))));

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "clirun.h"
+
 // The program as a user runs it: help, exit status, complaints naming file and line, outputs.
 class TestReportCli : public QObject
 {
@@ -12,38 +14,19 @@ class TestReportCli : public QObject
 private:
     QTemporaryDir dir;
 
-    struct Run
-    {
-        int status = -1;
-        QString out;
-        QString err;
-    };
-
     // Runs without a display and without a platform chosen, as on a bare server.
-    Run run(const QStringList &args)
+    CliRun run(const QStringList &args)
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(WALLMATCH_REPORT_EXE), args);
-        Run r;
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-            return r;
-        r.status = process.exitCode();
-        r.out = QString::fromUtf8(process.readAllStandardOutput());
-        r.err = QString::fromUtf8(process.readAllStandardError());
-        return r;
+        return CliRun::run(QStringLiteral(WALLMATCH_REPORT_EXE), args, dir.path(), env);
     }
 
     void write(const QString &name, const QByteArray &bytes)
     {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        QVERIFY(writeTestFile(dir.filePath(name), bytes));
     }
 
 private Q_SLOTS:
@@ -61,7 +44,7 @@ private Q_SLOTS:
 
     void help()
     {
-        const Run r = run({"--help"});
+        const CliRun r = run({"--help"});
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains(QStringLiteral("--truth")));
         QVERIFY(r.out.contains(QStringLiteral("--plot")));
@@ -76,14 +59,14 @@ private Q_SLOTS:
     void usageErrors()
     {
         QFETCH(QStringList, args);
-        const Run r = run(args);
+        const CliRun r = run(args);
         QCOMPARE(r.status, 2);
         QVERIFY(!r.err.isEmpty());
     }
 
     void goodFileWithAllOutputs()
     {
-        const Run r =
+        const CliRun r =
             run({"good.txt", "--truth", "truth.csv", "--csv", "out.csv", "--plot", "out.png"});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QVERIFY2(r.out.contains(QStringLiteral("correct: 1 of 2 (50.0%)")), qPrintable(r.out));
@@ -97,7 +80,7 @@ private Q_SLOTS:
 
     void malformedLineNamed()
     {
-        const Run r = run({"bad.txt"});
+        const CliRun r = run({"bad.txt"});
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(QStringLiteral("bad.txt:2: ")), qPrintable(r.err));
         QVERIFY(r.out.contains(QStringLiteral("answers: 1 ")));
@@ -105,7 +88,7 @@ private Q_SLOTS:
 
     void missingFile()
     {
-        const Run r = run({"nothere.txt"});
+        const CliRun r = run({"nothere.txt"});
         QCOMPARE(r.status, 1);
         QVERIFY(r.err.contains(QStringLiteral("nothere.txt")));
     }
