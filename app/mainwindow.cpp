@@ -146,17 +146,18 @@ void MainWindow::showViewportHint()
                                 tr("Pleaase Press Resume button to continue testing."));
 }
 
-void MainWindow::saveResults()
+void MainWindow::saveResults(bool reportEveryFailure)
 {
+    const bool wasFailing = lastWriteFailed;
     const QString error = results.write(resultLines);
-    if (error.isEmpty()) {
-        lastWriteFailed = false;
+    lastWriteFailed = !error.isEmpty();
+    if (!lastWriteFailed)
         return;
-    }
     std::fprintf(stderr, "%s\n", qPrintable(error));
     std::fflush(stderr);
-    lastWriteFailed = true;
-    MessageBox::warning(this, tr("Results Not Saved"), error);
+    // While answering, only the first of a run of failures interrupts the subject.
+    if (reportEveryFailure || !wasFailing)
+        MessageBox::warning(this, tr("Results Not Saved"), error);
 }
 
 void MainWindow::on_matchBtn_clicked()
@@ -186,16 +187,8 @@ void MainWindow::on_matchBtn_clicked()
     ui->textBrowser->append(logLine);
     resultLines.append(resultLine);
 
-    // Each answer goes to disk at once; the box only interrupts the first of a run of failures.
-    const bool wasFailing = lastWriteFailed;
-    const QString error = results.write(resultLines);
-    lastWriteFailed = !error.isEmpty();
-    if (lastWriteFailed) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        std::fflush(stderr);
-        if (!wasFailing)
-            MessageBox::warning(this, tr("Results Not Saved"), error);
-    }
+    // Each answer goes to disk at once, before the next sample and its clock.
+    saveResults(false);
 
     if (sampleNumber % 10 == 0)
         ui->textBrowser->clear();
@@ -256,7 +249,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    saveResults();
+    saveResults(true);
     event->ignore();
     if (MessageBox::question(this, tr("Close Confirmation"), tr("Exit?")) == QMessageBox::Yes)
         event->accept();

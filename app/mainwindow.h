@@ -54,7 +54,7 @@ protected:
 private:
     void loadNextSample();
     void showViewportHint();
-    void saveResults();
+    void saveResults(bool reportEveryFailure);
 
     friend struct MainWindowProbe; // test access to the run state
 
