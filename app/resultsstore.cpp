@@ -68,7 +68,9 @@ QString ResultsStore::write(const QVector<QString> &lines)
     }
     QSaveFile out(file);
     const QString path = QFileInfo(file).absoluteFilePath();
-    if (!out.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered write fails only when close() flushes it, where QSaveFile does not
+    // see it and commits the short file over the good one (a full disk left an empty file).
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return QStringLiteral("Could not write results to %1: %2").arg(path, out.errorString());
     const QByteArray bytes = wallmatch::resultsBytes(lines);
     if (out.write(bytes) != bytes.size() || !out.commit())

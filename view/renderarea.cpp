@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
+#include <cstdio>
 
 RenderArea::RenderArea(QWidget *parent)
     : QWidget(parent)
@@ -39,6 +40,15 @@ void RenderArea::setCornerType(CornerType type)
 
 void RenderArea::rebuildRegions()
 {
+    const int source = int(cornerType);
+    if (source >= 0 && source < sample.roomCorners.size()
+        && sample.roomCorners.at(source).size() > maxShownCorners) {
+        // Say why the sample shows no walls, as the loader does for a missing corner file.
+        std::printf("%s: %d %s corners, more than the %d a view shows\n", sample.path.c_str(),
+                    int(sample.roomCorners.at(source).size()), cornerSourceNames[source],
+                    maxShownCorners);
+        std::fflush(stdout);
+    }
     wallRegions.clear();
     selectedWall = -1;
     BuildWallRegions();
@@ -62,6 +72,7 @@ void RenderArea::BuildWallRegions()
     const WallRegionTable built = wallmatch::BuildWallRegions(currentRoomCorners(), imageSize());
     for (auto it = built.cbegin(); it != built.cend(); ++it)
         wallRegions[it.key()] += it.value();
+    wallHits = wallmatch::BuildWallHitList(wallRegions);
 }
 
 void RenderArea::DrawWallOutlines(QPainter &painter) const
@@ -74,11 +85,14 @@ QSize RenderArea::imageSize() const
     return QSize(sample.image.width(), sample.image.height());
 }
 
-// A source whose corner file was missing has no list: it shows no corners and no walls.
+// A source whose corner file was missing has no list: it shows no corners and no walls. Nor does
+// one with more corners than any room has: every paint traces every edge and draws every corner,
+// so a million-line file would freeze the window for seconds at each repaint.
 QVector<QPoint> RenderArea::currentImageCorners() const
 {
     const int source = int(cornerType);
-    if (source < 0 || source >= sample.imageCorners.size())
+    if (source < 0 || source >= sample.imageCorners.size()
+        || sample.imageCorners.at(source).size() > maxShownCorners)
         return {};
     return sample.imageCorners.at(source);
 }
@@ -86,7 +100,8 @@ QVector<QPoint> RenderArea::currentImageCorners() const
 QVector<CornerPoint> RenderArea::currentRoomCorners() const
 {
     const int source = int(cornerType);
-    if (source < 0 || source >= sample.roomCorners.size())
+    if (source < 0 || source >= sample.roomCorners.size()
+        || sample.roomCorners.at(source).size() > maxShownCorners)
         return {};
     return sample.roomCorners.at(source);
 }
@@ -98,7 +113,7 @@ void RenderArea::mousePressEvent(QMouseEvent *event)
         return;
 
     const QPoint position = event->pos();
-    const int wall = wallmatch::WallAtPoint(wallRegions, QPointF(position));
+    const int wall = wallmatch::WallAtPoint(wallRegions, wallHits, QPointF(position));
     if (wall < 0)
         return;
 

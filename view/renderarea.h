@@ -31,6 +31,9 @@ public:
     // Loads a panorama folder and shows it with the default corner source, no wall selected.
     void loadSample(const std::string &folder);
 
+    // A corner list longer than this (1024 walls) is shown as none: image only, no walls to pick.
+    static constexpr int maxShownCorners = 2048;
+
     // Wall-edge tracing in the pixels of the current image.
     QVector<QPointF> TraceWallEdge(const CornerPoint &a, const CornerPoint &b, int *firstPieceCount,
                                    float stepDegrees) const;
@@ -72,6 +75,8 @@ private:
     Ui::RenderArea *ui;
     PanoSample sample;
     WallRegionTable wallRegions;
+    // wallRegions' polygons for the hit test; made again whenever the table is built.
+    wallmatch::WallHitList wallHits;
 };
 
 #endif // RENDERAREA_H

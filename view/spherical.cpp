@@ -2,9 +2,9 @@
 
 #include <QPainter>
 #include <QtMath>
+#include <array>
 #include <cmath>
 #include <cstdio>
-#include <vector>
 
 namespace wallmatch {
 
@@ -120,20 +120,21 @@ QVector<QPointF> SampleArc(const CornerPoint &a, const CornerPoint &b, const QSi
     QVector<QPointF> samples;
     samples.append(DirectionToPixel(a, imageSize));
 
-    // Depth-first with the first half on top keeps the samples ordered from a to b.
-    std::vector<Segment> stack;
-    stack.reserve(kMaxArcDepth + 1);
-    stack.push_back({a, b, 0});
-    while (!stack.empty()) {
-        const Segment segment = stack.back();
-        stack.pop_back();
+    // Depth-first with the first half on top keeps the samples ordered from a to b. The stack
+    // holds at most one pending second half per depth plus the current segment, so it fits a
+    // fixed array: no allocation for each of the many edges that every paint traces.
+    std::array<Segment, kMaxArcDepth + 1> stack;
+    int size = 0;
+    stack[size++] = {a, b, 0};
+    while (size > 0) {
+        const Segment segment = stack[--size];
         const float angle = std::acos(clampCosine(dot(segment.start, segment.end)));
         if (threshold > angle || segment.depth >= kMaxArcDepth) {
             samples.append(DirectionToPixel(segment.end, imageSize));
         } else {
             const CornerPoint mid = arcMidpoint(segment.start, segment.end);
-            stack.push_back({mid, segment.end, segment.depth + 1});
-            stack.push_back({segment.start, mid, segment.depth + 1});
+            stack[size++] = {mid, segment.end, segment.depth + 1};
+            stack[size++] = {segment.start, mid, segment.depth + 1};
         }
     }
     return samples;

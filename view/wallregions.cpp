@@ -154,4 +154,41 @@ int WallAtPoint(const WallRegionTable &table, const QPointF &point)
     return -1;
 }
 
+WallHitList BuildWallHitList(const WallRegionTable &table)
+{
+    int count = 0;
+    for (auto it = table.cbegin(); it != table.cend(); ++it)
+        count += it.value().size();
+    WallHitList hits;
+    hits.reserve(count);
+    for (auto it = table.cbegin(); it != table.cend(); ++it) {
+        const QVector<QPolygonF> &polygons = it.value();
+        for (int i = 0; i < polygons.size(); ++i) {
+            // The odd-even test counts crossings left of the point on its row; no edge spans a
+            // row outside the box, and a crossing's computed x strays from its edge by rounding
+            // alone (far below a pixel for image coordinates), so the margin keeps every point
+            // the test could accept inside the box.
+            const QRectF bounds = polygons.at(i).boundingRect();
+            const qreal margin = 1.0
+                + 1e-9
+                    * qMax(qMax(qAbs(bounds.left()), qAbs(bounds.right())),
+                           qMax(qAbs(bounds.top()), qAbs(bounds.bottom())));
+            hits.append({bounds.adjusted(-margin, -margin, margin, margin), it.key(), i});
+        }
+    }
+    return hits;
+}
+
+int WallAtPoint(const WallRegionTable &table, const WallHitList &hits, const QPointF &point)
+{
+    for (const WallHitEntry &hit : hits) {
+        if (!hit.box.contains(point))
+            continue;
+        const auto it = table.constFind(hit.wall);
+        if (it != table.cend() && it.value().at(hit.polygon).containsPoint(point, Qt::OddEvenFill))
+            return hit.wall;
+    }
+    return -1;
+}
+
 } // namespace wallmatch

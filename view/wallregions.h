@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QPointF>
 #include <QPolygonF>
+#include <QRectF>
 #include <QSize>
 #include <QVector>
 
@@ -39,6 +40,25 @@ void DrawWallOutlines(QPainter &painter, const QVector<CornerPoint> &corners,
 
 // The wall whose polygon first contains the point, in the table's own order, or -1.
 int WallAtPoint(const WallRegionTable &table, const QPointF &point);
+
+// A polygon of a table, by wall and place in the wall's list, with a box around it that no point
+// of the polygon's inside lies beyond.
+struct WallHitEntry
+{
+    QRectF box;
+    int wall = -1;
+    int polygon = -1;
+};
+
+// Every polygon of a table, in the order WallAtPoint visits them. A hit test then reads one
+// contiguous list and runs the polygon test only where a box holds the point, instead of
+// following the table's nodes through memory for every wall.
+using WallHitList = QVector<WallHitEntry>;
+
+WallHitList BuildWallHitList(const WallRegionTable &table);
+
+// The same answer as WallAtPoint(table, point), given the list built from the unchanged table.
+int WallAtPoint(const WallRegionTable &table, const WallHitList &hits, const QPointF &point);
 
 } // namespace wallmatch
 

@@ -1,0 +1,70 @@
+// The real window, run headless on the sample tree in the working directory and answered by
+// itself as a subject would: start, then for every case a click on a wall in each view and a
+// click on "Match / Next Case". Prints "answered N" once answer N is through, so that a test can
+// kill it at chosen moments. The run ends with a close answered Yes; with "stay" the window stays
+// open instead, until the process is killed.
+//   rundriver ANSWERS THINK_MS [stay]
+#include "fixturetree.h"
+#include "mainwindow.h"
+#include "modalanswerer.h"
+#include "renderarea.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+#include <cstdlib>
+
+// The walls picked for answer n, in the first and second view.
+int firstWall(int n)
+{
+    return n % 4;
+}
+int secondWall(int n)
+{
+    return (n / 4) % 4;
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc < 3 || argc > 4) {
+        std::fprintf(stderr, "usage: rundriver ANSWERS THINK_MS [stay]\n");
+        return 2;
+    }
+    const int answers = std::atoi(argv[1]);
+    const int thinkMs = std::atoi(argv[2]);
+    const bool stay = argc == 4 && qstrcmp(argv[3], "stay") == 0;
+    QApplication app(argc, argv);
+    {
+        MainWindow window;
+        window.show();
+        ModalAnswerer answerer;
+        auto *pano1 = window.findChild<RenderArea *>("pano1");
+        auto *pano2 = window.findChild<RenderArea *>("pano2");
+        auto *match = window.findChild<QPushButton *>("matchBtn");
+        QTest::mouseClick(window.findChild<QPushButton *>("startBtn"), Qt::LeftButton);
+        for (int n = 1; n <= answers; ++n) {
+            QTest::mouseClick(pano1, Qt::LeftButton, {},
+                              fixture::boxWallCentre(false, firstWall(n)));
+            QTest::mouseClick(pano2, Qt::LeftButton, {},
+                              fixture::boxWallCentre(true, secondWall(n)));
+            if (thinkMs > 0)
+                QTest::qWait(thinkMs);
+            QTest::mouseClick(match, Qt::LeftButton);
+            std::printf("answered %d\n", n);
+            std::fflush(stdout);
+        }
+        if (stay)
+            return app.exec();
+        answerer.queue(QMessageBox::Yes);
+        window.close();
+        if (window.isVisible()) {
+            std::fprintf(stderr, "the window did not close as asked\n");
+            return 1;
+        }
+        for (const ModalAnswerer::Box &box : answerer.boxes)
+            std::printf("box: %s\n", qPrintable(box.title));
+    }
+    std::printf("closed\n");
+    return 0;
+}
