@@ -35,9 +35,9 @@ const QColor background(10, 200, 30);
 qint64 budgetMs()
 {
 #ifdef HOSTILE_SANITIZED
-    return 4000;
+    return 40000;
 #else
-    return 1000;
+    return 10000;
 #endif
 }
 

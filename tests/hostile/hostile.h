@@ -16,7 +16,9 @@ namespace hostile {
 
 const QSize panoSize(1024, 512);
 
-// Time one hostile input may take. Sanitizers slow everything several times over.
+// A guard against hangs, not a speed check: well-behaved inputs take a few ms to ~300 ms (each
+// test prints its time), but a Debug build on a loaded machine may take several times that.
+// Sanitizers slow everything several times over.
 qint64 budgetMs();
 
 // The corner file lines of a square room around the camera (walls centred at azimuths 90, 180,

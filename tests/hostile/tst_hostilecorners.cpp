@@ -225,6 +225,7 @@ private Q_SLOTS:
         const bool red = atCorner1.red() > 200 && atCorner1.green() < 60 && atCorner1.blue() < 60;
         QCOMPARE(red, cornerDrawn);
         QCOMPARE(wallText(actual), wallText(picked));
+        qInfo("took %lld ms", elapsed);
         QVERIFY2(elapsed < hostile::budgetMs(), qPrintable(QString("%1 ms").arg(elapsed)));
 
         // Still usable: the next sample shows and picks as usual.

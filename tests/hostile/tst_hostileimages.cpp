@@ -105,6 +105,7 @@ private Q_SLOTS:
 
         QCOMPARE(!hostile::paintsNothing(image), drawn);
         QCOMPARE(wallText(actual), picked);
+        qInfo("took %lld ms", elapsed);
         QVERIFY2(elapsed < hostile::budgetMs(), qPrintable(QString("%1 ms").arg(elapsed)));
     }
 
@@ -145,6 +146,7 @@ private Q_SLOTS:
                  qPrintable(QString("peak %1 MiB, was %2 MiB")
                                 .arg(hostile::peakMemoryMiB())
                                 .arg(memoryBefore)));
+        qInfo("took %lld ms", elapsed);
         QVERIFY2(elapsed < hostile::budgetMs(), qPrintable(QString("%1 ms").arg(elapsed)));
     }
 
