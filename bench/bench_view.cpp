@@ -5,6 +5,7 @@
 #include "benchmain.h"
 #include "panosample.h"
 #include "renderarea.h"
+#include "viewoverlay.h"
 #include "wallregions.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,6 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPen>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <map>
@@ -24,7 +24,7 @@ namespace {
 using namespace wallmatch::bench;
 
 // A RenderArea shows no walls for a list longer than its maxShownCorners, so growth is measured
-// on the functions it uses, with the steps of its paintEvent repeated here.
+// on the functions it uses.
 struct GrowthRoom
 {
     QPixmap image;
@@ -47,32 +47,13 @@ struct GrowthRoom
         selected = wallAwayFromSeam(corners);
     }
 
-    // The steps and pens of RenderArea::paintEvent.
+    // What RenderArea::paintEvent does.
     void paint(QImage &target) const
     {
-        QPen pen(Qt::yellow);
         QPainter painter(&target);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QBrush wallBrush(QColor::fromRgbF(0, 0, 1, 0.15), Qt::SolidPattern);
         painter.drawPixmap(QPointF(0, 0), image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        pen.setCapStyle(Qt::RoundCap);
-        painter.setPen(pen);
-        wallmatch::DrawWallOutlines(painter, corners, image.size());
-        const int half = pixels.size() / 2;
-        QVector<QLine> lines;
-        lines.reserve(half);
-        for (int i = 0; i < half; ++i)
-            lines.append(QLine(pixels.at(i), pixels.at(i + half)));
-        painter.drawLines(lines);
-        painter.setPen(QPen(Qt::NoPen));
-        painter.setBrush(wallBrush);
-        for (const QPolygonF &polygon : table.value(selected))
-            painter.drawPolygon(polygon, Qt::OddEvenFill);
-        pen.setColor(Qt::red);
-        pen.setWidth(8);
-        painter.setPen(pen);
-        painter.drawPoints(pixels.constData(), pixels.size());
+        wallmatch::DrawViewOverlay(painter, pixels, corners, image.size(), table.value(selected));
     }
 };
 

@@ -169,7 +169,7 @@ CornerLists parseCorners(const QByteArray &text)
     const char *const end = p + text.size();
     const int lines = countLines(p, end);
 
-    // Filled in place: one pass over the text, no per-line result object.
+    // Filled in place: one pass over the text.
     CornerLists lists;
     lists.imageCorners.resize(lines);
     lists.roomCorners.resize(lines);
@@ -178,13 +178,9 @@ CornerLists parseCorners(const QByteArray &text)
     while (p != end) {
         const char *lf = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
         const char *lineEnd = lf ? lf : end;
-        float v[5];
-        if (readFive(p, lineEnd, v)) {
-            *pixel = QPoint(roundPixel(v[0]), roundPixel(v[1]));
-            *room = CornerPoint(v[2], v[3], v[4]);
-        }
-        ++pixel;
-        ++room;
+        const CornerLine corner = parseCornerLine(std::string_view(p, size_t(lineEnd - p)));
+        *pixel++ = corner.pixel;
+        *room++ = corner.room;
         p = lf ? lf + 1 : end;
     }
     return lists;

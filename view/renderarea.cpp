@@ -2,13 +2,10 @@
 #include "ui_renderarea.h"
 
 #include "spherical.h"
+#include "viewoverlay.h"
 
-#include <QBrush>
-#include <QColor>
-#include <QLine>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPen>
 #include <cstdio>
 
 RenderArea::RenderArea(QWidget *parent)
@@ -40,12 +37,10 @@ void RenderArea::setCornerType(CornerType type)
 
 void RenderArea::rebuildRegions()
 {
-    const int source = int(cornerType);
-    if (source >= 0 && source < sample.roomCorners.size()
-        && sample.roomCorners.at(source).size() > maxShownCorners) {
+    if (hasCornerList() && !showsCornerList()) {
         // Say why the sample shows no walls, as the loader does for a missing corner file.
         std::printf("%s: %d %s corners, more than the %d a view shows\n", sample.path.c_str(),
-                    int(sample.roomCorners.at(source).size()), cornerSourceNames[source],
+                    int(sample.roomCorners.at(cornerType).size()), cornerSourceNames[cornerType],
                     maxShownCorners);
         std::fflush(stdout);
     }
@@ -61,12 +56,6 @@ QVector<QPointF> RenderArea::TraceWallEdge(const CornerPoint &a, const CornerPoi
     return wallmatch::TraceWallEdge(a, b, imageSize(), firstPieceCount, stepDegrees);
 }
 
-void RenderArea::DrawWallEdge(QPainter &painter, const CornerPoint &a, const CornerPoint &b,
-                              float stepDegrees) const
-{
-    wallmatch::DrawWallEdge(painter, a, b, imageSize(), stepDegrees);
-}
-
 void RenderArea::BuildWallRegions()
 {
     const WallRegionTable built = wallmatch::BuildWallRegions(currentRoomCorners(), imageSize());
@@ -75,35 +64,32 @@ void RenderArea::BuildWallRegions()
     wallHits = wallmatch::BuildWallHitList(wallRegions);
 }
 
-void RenderArea::DrawWallOutlines(QPainter &painter) const
-{
-    wallmatch::DrawWallOutlines(painter, currentRoomCorners(), imageSize());
-}
-
 QSize RenderArea::imageSize() const
 {
     return QSize(sample.image.width(), sample.image.height());
 }
 
+bool RenderArea::hasCornerList() const
+{
+    return int(cornerType) >= 0 && int(cornerType) < sample.roomCorners.size();
+}
+
 // A source whose corner file was missing has no list: it shows no corners and no walls. Nor does
 // one with more corners than any room has: every paint traces every edge and draws every corner,
 // so a million-line file would freeze the window for seconds at each repaint.
+bool RenderArea::showsCornerList() const
+{
+    return hasCornerList() && sample.roomCorners.at(cornerType).size() <= maxShownCorners;
+}
+
 QVector<QPoint> RenderArea::currentImageCorners() const
 {
-    const int source = int(cornerType);
-    if (source < 0 || source >= sample.imageCorners.size()
-        || sample.imageCorners.at(source).size() > maxShownCorners)
-        return {};
-    return sample.imageCorners.at(source);
+    return showsCornerList() ? sample.imageCorners.at(cornerType) : QVector<QPoint>();
 }
 
 QVector<CornerPoint> RenderArea::currentRoomCorners() const
 {
-    const int source = int(cornerType);
-    if (source < 0 || source >= sample.roomCorners.size()
-        || sample.roomCorners.at(source).size() > maxShownCorners)
-        return {};
-    return sample.roomCorners.at(source);
+    return showsCornerList() ? sample.roomCorners.at(cornerType) : QVector<CornerPoint>();
 }
 
 void RenderArea::mousePressEvent(QMouseEvent *event)
@@ -129,59 +115,9 @@ void RenderArea::paintEvent(QPaintEvent *event)
     if (sample.image.isNull())
         return;
 
-    QPen pen(Qt::yellow);
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QBrush wallBrush(QColor::fromRgbF(0, 0, 1, 0.15), Qt::SolidPattern);
-    drawImage(painter);
-
-    // Only the drawing on top of the image is antialiased.
-    painter.setRenderHint(QPainter::Antialiasing);
-    pen.setCapStyle(Qt::RoundCap);
-    painter.setPen(pen);
-    DrawWallOutlines(painter);
-    drawCornerLines(painter);
-
-    painter.setPen(QPen(Qt::NoPen));
-    painter.setBrush(wallBrush);
-    drawSelectedWall(painter);
-
-    pen.setColor(Qt::red);
-    pen.setWidth(8);
-    painter.setPen(pen);
-    drawCornerDots(painter);
-    painter.end();
-}
-
-void RenderArea::drawImage(QPainter &painter) const
-{
     painter.drawPixmap(QPointF(0, 0), sample.image);
-}
-
-// Corner i of the first ring and corner i + n / 2 of the second are the two ends of one
-// vertical room corner; an odd last corner has no partner.
-void RenderArea::drawCornerLines(QPainter &painter) const
-{
-    const QVector<QPoint> corners = currentImageCorners();
-    const int half = corners.size() / 2;
-    QVector<QLine> lines;
-    lines.reserve(half);
-    for (int i = 0; i < half; ++i)
-        lines.append(QLine(corners.at(i), corners.at(i + half)));
-    painter.drawLines(lines);
-}
-
-void RenderArea::drawSelectedWall(QPainter &painter) const
-{
-    if (selectedWall < 0)
-        return;
-    const QVector<QPolygonF> polygons = wallRegions.value(selectedWall);
-    for (const QPolygonF &polygon : polygons)
-        painter.drawPolygon(polygon, Qt::OddEvenFill);
-}
-
-void RenderArea::drawCornerDots(QPainter &painter) const
-{
-    const QVector<QPoint> corners = currentImageCorners();
-    painter.drawPoints(corners.constData(), corners.size());
+    wallmatch::DrawViewOverlay(painter, currentImageCorners(), currentRoomCorners(), imageSize(),
+                               wallRegions.value(selectedWall));
 }

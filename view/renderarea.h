@@ -37,12 +37,9 @@ public:
     // Wall-edge tracing in the pixels of the current image.
     QVector<QPointF> TraceWallEdge(const CornerPoint &a, const CornerPoint &b, int *firstPieceCount,
                                    float stepDegrees) const;
-    void DrawWallEdge(QPainter &painter, const CornerPoint &a, const CornerPoint &b,
-                      float stepDegrees) const;
 
     // Appends the regions of the current corner source to wallRegions; never removes any.
     void BuildWallRegions();
-    void DrawWallOutlines(QPainter &painter) const;
 
     int selectedWallIndex() const { return selectedWall; }
     CornerType currentCornerType() const { return cornerType; }
@@ -61,14 +58,11 @@ protected:
 
 private:
     QSize imageSize() const;
+    bool hasCornerList() const;
+    bool showsCornerList() const;
     QVector<QPoint> currentImageCorners() const;
     QVector<CornerPoint> currentRoomCorners() const;
     void rebuildRegions();
-
-    void drawImage(QPainter &painter) const;
-    void drawCornerLines(QPainter &painter) const;
-    void drawSelectedWall(QPainter &painter) const;
-    void drawCornerDots(QPainter &painter) const;
 
     int selectedWall;
     CornerType cornerType;

@@ -33,7 +33,9 @@ float clampCosine(float c)
     return c;
 }
 
-bool allFinite(const QVector<QPointF> &points)
+} // namespace
+
+bool AllFinite(const QVector<QPointF> &points)
 {
     for (const QPointF &point : points) {
         if (!qIsFinite(point.x()) || !qIsFinite(point.y()))
@@ -41,8 +43,6 @@ bool allFinite(const QVector<QPointF> &points)
     }
     return true;
 }
-
-} // namespace
 
 SphericalAngles PosToSpherical(const CornerPoint &v)
 {
@@ -168,7 +168,7 @@ QVector<QPointF> TraceWallEdge(const CornerPoint &a, const CornerPoint &b, const
 {
     const QVector<QPointF> samples = SampleArc(a, b, imageSize, stepDegrees);
     // Rounding a NaN to an int is undefined, so non-finite samples are never cut.
-    const bool cut = CrossesSeam(imageSize.width(), imageSize.height(), a, b) && allFinite(samples);
+    const bool cut = CrossesSeam(imageSize.width(), imageSize.height(), a, b) && AllFinite(samples);
 
     int count = 0;
     QVector<QPointF> result;
@@ -194,7 +194,7 @@ void DrawWallEdge(QPainter &painter, const CornerPoint &a, const CornerPoint &b,
     const QVector<QPointF> samples = SampleArc(a, b, imageSize, stepDegrees);
     const bool cut = CrossesSeam(imageSize.width(), imageSize.height(), a, b);
     // The painter must never see a non-finite coordinate.
-    if (!allFinite(samples))
+    if (!AllFinite(samples))
         return;
 
     if (cut) {

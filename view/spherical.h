@@ -45,6 +45,9 @@ struct SeamPieces
     QVector<QPoint> second;
 };
 
+// Whether no point has a NaN or infinite coordinate; the painter must never see one.
+bool AllFinite(const QVector<QPointF> &points);
+
 // Direction of a non-zero vector. Prints a diagnostic and gives azimuth 0 when the azimuth is
 // undefined (straight up or down, or not a number).
 SphericalAngles PosToSpherical(const CornerPoint &v);

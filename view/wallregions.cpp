@@ -45,15 +45,6 @@ bool isTraceableWall(const UnitRings &rings, int wall)
         && isTraceableEdge(rings.second.at(wall), rings.second.at(next));
 }
 
-bool allFinite(const QVector<QPointF> &points)
-{
-    for (const QPointF &point : points) {
-        if (!qIsFinite(point.x()) || !qIsFinite(point.y()))
-            return false;
-    }
-    return true;
-}
-
 // first[from .. to - 1] followed by second[from2 .. to2 - 1] walked backwards.
 QPolygonF joinEdges(const QVector<QPointF> &first, int from, int to, const QVector<QPointF> &second,
                     int from2, int to2)
@@ -76,7 +67,7 @@ QVector<QPolygonF> wallPolygons(const UnitRings &rings, int wall, const QSize &i
                                                  imageSize, &p, kWallEdgeStepDegrees);
     const QVector<QPointF> second = TraceWallEdge(rings.second.at(wall), rings.second.at(next),
                                                   imageSize, &q, kWallEdgeStepDegrees);
-    if (!allFinite(first) || !allFinite(second))
+    if (!AllFinite(first) || !AllFinite(second))
         return {};
 
     const int a = first.size();

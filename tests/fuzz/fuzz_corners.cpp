@@ -3,13 +3,11 @@
 #include "cornerfile.h"
 #include "fuzzcheck.h"
 #include "spherical.h"
+#include "viewoverlay.h"
 #include "wallregions.h"
 
-#include <QColor>
 #include <QImage>
-#include <QLine>
 #include <QPainter>
-#include <QPen>
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -45,35 +43,14 @@ void checkTable(const WallRegionTable &table, int walls)
     }
 }
 
-// The view's paint steps, in its order and with its pens.
+// The view's painting, over a plain background instead of an image.
 void paint(const QVector<QPoint> &pixels, const QVector<CornerPoint> &room,
            const WallRegionTable &table, int selected, const QSize &size)
 {
     QImage &image = canvas();
     image.fill(Qt::gray);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPen pen(Qt::yellow);
-    pen.setCapStyle(Qt::RoundCap);
-    painter.setPen(pen);
-    wallmatch::DrawWallOutlines(painter, room, size);
-
-    const int half = pixels.size() / 2;
-    QVector<QLine> lines;
-    for (int i = 0; i < half; ++i)
-        lines.append(QLine(pixels.at(i), pixels.at(i + half)));
-    painter.drawLines(lines);
-
-    painter.setPen(QPen(Qt::NoPen));
-    painter.setBrush(QBrush(QColor::fromRgbF(0, 0, 1, 0.15), Qt::SolidPattern));
-    for (const QPolygonF &polygon : table.value(selected))
-        painter.drawPolygon(polygon, Qt::OddEvenFill);
-
-    pen.setColor(Qt::red);
-    pen.setWidth(8);
-    painter.setPen(pen);
-    painter.drawPoints(pixels.constData(), pixels.size());
+    wallmatch::DrawViewOverlay(painter, pixels, room, size, table.value(selected));
 }
 
 // Picks at the corners, at the middle of every polygon's bounds and at a few fixed points.

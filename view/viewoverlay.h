@@ -1,0 +1,25 @@
+#ifndef VIEWOVERLAY_H
+#define VIEWOVERLAY_H
+
+#include "cornerpoint.h"
+
+#include <QPoint>
+#include <QPolygonF>
+#include <QSize>
+#include <QVector>
+
+class QPainter;
+
+namespace wallmatch {
+
+// Everything a panorama view draws over its image, in this order and antialiased: the traced
+// wall outlines and the vertical corner lines in 1-pixel yellow, the selected wall's polygons in
+// translucent blue, and the corners as red dots 8 pixels across. `corners` are the image
+// corners (two rings of n / 2), `roomCorners` their directions.
+void DrawViewOverlay(QPainter &painter, const QVector<QPoint> &corners,
+                     const QVector<CornerPoint> &roomCorners, const QSize &imageSize,
+                     const QVector<QPolygonF> &selectedWall);
+
+} // namespace wallmatch
+
+#endif // VIEWOVERLAY_H
