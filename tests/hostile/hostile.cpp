@@ -1,5 +1,6 @@
 #include "hostile.h"
 
+#include "fixturetree.h"
 #include "renderarea.h"
 #include "roomfixture.h"
 
@@ -43,10 +44,9 @@ qint64 budgetMs()
 
 QVector<QByteArray> boxRoomLines()
 {
-    const QVector<CornerPoint> room =
-        fixture::roomCorners(fixture::floorPlanAt({45.0, 135.0, 225.0, 315.0}, {1, 1, 1, 1}), 1, 1);
     QVector<QByteArray> lines;
-    for (const QByteArray &line : fixture::cornerFileText(room, panoSize).split('\n')) {
+    const QByteArray text = fixture::cornerFileText(fixture::boxRoomCorners(), panoSize);
+    for (const QByteArray &line : text.split('\n')) {
         if (!line.isEmpty())
             lines.append(line);
     }
@@ -109,12 +109,6 @@ bool paintsNothing(const QImage &image)
         }
     }
     return true;
-}
-
-bool writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool writeImage(const QString &name, const QSize &size, const char *format)

@@ -36,7 +36,6 @@ QVector<int> pickBoxWalls(RenderArea &view);
 QImage render(RenderArea &view);
 bool paintsNothing(const QImage &image);
 
-bool writeFile(const QString &name, const QByteArray &bytes);
 bool writeImage(const QString &name, const QSize &size, const char *format = "JPG");
 
 // Largest resident set of the process so far, in MiB.

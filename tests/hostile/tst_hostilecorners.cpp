@@ -112,7 +112,7 @@ private Q_SLOTS:
         goodFolder = dir.filePath("good");
         QVERIFY(QDir().mkpath(goodFolder));
         QVERIFY(hostile::writeImage(goodFolder + "/color.jpg", hostile::panoSize));
-        QVERIFY(hostile::writeFile(goodFolder + "/pred_corner.txt",
+        QVERIFY(fixture::writeText(goodFolder + "/pred_corner.txt",
                                    hostile::joinLines(hostile::boxRoomLines())));
     }
 
@@ -206,8 +206,8 @@ private Q_SLOTS:
         const QString folder = dir.filePath(QString::number(qHash(QTest::currentDataTag())));
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(hostile::writeImage(folder + "/color.jpg", hostile::panoSize));
-        QVERIFY(hostile::writeFile(folder + "/pred_corner.txt", text));
-        QVERIFY(hostile::writeFile(folder + "/pred_corner_Bramble.txt", text));
+        QVERIFY(fixture::writeText(folder + "/pred_corner.txt", text));
+        QVERIFY(fixture::writeText(folder + "/pred_corner_Bramble.txt", text));
 
         RenderArea view;
         view.setFixedSize(hostile::panoSize);

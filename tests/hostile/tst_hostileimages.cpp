@@ -2,6 +2,7 @@
 // proper corner file: the view draws what it can decode, never scales, and keeps memory bounded.
 #include "hostile.h"
 #include "renderarea.h"
+#include "roomfixture.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -52,9 +53,9 @@ class TestHostileImages : public QObject
     QString folderWith(const QByteArray &image)
     {
         const QString folder = dir.filePath(QString::number(++folders));
-        if (!QDir().mkpath(folder) || !hostile::writeFile(folder + "/color.jpg", image)
-            || !hostile::writeFile(folder + "/pred_corner.txt", corners)
-            || !hostile::writeFile(folder + "/pred_corner_Bramble.txt", corners))
+        if (!QDir().mkpath(folder) || !fixture::writeText(folder + "/color.jpg", image)
+            || !fixture::writeText(folder + "/pred_corner.txt", corners)
+            || !fixture::writeText(folder + "/pred_corner_Bramble.txt", corners))
             return QString();
         return folder;
     }
@@ -191,7 +192,7 @@ private Q_SLOTS:
         }
         const QString folder = folderWith(encoded(quadrants, "PNG"));
         QVERIFY(!folder.isEmpty());
-        QVERIFY(hostile::writeFile(folder + "/pred_corner.txt", hostile::joinLines(lines)));
+        QVERIFY(fixture::writeText(folder + "/pred_corner.txt", hostile::joinLines(lines)));
 
         RenderArea view;
         view.setFixedSize(hostile::panoSize);
