@@ -36,6 +36,7 @@ void DrawViewOverlay(QPainter &painter, const QVector<QPoint> &corners,
                      const QVector<CornerPoint> &roomCorners, const QSize &imageSize,
                      const QVector<QPolygonF> &selectedWall)
 {
+    painter.save();
     // Only the drawing on top of the image is antialiased.
     painter.setRenderHint(QPainter::Antialiasing);
     QPen pen(Qt::yellow);
@@ -52,6 +53,7 @@ void DrawViewOverlay(QPainter &painter, const QVector<QPoint> &corners,
     pen.setWidth(8);
     painter.setPen(pen);
     painter.drawPoints(corners.constData(), corners.size());
+    painter.restore();
 }
 
 } // namespace wallmatch

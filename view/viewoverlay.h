@@ -15,7 +15,8 @@ namespace wallmatch {
 // Everything a panorama view draws over its image, in this order and antialiased: the traced
 // wall outlines and the vertical corner lines in 1-pixel yellow, the selected wall's polygons in
 // translucent blue, and the corners as red dots 8 pixels across. `corners` are the image
-// corners (two rings of n / 2), `roomCorners` their directions.
+// corners (two rings of n / 2), `roomCorners` their directions. The painter's state is restored
+// before it returns.
 void DrawViewOverlay(QPainter &painter, const QVector<QPoint> &corners,
                      const QVector<CornerPoint> &roomCorners, const QSize &imageSize,
                      const QVector<QPolygonF> &selectedWall);

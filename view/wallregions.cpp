@@ -3,6 +3,7 @@
 #include "spherical.h"
 
 #include <QtMath>
+#include <algorithm>
 #include <cmath>
 
 namespace wallmatch {
@@ -89,6 +90,16 @@ void drawRing(QPainter &painter, const UnitRings &rings, const QVector<CornerPoi
     }
 }
 
+// The hash's own order changes with its per-process seed; a point inside polygons of two walls
+// (on a border they share, or under a wall stretched across the image) must pick the same wall in
+// every run.
+QList<int> ascendingWalls(const WallRegionTable &table)
+{
+    QList<int> walls = table.keys();
+    std::sort(walls.begin(), walls.end());
+    return walls;
+}
+
 } // namespace
 
 QVector<CornerPoint> NormalizeCorners(const QVector<CornerPoint> &corners)
@@ -136,10 +147,10 @@ void DrawWallOutlines(QPainter &painter, const QVector<CornerPoint> &corners,
 
 int WallAtPoint(const WallRegionTable &table, const QPointF &point)
 {
-    for (auto it = table.cbegin(); it != table.cend(); ++it) {
-        for (const QPolygonF &polygon : it.value()) {
+    for (const int wall : ascendingWalls(table)) {
+        for (const QPolygonF &polygon : table.value(wall)) {
             if (polygon.containsPoint(point, Qt::OddEvenFill))
-                return it.key();
+                return wall;
         }
     }
     return -1;
@@ -152,20 +163,10 @@ WallHitList BuildWallHitList(const WallRegionTable &table)
         count += it.value().size();
     WallHitList hits;
     hits.reserve(count);
-    for (auto it = table.cbegin(); it != table.cend(); ++it) {
-        const QVector<QPolygonF> &polygons = it.value();
-        for (int i = 0; i < polygons.size(); ++i) {
-            // The odd-even test counts crossings left of the point on its row; no edge spans a
-            // row outside the box, and a crossing's computed x strays from its edge by rounding
-            // alone (far below a pixel for image coordinates), so the margin keeps every point
-            // the test could accept inside the box.
-            const QRectF bounds = polygons.at(i).boundingRect();
-            const qreal margin = 1.0
-                + 1e-9
-                    * qMax(qMax(qAbs(bounds.left()), qAbs(bounds.right())),
-                           qMax(qAbs(bounds.top()), qAbs(bounds.bottom())));
-            hits.append({bounds.adjusted(-margin, -margin, margin, margin), it.key(), i});
-        }
+    for (const int wall : ascendingWalls(table)) {
+        const QVector<QPolygonF> polygons = table.value(wall);
+        for (int i = 0; i < polygons.size(); ++i)
+            hits.append({polygons.at(i).boundingRect(), wall, i});
     }
     return hits;
 }

@@ -13,6 +13,7 @@
 class QPainter;
 
 // Wall index to the polygons that cover the wall on screen (two for a wall cut by the seam).
+// Walk it through WallAtPoint or BuildWallHitList, which visit the walls in ascending order.
 using WallRegionTable = QHash<int, QVector<QPolygonF>>;
 
 namespace wallmatch {
@@ -38,11 +39,10 @@ WallRegionTable BuildWallRegions(const QVector<CornerPoint> &corners, const QSiz
 void DrawWallOutlines(QPainter &painter, const QVector<CornerPoint> &corners,
                       const QSize &imageSize);
 
-// The wall whose polygon first contains the point, in the table's own order, or -1.
+// The lowest wall one of whose polygons contains the point, or -1.
 int WallAtPoint(const WallRegionTable &table, const QPointF &point);
 
-// A polygon of a table, by wall and place in the wall's list, with a box around it that no point
-// of the polygon's inside lies beyond.
+// A polygon of a table, by wall and place in the wall's list, with its bounding box.
 struct WallHitEntry
 {
     QRectF box;
@@ -50,9 +50,9 @@ struct WallHitEntry
     int polygon = -1;
 };
 
-// Every polygon of a table, in the order WallAtPoint visits them. A hit test then reads one
-// contiguous list and runs the polygon test only where a box holds the point, instead of
-// following the table's nodes through memory for every wall.
+// Every polygon of a table, in the order WallAtPoint visits them: ascending wall, then stored
+// order. A hit test then reads one contiguous list and runs the polygon test only where a box
+// holds the point, instead of following the table's nodes through memory for every wall.
 using WallHitList = QVector<WallHitEntry>;
 
 WallHitList BuildWallHitList(const WallRegionTable &table);

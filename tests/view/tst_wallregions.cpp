@@ -1,6 +1,7 @@
 #include "recordingdevice.h"
 #include "roomfixture.h"
 #include "spherical.h"
+#include "viewoverlay.h"
 #include "wallregions.h"
 
 #include <QImage>
@@ -82,10 +83,12 @@ private Q_SLOTS:
     void seamWallHalves();
     void hitTest_data();
     void hitTest();
+    void overlappingWallsPickLowest();
     void degenerateCorners_data();
     void degenerateCorners();
     void outlineOrder();
     void outlinesSkipDegenerateWalls();
+    void overlayLeavesPainterAsFound();
 };
 
 void TestWallRegions::normalizeCorners()
@@ -289,6 +292,37 @@ void TestWallRegions::hitTest()
     const WallRegionTable table = BuildWallRegions(fixture::sixWallRoom(), panoSize);
     QCOMPARE(WallAtPoint(table, point), wall);
     QCOMPARE(WallAtPoint(WallRegionTable(), point), -1);
+}
+
+// Both hit tests visit the walls in ascending order, whatever the hash's seed made of the table's
+// own order: a point inside polygons of several walls picks the lowest of them in every run.
+void TestWallRegions::overlappingWallsPickLowest()
+{
+    // Many keys, spread so that the hash's order differs from theirs for any seed, even 0.
+    QVector<int> walls;
+    for (int wall = 0; wall < 40; ++wall)
+        walls << 1000 + 7 * wall << 3 + 13 * wall;
+    const QPolygonF shared({QPointF(10, 10), QPointF(30, 10), QPointF(30, 30), QPointF(10, 30)});
+    WallRegionTable table;
+    for (int i = walls.size() - 1; i >= 0; --i)
+        table[walls.at(i)] = {QPolygonF({QPointF(500, 500), QPointF(501, 500), QPointF(500, 501)}),
+                              shared.translated(walls.at(i) % 5, 0)};
+    const WallHitList hits = BuildWallHitList(table);
+
+    int lowest = -1;
+    for (const WallHitEntry &hit : hits) {
+        QVERIFY2(hit.wall >= lowest, qPrintable(QString::number(hit.wall)));
+        lowest = hit.wall;
+    }
+    QCOMPARE(hits.size(), 2 * walls.size());
+    // Each wall's square is shifted right by wall % 5: x = 20 lies in all of them, x = 10.5 only
+    // in those of walls 0 mod 5 (the lowest is 55), x = 11.5 also in those of walls 1 mod 5 (16).
+    for (const auto &[point, wall] : {std::pair {QPointF(20, 20), 3},
+                                      std::pair {QPointF(10.5, 20), 55},
+                                      std::pair {QPointF(11.5, 20), 16}}) {
+        QCOMPARE(WallAtPoint(table, point), wall);
+        QCOMPARE(WallAtPoint(table, hits, point), wall);
+    }
 }
 
 void TestWallRegions::degenerateCorners_data()
