@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 #include "mainwindowprobe.h"
 #include "modalanswerer.h"
+#include "permissions.h"
 #include "renderarea.h"
 
 #include <QDir>
@@ -170,7 +171,7 @@ private Q_SLOTS:
 
     void readOnlyFolderReportsOnceAndKeepsEveryAnswer()
     {
-        hostile::PermissionsApply permissions; // root, too, is refused by a read-only folder
+        PermissionsApply permissions; // root, too, is refused by a read-only folder
         if (!permissions.isActive())
             QSKIP("cannot give up root's permission override");
         const QString work = tree.path() + "/work";

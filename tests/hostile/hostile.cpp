@@ -12,9 +12,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <iostream>
-#include <linux/capability.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -123,47 +121,6 @@ qint64 peakMemoryMiB()
     rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
-}
-
-namespace {
-
-constexpr unsigned int permissionOverrides =
-    (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
-
-bool capabilities(__user_cap_data_struct data[2], bool set)
-{
-    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
-    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
-}
-
-} // namespace
-
-PermissionsApply::PermissionsApply()
-{
-    if (::geteuid() != 0) {
-        active = true;
-        return;
-    }
-    __user_cap_data_struct data[2] {};
-    if (!capabilities(data, false))
-        return;
-    savedEffective[0] = data[0].effective;
-    savedEffective[1] = data[1].effective;
-    data[0].effective &= ~permissionOverrides;
-    dropped = capabilities(data, true);
-    active = dropped;
-}
-
-PermissionsApply::~PermissionsApply()
-{
-    if (!dropped)
-        return;
-    __user_cap_data_struct data[2] {};
-    if (capabilities(data, false)) {
-        data[0].effective = savedEffective[0];
-        data[1].effective = savedEffective[1];
-        capabilities(data, true);
-    }
 }
 
 StdoutCapture::StdoutCapture()

@@ -41,23 +41,6 @@ bool writeImage(const QString &name, const QSize &size, const char *format = "JP
 // Largest resident set of the process so far, in MiB.
 qint64 peakMemoryMiB();
 
-// Lets root be refused by file permissions as any other user is, for as long as it lives: drops
-// the capabilities that override them from the calling thread. Does nothing for other users.
-class PermissionsApply
-{
-public:
-    PermissionsApply();
-    ~PermissionsApply();
-    PermissionsApply(const PermissionsApply &) = delete;
-    PermissionsApply &operator=(const PermissionsApply &) = delete;
-    bool isActive() const { return active; }
-
-private:
-    bool active = false;
-    bool dropped = false;
-    unsigned int savedEffective[2] = {0, 0};
-};
-
 // Captures what the process writes to standard output (file descriptor 1) while it lives.
 class StdoutCapture
 {

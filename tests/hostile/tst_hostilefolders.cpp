@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "mainwindowprobe.h"
 #include "modalanswerer.h"
+#include "permissions.h"
 #include "renderarea.h"
 
 #include <QDir>
@@ -137,7 +138,7 @@ private Q_SLOTS:
 
         // Root reads and writes whatever the permissions say; without that override it is
         // refused like any other user.
-        hostile::PermissionsApply permissions;
+        PermissionsApply permissions;
         if (what == Damage::Unreadable && !permissions.isActive())
             QSKIP("cannot give up root's permission override");
 
