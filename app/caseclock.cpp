@@ -1,12 +1,14 @@
 #include "caseclock.h"
+#include "caseclocksource.h"
 
 #include <QElapsedTimer>
+#include <utility>
 
 namespace {
 
-CaseClock::TimeSource &timeSource()
+CaseClockSource &timeSource()
 {
-    static CaseClock::TimeSource source;
+    static CaseClockSource source;
     return source;
 }
 
@@ -22,13 +24,13 @@ qint64 monotonicMs()
 
 } // namespace
 
-void CaseClock::setTimeSource(TimeSource source)
+CaseClockSource replaceCaseClockSource(CaseClockSource source)
 {
-    timeSource() = std::move(source);
+    return std::exchange(timeSource(), std::move(source));
 }
 
 qint64 CaseClock::now()
 {
-    const TimeSource &source = timeSource();
+    const CaseClockSource &source = timeSource();
     return source ? source() : monotonicMs();
 }

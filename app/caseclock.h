@@ -2,23 +2,19 @@
 #define CASECLOCK_H
 
 #include <QtGlobal>
-#include <functional>
 #include <limits>
 
-// Measures one running stretch of a case, like QElapsedTimer (which it uses), with a
-// replaceable time source so that tests can advance time without sleeping.
+// Measures one running stretch of a case, like QElapsedTimer (which it uses). Tests set the time
+// with a fake clock (tests/common/fakeclock.h) instead of sleeping.
 class CaseClock
 {
 public:
-    using TimeSource = std::function<qint64()>;
-
     void restart() { startMs = now(); }
     void invalidate() { startMs = invalidMs; }
     bool isValid() const { return startMs != invalidMs; }
     qint64 elapsed() const { return isValid() ? now() - startMs : 0; }
 
-    // Milliseconds on a monotonic clock; nullptr restores the real one.
-    static void setTimeSource(TimeSource source);
+    // Milliseconds on a monotonic clock.
     static qint64 now();
 
 private:

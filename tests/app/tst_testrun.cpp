@@ -1,3 +1,4 @@
+#include "fakeclock.h"
 #include "fixturetree.h"
 #include "mainwindow.h"
 #include "mainwindowprobe.h"
@@ -18,7 +19,8 @@
 
 namespace {
 
-qint64 fakeNow = 1000;
+// Every case clock of the test reads this one; it moves only when a test says so.
+FakeClock *testClock = nullptr;
 
 QByteArray readFile(const QString &path)
 {
@@ -73,7 +75,7 @@ struct Subject
     void answer(int w1, int w2, qint64 thinkMs)
     {
         pickWalls(w1, w2);
-        fakeNow += thinkMs;
+        testClock->advance(thinkMs);
         MainWindowProbe::tick(window);
         QTest::mouseClick(match, Qt::LeftButton);
     }
@@ -90,6 +92,7 @@ class TestRun : public QObject
 
     QTemporaryDir tree;
     QString originalDir;
+    FakeClock fakeClock;
 
 private Q_SLOTS:
     void initTestCase()
@@ -98,11 +101,11 @@ private Q_SLOTS:
         QVERIFY(fixture::writeBoxRoomTree(tree.path(), 100));
         originalDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(tree.path()));
-        CaseClock::setTimeSource([] { return fakeNow; });
+        testClock = &fakeClock;
     }
     void cleanupTestCase()
     {
-        CaseClock::setTimeSource(nullptr);
+        testClock = nullptr;
         QDir::setCurrent(originalDir);
     }
     void init()
@@ -188,7 +191,7 @@ private Q_SLOTS:
             break;
         }
         QCOMPARE(answerer.boxes.size(), 0);
-        fakeNow += 700;
+        testClock->advance(700);
         MainWindowProbe::tick(ui.window);
 
         switch (event) {
@@ -275,7 +278,7 @@ private Q_SLOTS:
         ui.pickWalls(2, 3);
         QCOMPARE(ui.wall1->text(), QString("2"));
         QCOMPARE(ui.wall2->text(), QString("3"));
-        fakeNow += 12345;
+        testClock->advance(12345);
         MainWindowProbe::tick(ui.window);
         QTest::mouseClick(ui.match, Qt::LeftButton);
         QCOMPARE(answerer.boxes.size(), 0);
@@ -354,27 +357,27 @@ private Q_SLOTS:
     {
         Subject ui;
         QTest::mouseClick(ui.start, Qt::LeftButton);
-        fakeNow += 1500;
+        testClock->advance(1500);
         MainWindowProbe::tick(ui.window);
         QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:01.500"));
 
         QTest::mouseClick(ui.pause, Qt::LeftButton);
-        fakeNow += 2000;
+        testClock->advance(2000);
         // One last tick shows the frozen time and stops the display timer.
         QVERIFY(MainWindowProbe::tick(ui.window));
         QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:01.500"));
         QCOMPARE(MainWindowProbe::displayTimerId(ui.window), -1);
-        fakeNow += 60000;
+        testClock->advance(60000);
 
         QTest::mouseClick(ui.pause, Qt::LeftButton);
-        fakeNow += 500;
+        testClock->advance(500);
         QVERIFY(MainWindowProbe::tick(ui.window));
         QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:02.000"));
 
         // Paused and resumed before any tick: one display timer, the time still continues.
         QTest::mouseClick(ui.pause, Qt::LeftButton);
         QTest::mouseClick(ui.pause, Qt::LeftButton);
-        fakeNow += 250;
+        testClock->advance(250);
         QVERIFY(MainWindowProbe::tick(ui.window));
         QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:02.250"));
 
@@ -382,7 +385,7 @@ private Q_SLOTS:
         ui.pickWalls(3, 3);
         QTest::mouseClick(ui.match, Qt::LeftButton);
         QVERIFY(MainWindowProbe::resultLines(ui.window)[0].contains("Time: 0:02.250 Mouse:"));
-        fakeNow += 40;
+        testClock->advance(40);
         MainWindowProbe::tick(ui.window);
         QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:00.040"));
     }
@@ -392,12 +395,12 @@ private Q_SLOTS:
         Subject ui;
         ModalAnswerer answerer;
         QTest::mouseClick(ui.start, Qt::LeftButton);
-        fakeNow += 5000;
+        testClock->advance(5000);
         MainWindowProbe::tick(ui.window);
         QTest::mouseClick(ui.pano1, Qt::LeftButton, {}, fixture::boxWallCentre(false, 1));
         QTest::mouseClick(ui.match, Qt::LeftButton);
         QCOMPARE(answerer.texts(), QStringList {hintWall});
-        fakeNow += 30;
+        testClock->advance(30);
         MainWindowProbe::tick(ui.window);
         QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:00.030"));
         QCOMPARE(MainWindowProbe::resultLines(ui.window).size(), 0);
@@ -408,7 +411,7 @@ private Q_SLOTS:
     {
         Subject ui;
         QTest::mouseClick(ui.start, Qt::LeftButton);
-        fakeNow += (61 * 60 + 5) * 1000;
+        testClock->advance((61 * 60 + 5) * 1000);
         MainWindowProbe::tick(ui.window);
         QCOMPARE(MainWindowProbe::timeText(ui.window), QString("61:05.000"));
     }
