@@ -41,10 +41,6 @@ public:
     // Appends the regions of the current corner source to wallRegions; never removes any.
     void BuildWallRegions();
 
-    int selectedWallIndex() const { return selectedWall; }
-    CornerType currentCornerType() const { return cornerType; }
-    const WallRegionTable &regions() const { return wallRegions; }
-
 Q_SIGNALS:
     void clicked(int);
     void clicked(QPoint);
