@@ -56,8 +56,6 @@ private:
     void showViewportHint();
     void saveResults(bool reportEveryFailure);
 
-    friend struct MainWindowProbe; // test access to the run state
-
     Ui::MainWindow *ui;
     bool cursorInViewport;
     QPoint pano1ClickPos;

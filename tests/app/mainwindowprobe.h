@@ -3,30 +3,78 @@
 
 #include "mainwindow.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QImage>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QStringList>
 #include <QTimerEvent>
 
-// Reads the window's private run state, which has no accessor of its own, and delivers a
-// display tick at once instead of waiting for the timer.
+// Reads the window's run state from what it shows and from the process's own records (timers,
+// the next sample number), and delivers a display tick at once instead of waiting for the timer.
 struct MainWindowProbe
 {
-    static QPoint pano1ClickPos(const MainWindow &w) { return w.pano1ClickPos; }
-    static QPoint pano2ClickPos(const MainWindow &w) { return w.pano2ClickPos; }
-    static const QVector<QString> &resultLines(const MainWindow &w) { return w.resultLines; }
-    static int sampleNumber(const MainWindow &w) { return w.sampleNumber; }
-    static int currentSampleId(const MainWindow &w) { return w.currentSampleId; }
-    static int displayTimerId(const MainWindow &w) { return w.displayTimerId; }
-    static qint64 accumulatedMs(const MainWindow &w) { return w.accumulatedMs; }
-    static bool clockRunning(const MainWindow &w) { return w.caseClock.isValid(); }
-    static QString timeText(const MainWindow &w) { return w.timeText; }
+    // The number of the sample folder on screen; 0 before the first load of a run that started
+    // with nextSampleId at 1.
+    static int currentSampleId(const MainWindow &) { return nextSampleId - 1; }
+
+    // Answers taken so far, from the progress label ("Progress:n/total" shows the n-th case).
+    static int answersTaken(const MainWindow &w)
+    {
+        const QString text = w.findChild<QLabel *>("progressLabel")->text();
+        const QRegularExpressionMatch match =
+            QRegularExpression("^Progress:(\\d+)/\\d+$").match(text);
+        return match.hasMatch() ? match.captured(1).toInt() - 1 : -1;
+    }
+
+    // Each result line's sample and walls ("ind 2: Wall 1 <==> Wall 3"), up to the source name.
+    static QStringList answerHeads(const QByteArray &resultsFile)
+    {
+        QStringList heads;
+        for (const QByteArray &line : resultsFile.split('\n')) {
+            if (!line.isEmpty())
+                heads << QString::fromUtf8(line.left(line.indexOf(" (")));
+        }
+        return heads;
+    }
+
+    // The running display timer (the window's only timer), or -1.
+    static int displayTimerId(const MainWindow &w)
+    {
+        const QList<QAbstractEventDispatcher::TimerInfo> timers =
+            QAbstractEventDispatcher::instance()->registeredTimers(const_cast<MainWindow *>(&w));
+        return timers.isEmpty() ? -1 : timers.first().timerId;
+    }
 
     static bool tick(MainWindow &w)
     {
-        if (w.displayTimerId == -1)
+        const int id = displayTimerId(w);
+        if (id == -1)
             return false;
-        QTimerEvent event(w.displayTimerId);
+        QTimerEvent event(id);
         QCoreApplication::sendEvent(&w, &event);
         return true;
+    }
+
+    // Whether the time display shows exactly this text: it looks like a display of the same
+    // make and place showing it.
+    static bool showsTime(const MainWindow &w, const QString &text)
+    {
+        const QLCDNumber *lcd = w.findChild<QLCDNumber *>("lcdTimer");
+        QLCDNumber twin(lcd->parentWidget());
+        twin.setStyleSheet(lcd->styleSheet());
+        twin.setFrameStyle(lcd->frameStyle());
+        twin.setLineWidth(lcd->lineWidth());
+        twin.setMidLineWidth(lcd->midLineWidth());
+        twin.setDigitCount(lcd->digitCount());
+        twin.setMode(lcd->mode());
+        twin.setSmallDecimalPoint(lcd->smallDecimalPoint());
+        twin.setSegmentStyle(lcd->segmentStyle());
+        twin.resize(lcd->size());
+        twin.display(text);
+        return const_cast<QLCDNumber *>(lcd)->grab().toImage() == twin.grab().toImage();
     }
 };
 

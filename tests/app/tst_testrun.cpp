@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLCDNumber>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -50,6 +51,7 @@ struct Subject
     QLabel *progress = window.findChild<QLabel *>("progressLabel");
     QLabel *type = window.findChild<QLabel *>("typeLabel");
     QTextBrowser *log = window.findChild<QTextBrowser *>("textBrowser");
+    QLCDNumber *lcd = window.findChild<QLCDNumber *>("lcdTimer");
 
     void enterViewport()
     {
@@ -67,6 +69,19 @@ struct Subject
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ", autoRepeat);
         QCoreApplication::sendEvent(&window, &press);
     }
+    // Whether the case clock runs: the display moves with the clock, and back.
+    bool clockRunning()
+    {
+        MainWindowProbe::tick(window);
+        const QImage before = lcd->grab().toImage();
+        testClock->advance(1000);
+        MainWindowProbe::tick(window);
+        const bool moved = lcd->grab().toImage() != before;
+        testClock->advance(-1000);
+        MainWindowProbe::tick(window);
+        return moved;
+    }
+    int answers() const { return MainWindowProbe::answersTaken(window); }
     QStringList logLines() const
     {
         const QString text = log->toPlainText();
@@ -230,9 +245,9 @@ private Q_SLOTS:
         }
         QCOMPARE(ui.viewport->isEnabled(), viewportOn);
         QCOMPARE(ui.start->isEnabled(), startOn);
-        QCOMPARE(MainWindowProbe::clockRunning(ui.window), running);
+        QCOMPARE(ui.clockRunning(), running);
         QCOMPARE(MainWindowProbe::currentSampleId(ui.window), sampleId);
-        QCOMPARE(MainWindowProbe::resultLines(ui.window).size(), answers);
+        QCOMPARE(ui.answers(), answers);
         QCOMPARE(ui.progress->text(), progress);
         QCOMPARE(ui.wall1->text() + ' ' + ui.wall2->text(), labels);
         QCOMPARE(ui.type->text(), QString("Kestrel"));
@@ -242,9 +257,8 @@ private Q_SLOTS:
             QVERIFY(MainWindowProbe::displayTimerId(ui.window) != -1);
         // A refused answer or a new case starts the clock from zero.
         if (event == Event::MatchOneWall || event == Event::StartTest || answers > 0) {
-            QCOMPARE(MainWindowProbe::accumulatedMs(ui.window), 0);
             MainWindowProbe::tick(ui.window);
-            QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:00.000"));
+            QVERIFY(MainWindowProbe::showsTime(ui.window, "0:00.000"));
         }
     }
 
@@ -294,7 +308,6 @@ private Q_SLOTS:
                 .arg(p1.y())
                 .arg(p2.x())
                 .arg(p2.y());
-        QCOMPARE(MainWindowProbe::resultLines(ui.window), QVector<QString> {expected});
         QCOMPARE(ui.progress->text(), QString("Progress:2/100"));
         QCOMPARE(MainWindowProbe::currentSampleId(ui.window), 2);
         QCOMPARE(ui.wall1->text(), QString("-1"));
@@ -311,7 +324,7 @@ private Q_SLOTS:
         ui.pickWalls(0, 0);
         QTest::mouseClick(ui.match, Qt::LeftButton);
         QCOMPARE(ui.logLines(), QStringList {"Sample 1: Wall 0 <===> Wall 0 (Kestrel) Time: "});
-        QVERIFY(MainWindowProbe::resultLines(ui.window)[0].contains("Time:  Mouse: "));
+        QVERIFY(readFile("results.txt").contains("Time:  Mouse: "));
     }
 
     void spaceAnswersOncePerPress()
@@ -321,20 +334,20 @@ private Q_SLOTS:
         QTest::mouseClick(ui.start, Qt::LeftButton);
         ui.pickWalls(1, 1);
         ui.space();
-        QCOMPARE(MainWindowProbe::resultLines(ui.window).size(), 1);
+        QCOMPARE(ui.answers(), 1);
         // Held down: the repeats answer nothing, not even with a hint.
         ui.pickWalls(1, 1);
         ui.space(true);
         ui.space(true);
-        QCOMPARE(MainWindowProbe::resultLines(ui.window).size(), 1);
+        QCOMPARE(ui.answers(), 1);
         QCOMPARE(answerer.boxes.size(), 0);
         ui.space();
-        QCOMPARE(MainWindowProbe::resultLines(ui.window).size(), 2);
+        QCOMPARE(ui.answers(), 2);
         // Other keys do nothing.
         ui.pickWalls(1, 1);
         QTest::keyClick(&ui.window, Qt::Key_Return);
         QTest::keyClick(&ui.window, Qt::Key_M);
-        QCOMPARE(MainWindowProbe::resultLines(ui.window).size(), 2);
+        QCOMPARE(ui.answers(), 2);
     }
 
     void logClearedAfterEveryTenthAnswer()
@@ -350,7 +363,7 @@ private Q_SLOTS:
         ui.answer(1, 2, 10);
         QCOMPARE(ui.logLines().size(), 1);
         QVERIFY(ui.logLines()[0].startsWith("Sample 11: Wall 1 <===> Wall 2"));
-        QCOMPARE(MainWindowProbe::resultLines(ui.window).size(), 11);
+        QCOMPARE(ui.answers(), 11);
     }
 
     void pauseExcludesPausedTime()
@@ -359,35 +372,36 @@ private Q_SLOTS:
         QTest::mouseClick(ui.start, Qt::LeftButton);
         testClock->advance(1500);
         MainWindowProbe::tick(ui.window);
-        QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:01.500"));
+        QVERIFY(MainWindowProbe::showsTime(ui.window, "0:01.500"));
+        QVERIFY(!MainWindowProbe::showsTime(ui.window, "0:01.501"));
 
         QTest::mouseClick(ui.pause, Qt::LeftButton);
         testClock->advance(2000);
         // One last tick shows the frozen time and stops the display timer.
         QVERIFY(MainWindowProbe::tick(ui.window));
-        QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:01.500"));
+        QVERIFY(MainWindowProbe::showsTime(ui.window, "0:01.500"));
         QCOMPARE(MainWindowProbe::displayTimerId(ui.window), -1);
         testClock->advance(60000);
 
         QTest::mouseClick(ui.pause, Qt::LeftButton);
         testClock->advance(500);
         QVERIFY(MainWindowProbe::tick(ui.window));
-        QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:02.000"));
+        QVERIFY(MainWindowProbe::showsTime(ui.window, "0:02.000"));
 
         // Paused and resumed before any tick: one display timer, the time still continues.
         QTest::mouseClick(ui.pause, Qt::LeftButton);
         QTest::mouseClick(ui.pause, Qt::LeftButton);
         testClock->advance(250);
         QVERIFY(MainWindowProbe::tick(ui.window));
-        QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:02.250"));
+        QVERIFY(MainWindowProbe::showsTime(ui.window, "0:02.250"));
 
         ModalAnswerer answerer;
         ui.pickWalls(3, 3);
         QTest::mouseClick(ui.match, Qt::LeftButton);
-        QVERIFY(MainWindowProbe::resultLines(ui.window)[0].contains("Time: 0:02.250 Mouse:"));
+        QVERIFY(readFile("results.txt").contains("Time: 0:02.250 Mouse:"));
         testClock->advance(40);
         MainWindowProbe::tick(ui.window);
-        QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:00.040"));
+        QVERIFY(MainWindowProbe::showsTime(ui.window, "0:00.040"));
     }
 
     void refusedAnswerRestartsClock()
@@ -402,8 +416,8 @@ private Q_SLOTS:
         QCOMPARE(answerer.texts(), QStringList {hintWall});
         testClock->advance(30);
         MainWindowProbe::tick(ui.window);
-        QCOMPARE(MainWindowProbe::timeText(ui.window), QString("0:00.030"));
-        QCOMPARE(MainWindowProbe::resultLines(ui.window).size(), 0);
+        QVERIFY(MainWindowProbe::showsTime(ui.window, "0:00.030"));
+        QCOMPARE(ui.answers(), 0);
         QCOMPARE(ui.wall1->text(), QString("1"));
     }
 
@@ -413,7 +427,7 @@ private Q_SLOTS:
         QTest::mouseClick(ui.start, Qt::LeftButton);
         testClock->advance((61 * 60 + 5) * 1000);
         MainWindowProbe::tick(ui.window);
-        QCOMPARE(MainWindowProbe::timeText(ui.window), QString("61:05.000"));
+        QVERIFY(MainWindowProbe::showsTime(ui.window, "61:05.000"));
     }
 
     // A whole run through the real widgets, ended by the last answer.
@@ -452,7 +466,7 @@ private Q_SLOTS:
         QCOMPARE(ui.progress->text(), QString("Progress:100/100"));
         QVERIFY(ui.window.isVisible());
         QVERIFY(!ui.viewport->isEnabled());
-        QVERIFY(!MainWindowProbe::clockRunning(ui.window));
+        QVERIFY(!ui.clockRunning());
         QCOMPARE(MainWindowProbe::currentSampleId(ui.window), 100);
 
         // Ended: resuming and answering again gives a duplicate of the last sample's id.
@@ -495,7 +509,7 @@ private Q_SLOTS:
         ui.window.close();
         QVERIFY(ui.window.isVisible());
         // The run goes on: the clock counted through the question.
-        QVERIFY(MainWindowProbe::clockRunning(ui.window));
+        QVERIFY(ui.clockRunning());
         const QByteArray first = readFile("results.txt");
         QCOMPARE(first.count('\n'), 1);
         ui.answer(2, 2, 100);
@@ -507,7 +521,9 @@ private Q_SLOTS:
         QVERIFY(all.startsWith(first));
         QCOMPARE(all.count('\n'), 3);
         QVERIFY(!all.contains('\r'));
-        QCOMPARE(all, wallmatch::resultsBytes(MainWindowProbe::resultLines(ui.window)));
+        QCOMPARE(MainWindowProbe::answerHeads(all),
+                 QStringList({"ind 1: Wall 1 <==> Wall 1", "ind 2: Wall 2 <==> Wall 2",
+                              "ind 3: Wall 3 <==> Wall 3"}));
     }
 
     void earlierSessionFileIsKept()
@@ -542,12 +558,13 @@ private Q_SLOTS:
         QVERIFY(answerer.texts()[0].contains(QDir::current().absoluteFilePath("results.txt")));
         QCOMPARE(answerer.boxes[0].icon, QMessageBox::Warning);
         // The next case's clock starts only after the box.
-        QVERIFY(MainWindowProbe::clockRunning(ui.window));
-        QCOMPARE(MainWindowProbe::accumulatedMs(ui.window), 0);
+        QVERIFY(ui.clockRunning());
+        MainWindowProbe::tick(ui.window);
+        QVERIFY(MainWindowProbe::showsTime(ui.window, "0:00.000"));
         // Consecutive failures do not interrupt every answer.
         ui.answer(2, 2, 10);
         QCOMPARE(answerer.boxes.size(), 1);
-        QCOMPARE(MainWindowProbe::resultLines(ui.window).size(), 2);
+        QCOMPARE(ui.answers(), 2);
 
         // At a close the box comes before the question.
         answerer.queue(QMessageBox::Ok);
@@ -561,8 +578,9 @@ private Q_SLOTS:
         ui.answer(3, 3, 10);
         QCOMPARE(answerer.boxes.size(), 3);
         const QByteArray all = readFile("results.txt");
-        QCOMPARE(all.count('\n'), 3);
-        QCOMPARE(all, wallmatch::resultsBytes(MainWindowProbe::resultLines(ui.window)));
+        QCOMPARE(MainWindowProbe::answerHeads(all),
+                 QStringList({"ind 1: Wall 1 <==> Wall 1", "ind 2: Wall 2 <==> Wall 2",
+                              "ind 3: Wall 3 <==> Wall 3"}));
         // A new run of failures is reported again.
         QFile::remove("results.txt");
         QVERIFY(QDir().mkdir("results.txt"));

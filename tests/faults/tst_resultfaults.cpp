@@ -97,20 +97,20 @@ struct Run
         window.show();
         QTest::mouseClick(window.findChild<QPushButton *>("startBtn"), Qt::LeftButton);
     }
+    // Heads of the answers the window took (see MainWindowProbe::answerHeads), in order.
+    QStringList taken;
+
     void answer(int wall)
     {
+        const int sample = MainWindowProbe::currentSampleId(window);
+        const int before = answersInMemory();
         QTest::mouseClick(pano1, Qt::LeftButton, {}, fixture::boxWallCentre(false, wall));
         QTest::mouseClick(pano2, Qt::LeftButton, {}, fixture::boxWallCentre(true, wall));
         QTest::mouseClick(match, Qt::LeftButton);
+        if (answersInMemory() > before)
+            taken << QString::asprintf("ind %d: Wall %d <==> Wall %d", sample, wall, wall);
     }
-    int answersInMemory() const { return MainWindowProbe::resultLines(window).size(); }
-    QByteArray answersBytes() const
-    {
-        QByteArray bytes;
-        for (const QString &line : MainWindowProbe::resultLines(window))
-            bytes += line.toUtf8();
-        return bytes;
-    }
+    int answersInMemory() const { return MainWindowProbe::answersTaken(window); }
 };
 
 } // namespace
@@ -164,7 +164,7 @@ private Q_SLOTS:
         disk.free();
         run.answer(0);
         QCOMPARE(run.answerer.boxes.size(), 1);
-        QCOMPARE(readFile("results.txt"), run.answersBytes());
+        QCOMPARE(MainWindowProbe::answerHeads(readFile("results.txt")), run.taken);
         QCOMPARE(run.answersInMemory(), 4);
         QVERIFY(QDir(work).entryList({"results.txt.*"}, QDir::Files).isEmpty());
     }
@@ -204,7 +204,7 @@ private Q_SLOTS:
 
         QVERIFY(QFile::setPermissions(work, writable));
         run.answer(0);
-        QCOMPARE(readFile("results.txt"), run.answersBytes());
+        QCOMPARE(MainWindowProbe::answerHeads(readFile("results.txt")), run.taken);
         QCOMPARE(run.answersInMemory(), 4);
     }
 
@@ -231,7 +231,7 @@ private Q_SLOTS:
         run.answer(3);
         QCOMPARE(run.answerer.texts(), QStringList {"Please select wall before matching."});
         QCOMPARE(run.answersInMemory(), 2);
-        QCOMPARE(readFile("results.txt"), run.answersBytes());
+        QCOMPARE(MainWindowProbe::answerHeads(readFile("results.txt")), run.taken);
 
         run.answerer.queue(QMessageBox::Yes);
         run.window.close();

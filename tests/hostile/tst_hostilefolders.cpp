@@ -173,12 +173,14 @@ private Q_SLOTS:
         QTest::mouseClick(match, Qt::LeftButton);
         QCOMPARE(answerer.texts(),
                  answerable ? QStringList() : QStringList {"Please select wall before matching."});
-        QCOMPARE(MainWindowProbe::resultLines(window).size(), answerable ? 2 : 1);
+        QCOMPARE(MainWindowProbe::answersTaken(window), answerable ? 2 : 1);
 
+        // Pause and resume: the display timer stops at its next tick and starts again.
         QTest::mouseClick(pause, Qt::LeftButton);
-        QVERIFY(!MainWindowProbe::clockRunning(window));
+        MainWindowProbe::tick(window);
+        QCOMPARE(MainWindowProbe::displayTimerId(window), -1);
         QTest::mouseClick(pause, Qt::LeftButton);
-        QVERIFY(MainWindowProbe::clockRunning(window));
+        QVERIFY(MainWindowProbe::displayTimerId(window) != -1);
         answerer.clear();
         answerer.queue(QMessageBox::Yes);
         window.close();

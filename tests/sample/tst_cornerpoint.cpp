@@ -20,10 +20,9 @@ private Q_SLOTS:
         // Neighbouring floats print apart.
         QTest::newRow("tenth") << CornerPoint(0.1f, std::nextafter(0.1f, 1.0f), -3e20f)
                                << "CornerPoint(0.100000001, 0.100000009, -3.00000002e+20)";
-        QTest::newRow("not finite")
-            << CornerPoint(std::numeric_limits<float>::infinity(), 0.5f,
-                           std::numeric_limits<float>::quiet_NaN())
-            << "CornerPoint(inf, 0.5, nan)";
+        QTest::newRow("not finite") << CornerPoint(std::numeric_limits<float>::infinity(), 0.5f,
+                                                   std::numeric_limits<float>::quiet_NaN())
+                                    << "CornerPoint(inf, 0.5, nan)";
     }
 
     void printsEveryDigit()

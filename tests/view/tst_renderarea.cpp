@@ -486,7 +486,8 @@ void TestRenderArea::clickUsesEventPosition()
 
 void TestRenderArea::cornerTypeSwitch()
 {
-    const QVector<int> kestrel = picks(wallmatch::BuildWallRegions(fixture::sixWallRoom(), panoSize));
+    const QVector<int> kestrel =
+        picks(wallmatch::BuildWallRegions(fixture::sixWallRoom(), panoSize));
     const QVector<int> bramble = picks(wallmatch::BuildWallRegions(brambleRoom(), panoSize));
     QVERIFY(kestrel != bramble);
     loadRoom(*view);

@@ -317,9 +317,9 @@ void TestWallRegions::overlappingWallsPickLowest()
     QCOMPARE(hits.size(), 2 * walls.size());
     // Each wall's square is shifted right by wall % 5: x = 20 lies in all of them, x = 10.5 only
     // in those of walls 0 mod 5 (the lowest is 55), x = 11.5 also in those of walls 1 mod 5 (16).
-    for (const auto &[point, wall] : {std::pair {QPointF(20, 20), 3},
-                                      std::pair {QPointF(10.5, 20), 55},
-                                      std::pair {QPointF(11.5, 20), 16}}) {
+    for (const auto &[point, wall] :
+         {std::pair {QPointF(20, 20), 3}, std::pair {QPointF(10.5, 20), 55},
+          std::pair {QPointF(11.5, 20), 16}}) {
         QCOMPARE(WallAtPoint(table, point), wall);
         QCOMPARE(WallAtPoint(table, hits, point), wall);
     }
