@@ -1,3 +1,4 @@
+#include "permissions.h"
 #include "resultsstore.h"
 
 #include <QDir>

@@ -425,5 +425,33 @@ void TestWallRegions::outlinesSkipDegenerateWalls()
     QVERIFY(table.value(0).isEmpty() && table.value(1).isEmpty());
 }
 
+void TestWallRegions::overlayLeavesPainterAsFound()
+{
+    const QVector<CornerPoint> room = fixture::sixWallRoom();
+    const QVector<QPoint> pixels = fixture::projectCorners(room, panoSize);
+    const WallRegionTable table = BuildWallRegions(room, panoSize);
+    QImage image(panoSize, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const QPen pen(QBrush(Qt::green), 3.0, Qt::DashLine, Qt::FlatCap, Qt::BevelJoin);
+    const QBrush brush(Qt::magenta, Qt::Dense4Pattern);
+    painter.setPen(pen);
+    painter.setBrush(brush);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    const QPainter::RenderHints hints = painter.renderHints();
+    const QTransform transform = painter.transform();
+
+    DrawViewOverlay(painter, pixels, room, panoSize, table.value(2));
+
+    QCOMPARE(painter.pen(), pen);
+    QCOMPARE(painter.brush(), brush);
+    QCOMPARE(painter.renderHints(), hints);
+    QCOMPARE(painter.transform(), transform);
+    painter.end();
+    // It did draw: a corner dot in red.
+    QCOMPARE(image.pixelColor(pixels.at(0)), QColor(Qt::red));
+}
+
 QTEST_GUILESS_MAIN(TestWallRegions)
 #include "tst_wallregions.moc"
