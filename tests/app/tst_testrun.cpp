@@ -69,7 +69,8 @@ struct Subject
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ", autoRepeat);
         QCoreApplication::sendEvent(&window, &press);
     }
-    // Whether the case clock runs: the display moves with the clock, and back.
+    // Whether the case clock runs: the display moves with the clock, and back. The ticks stop a
+    // paused clock's display timer, as its next real tick would.
     bool clockRunning()
     {
         MainWindowProbe::tick(window);
