@@ -59,11 +59,12 @@ private Q_SLOTS:
             << QStringList {"plan", "--participants", "2", "--samples", "1-4", "out"};
         QTest::newRow("plan without samples")
             << QStringList {"plan", "--participants", "2", "--seed", "1", "out"};
-        QTest::newRow("plan, no participants") << (plan + QStringList {"--participants", "0", "out"});
+        QTest::newRow("plan, no participants")
+            << (plan + QStringList {"--participants", "0", "out"});
         QTest::newRow("plan, unknown source") << (plan + QStringList {"--sources", "Owl", "out"});
         QTest::newRow("plan, bad order") << (plan + QStringList {"--order", "random", "out"});
-        QTest::newRow("plan, bad samples") << QStringList {"plan", "--participants", "2", "--samples",
-                                                           "4-1", "--seed", "1", "out"};
+        QTest::newRow("plan, bad samples") << QStringList {
+            "plan", "--participants", "2", "--samples", "4-1", "--seed", "1", "out"};
     }
     void usageErrors()
     {
@@ -110,8 +111,8 @@ private Q_SLOTS:
 
     void planWritesOnePlanPerParticipant()
     {
-        const QStringList args {"plan", "--participants", "3", "--samples", "1-6", "--seed", "42",
-                                "plans"};
+        const QStringList args {"plan", "--participants", "3",  "--samples",
+                                "1-6",  "--seed",         "42", "plans"};
         CliRun r = run(args);
         QVERIFY2(r.status == 0, qPrintable(r.err));
         for (const char *name : {"plans/P01.csv", "plans/P02.csv", "plans/P03.csv"}) {

@@ -280,7 +280,8 @@ int planCommand(const QStringList &args)
     design.sources = *sourceList;
     const QString orderName = parser.value(order);
     if (orderName != QLatin1String("shuffled") && orderName != QLatin1String("fixed"))
-        return usage(QStringLiteral("--order must be shuffled or fixed, not \"%1\"").arg(orderName));
+        return usage(
+            QStringLiteral("--order must be shuffled or fixed, not \"%1\"").arg(orderName));
     design.shuffled = orderName == QLatin1String("shuffled");
     if (parser.isSet(seed)) {
         design.seed = parser.value(seed).toULongLong(&ok);
