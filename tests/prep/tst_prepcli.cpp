@@ -33,6 +33,7 @@ private Q_SLOTS:
         QTest::newRow("overview") << QStringList {"--help"} << "assemble PLAN.csv OUT_DIR";
         QTest::newRow("convert") << QStringList {"convert", "--help"} << "--width";
         QTest::newRow("assemble") << QStringList {"assemble", "--help"} << "--force";
+        QTest::newRow("plan") << QStringList {"plan", "--help"} << "--participants";
     }
     void help()
     {
@@ -52,6 +53,18 @@ private Q_SLOTS:
         QTest::newRow("no input") << QStringList {"convert"};
         QTest::newRow("bad width") << QStringList {"convert", "x.txt", "--width", "wide"};
         QTest::newRow("bad format") << QStringList {"convert", "x.txt", "--format", "xml"};
+        const QStringList plan {"plan", "--participants", "2", "--samples", "1-4", "--seed", "1"};
+        QTest::newRow("plan without OUT_DIR") << plan;
+        QTest::newRow("plan without seed")
+            << QStringList {"plan", "--participants", "2", "--samples", "1-4", "out"};
+        QTest::newRow("plan without samples")
+            << QStringList {"plan", "--participants", "2", "--seed", "1", "out"};
+        QTest::newRow("plan, no participants")
+            << (plan + QStringList {"--participants", "0", "out"});
+        QTest::newRow("plan, unknown source") << (plan + QStringList {"--sources", "Owl", "out"});
+        QTest::newRow("plan, bad order") << (plan + QStringList {"--order", "random", "out"});
+        QTest::newRow("plan, bad samples") << QStringList {
+            "plan", "--participants", "2", "--samples", "4-1", "--seed", "1", "out"};
     }
     void usageErrors()
     {
@@ -94,6 +107,48 @@ private Q_SLOTS:
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(QStringLiteral("plan.csv:3: ")), qPrintable(r.err));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out"))));
+    }
+
+    void planWritesOnePlanPerParticipant()
+    {
+        const QStringList args {"plan", "--participants", "3",  "--samples",
+                                "1-6",  "--seed",         "42", "plans"};
+        CliRun r = run(args);
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        for (const char *name : {"plans/P01.csv", "plans/P02.csv", "plans/P03.csv"}) {
+            QFile f(dir.filePath(QLatin1String(name)));
+            QVERIFY2(f.open(QIODevice::ReadOnly), name);
+            const QList<QByteArray> lines = f.readAll().split('\n');
+            QCOMPARE(lines.size(), 8); // header, six cases, remainder after the last line feed
+            QCOMPARE(lines.at(0), QByteArray("sample,source"));
+        }
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("plans/P04.csv"))));
+
+        // Existing plans stay unless --force is given.
+        write(QStringLiteral("plans/P02.csv"), "sample,source\n1,Kestrel\n");
+        r = run(args);
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("P02.csv")), qPrintable(r.err));
+        QFile kept(dir.filePath(QStringLiteral("plans/P02.csv")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("sample,source\n1,Kestrel\n"));
+        kept.close();
+        r = run(args + QStringList {"--force"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll().count('\n'), 7);
+    }
+
+    void planNamesGrowWithParticipants()
+    {
+        const CliRun r = run({"plan", "--participants", "100", "--samples", "1-2", "--sources",
+                              "kestrel", "--order", "fixed", "many"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("many/P001.csv"))));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("many/P100.csv"))));
+        QFile f(dir.filePath(QStringLiteral("many/P050.csv")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("sample,source\n1,Kestrel\n2,Kestrel\n"));
     }
 };
 

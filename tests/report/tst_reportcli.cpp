@@ -78,6 +78,34 @@ private Q_SLOTS:
         QVERIFY(chart.width() >= 640 && chart.height() >= 400);
     }
 
+    // Two sources: the comparison is printed, written per participant, and charted beside the
+    // time per sample. One source (above) leaves the report as it was.
+    void sourcesCompared()
+    {
+        write(QStringLiteral("results_P01.txt"),
+              "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n"
+              "ind 2: Wall 0 <==> Wall 3 (Bramble) Time: 0:05.000 Mouse: 1 2 <==> 3 4\n");
+        write(QStringLiteral("results_P02.txt"),
+              "ind 2: Wall 0 <==> Wall 3 (Kestrel) Time: 0:02.000 Mouse: 1 2 <==> 3 4\n"
+              "ind 1: Wall 2 <==> Wall 1 (Bramble) Time: 0:04.000 Mouse: 1 2 <==> 3 4\n");
+        const CliRun r = run({"results_P01.txt", "results_P02.txt", "--truth", "truth.csv",
+                              "--source-csv", "sources.csv", "--plot", "sources.png"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("  P02: Kestrel 1, median 2.000 s, 100.0% correct "
+                                               "| Bramble 1, median 4.000 s, 0.0% correct")),
+                 qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("answer: faster with Kestrel, by 2.000 s")),
+                 qPrintable(r.out));
+        QFile csv(dir.filePath(QStringLiteral("sources.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll().contains("\nP01,Bramble,1,1,5.000,5.000,1,1\n"));
+        const QImage chart(dir.filePath(QStringLiteral("sources.png")));
+        QVERIFY(chart.width() > chart.height() * 2);
+
+        const CliRun single = run({"good.txt"});
+        QVERIFY(!single.out.contains(QStringLiteral("by source")));
+    }
+
     void malformedLineNamed()
     {
         const CliRun r = run({"bad.txt"});

@@ -1,9 +1,11 @@
 #include "assembler.h"
 #include "cornerinput.h"
 #include "plan.h"
+#include "studyplanner.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -31,6 +33,8 @@ QTextStream &err()
 const char overview[] =
     "Usage: wallmatch-prep convert INPUT [--width W --height H] [-o pred_corner.txt]\n"
     "       wallmatch-prep assemble PLAN.csv OUT_DIR [--force]\n"
+    "       wallmatch-prep plan --participants N --samples 1-100 [--sources Kestrel,Bramble]\n"
+    "                           --seed S [--order shuffled|fixed] [--force] OUT_DIR\n"
     "\n"
     "Prepares sample trees for wallmatch.\n"
     "\n"
@@ -39,6 +43,8 @@ const char overview[] =
     "            with ceiling and floor alternating, \"u v\" pixel pairs as two rings, or an\n"
     "            existing corner file; the format is detected from the content.\n"
     "  assemble  builds OUT_DIR/test_datasets/N/{pri_pano,sec_pano}/ from a CSV plan.\n"
+    "  plan      writes a study plan per participant (OUT_DIR/P01.csv, ...): sample order\n"
+    "            and the corner source of each case, counterbalanced across participants.\n"
     "\n"
     "'wallmatch-prep COMMAND --help' describes a command's options.\n";
 
@@ -210,6 +216,102 @@ int assembleCommand(const QStringList &args)
     return 0;
 }
 
+int planCommand(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes one study plan per participant, OUT_DIR/P01.csv, P02.csv, ... (CSV with the "
+        "header \"sample,source\", one row per case in the order shown), for wallmatch --plan.\n"
+        "Each participant sees every sample once, and each source for an equal share of the "
+        "samples (within one); across participants every sample is shown with each source "
+        "equally often (within one). Orders are shuffled per participant, differently for "
+        "each, and the same again for the same seed."));
+    parser.addPositionalArgument(QStringLiteral("OUT_DIR"),
+                                 QStringLiteral("Where the plans are written (created if "
+                                                "missing)."));
+    const QCommandLineOption participants(QStringLiteral("participants"),
+                                          QStringLiteral("Number of participants."),
+                                          QStringLiteral("N"));
+    const QCommandLineOption samples(QStringLiteral("samples"),
+                                     QStringLiteral("Samples to show: a range like 1-100, "
+                                                    "numbers, or both (1-10,15)."),
+                                     QStringLiteral("LIST"));
+    const QCommandLineOption sources(QStringLiteral("sources"),
+                                     QStringLiteral("Corner sources to compare, or one source "
+                                                    "(default Kestrel,Bramble)."),
+                                     QStringLiteral("NAMES"), QStringLiteral("Kestrel,Bramble"));
+    const QCommandLineOption seed(QStringLiteral("seed"),
+                                  QStringLiteral("Seed of the shuffles and of the sources' "
+                                                 "assignment: a whole number from 0; needed "
+                                                 "unless --order fixed (default 0 then)."),
+                                  QStringLiteral("S"));
+    const QCommandLineOption order(QStringLiteral("order"),
+                                   QStringLiteral("shuffled (default) or fixed: the samples in "
+                                                  "the order given, for every participant."),
+                                   QStringLiteral("ORDER"), QStringLiteral("shuffled"));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace plans that already exist."));
+    parser.addOptions({participants, samples, sources, seed, order, force});
+    int status = 0;
+    if (!parseCommand(parser, args, status))
+        return status;
+
+    auto usage = [](const QString &message) {
+        err() << "wallmatch-prep plan: " << message << '\n';
+        return ExitUsage;
+    };
+    if (parser.positionalArguments().size() != 1)
+        return usage(QStringLiteral("expected one OUT_DIR"));
+    StudyDesign design;
+    bool ok = false;
+    design.participants = parser.value(participants).toInt(&ok);
+    if (!parser.isSet(participants) || !ok || design.participants < 1)
+        return usage(QStringLiteral("--participants must be a whole number from 1"));
+    if (!parser.isSet(samples))
+        return usage(QStringLiteral("--samples is needed, e.g. --samples 1-100"));
+    QString error;
+    const std::optional<QVector<int>> sampleList = parseSampleList(parser.value(samples), &error);
+    if (!sampleList)
+        return usage(QStringLiteral("--samples: ") + error);
+    design.samples = *sampleList;
+    const std::optional<QStringList> sourceList = parseSourceList(parser.value(sources), &error);
+    if (!sourceList)
+        return usage(QStringLiteral("--sources: ") + error);
+    design.sources = *sourceList;
+    const QString orderName = parser.value(order);
+    if (orderName != QLatin1String("shuffled") && orderName != QLatin1String("fixed"))
+        return usage(
+            QStringLiteral("--order must be shuffled or fixed, not \"%1\"").arg(orderName));
+    design.shuffled = orderName == QLatin1String("shuffled");
+    if (parser.isSet(seed)) {
+        design.seed = parser.value(seed).toULongLong(&ok);
+        if (!ok)
+            return usage(QStringLiteral("--seed must be a whole number from 0"));
+    } else if (design.shuffled) {
+        return usage(QStringLiteral("--seed is needed for shuffled orders, so that the plans "
+                                    "can be made again"));
+    }
+
+    const QString outDir = parser.positionalArguments().first();
+    const QVector<QVector<PlanCase>> plans = makeStudyPlans(design);
+    const QVector<Problem> problems = writeStudyPlans(plans, outDir, parser.isSet(force));
+    if (!problems.isEmpty()) {
+        printProblems(problems, QString());
+        return ExitFailure;
+    }
+    out() << "wrote " << plans.size() << " plans of " << design.samples.size() << " cases ("
+          << design.sources.join(QLatin1String(", ")) << ", "
+          << (design.shuffled ? QStringLiteral("shuffled with seed %1").arg(design.seed)
+                              : QStringLiteral("fixed order"))
+          << "): " << QDir(outDir).filePath(participantId(1, int(plans.size())) + ".csv");
+    if (plans.size() > 1)
+        out() << " to " << participantId(int(plans.size()), int(plans.size())) << ".csv";
+    out() << '\n';
+    for (const QString &stray : strayPlans(outDir, int(plans.size())))
+        err() << "note: " << stray << " is not one of these plans (left from an earlier run?)\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -218,9 +320,12 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("wallmatch-prep"));
     QStringList args = QCoreApplication::arguments();
     const QString command = args.value(1);
-    if (command == QLatin1String("convert") || command == QLatin1String("assemble")) {
+    if (command == QLatin1String("convert") || command == QLatin1String("assemble")
+        || command == QLatin1String("plan")) {
         args.removeAt(1);
         args[0] = QStringLiteral("wallmatch-prep ") + command;
+        if (command == QLatin1String("plan"))
+            return planCommand(args);
         return command == QLatin1String("convert") ? convertCommand(args) : assembleCommand(args);
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")

@@ -1,5 +1,7 @@
+#include "bysource.h"
 #include "reporttext.h"
 #include "resultsfile.h"
+#include "sourcechart.h"
 #include "timechart.h"
 #include "truthtable.h"
 
@@ -68,8 +70,11 @@ int main(int argc, char *argv[])
         "answers past the end of the run (repeated sample ids), median, mean and 90th "
         "percentile time, times over an hour; with --truth the share of correct matches per "
         "file, per sample and overall. Times and correct matches count the answers of the "
-        "run, not those past its end. Every line that is not a result line is reported with "
-        "its line number, and the exit status is then 1."));
+        "run, not those past its end. When the answers show more than one corner source, the "
+        "report compares them: per source, per participant (the ID of results_ID.txt) and "
+        "paired over participants, with exact sign and Wilcoxon signed-rank tests. Every line "
+        "that is not a result line is reported with its line number, and the exit status is "
+        "then 1."));
     parser.addPositionalArgument(QStringLiteral("results.txt"),
                                  QStringLiteral("Results files (one per subject)."),
                                  QStringLiteral("results.txt [more results files]"));
@@ -86,9 +91,16 @@ int main(int argc, char *argv[])
                                                       "y2, correct."),
                                        QStringLiteral("out.csv"));
     const QCommandLineOption plotOption(QStringLiteral("plot"),
-                                        QStringLiteral("Write a PNG chart of the time per sample."),
+                                        QStringLiteral("Write a PNG chart of the time per sample "
+                                                       "(and, with more than one source, "
+                                                       "of the time by source)."),
                                         QStringLiteral("out.png"));
-    parser.addOptions({help, truthOption, csvOption, plotOption});
+    const QCommandLineOption sourceCsvOption(
+        QStringLiteral("source-csv"),
+        QStringLiteral("Write one row per participant and source: participant, source, answers, "
+                       "timed, median seconds, p90 seconds, judged, correct."),
+        QStringLiteral("out.csv"));
+    parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
         return ExitUsage;
@@ -119,15 +131,20 @@ int main(int argc, char *argv[])
     }
 
     const TruthTable *truthTable = truth ? &*truth : nullptr;
-    out() << summaryText(files, truthTable);
+    out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
     out().flush();
 
     bool written = true;
     if (parser.isSet(csvOption))
         written =
             writeFile(parser.value(csvOption), answersCsv(files, truthTable).toUtf8()) && written;
+    if (parser.isSet(sourceCsvOption))
+        written = writeFile(parser.value(sourceCsvOption), bySourceCsv(files, truthTable).toUtf8())
+            && written;
     if (parser.isSet(plotOption)) {
-        const QImage chart = renderTimeChart(files, truthTable);
+        QImage chart = renderTimeChart(files, truthTable);
+        if (sourcesOf(files).size() > 1)
+            chart = withSourceChart(chart, files);
         if (!chart.save(parser.value(plotOption), "PNG")) {
             err() << parser.value(plotOption) << ": cannot write the chart\n";
             written = false;

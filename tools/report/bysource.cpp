@@ -1,0 +1,363 @@
+#include "bysource.h"
+
+#include "reporttext.h"
+
+#include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+
+namespace wallmatch {
+
+namespace {
+
+// Differences closer than this (relative) are equal: shares like 0.8 - 0.6 are not exact.
+bool nearlyEqual(double a, double b)
+{
+    return std::abs(a - b) <= 1e-9 * std::max({1.0, std::abs(a), std::abs(b)});
+}
+
+SourceStats statsOf(const QString &source, const QVector<ResultAnswer> &answers,
+                    const TruthTable *truth)
+{
+    SourceStats s;
+    s.source = source;
+    QVector<ResultAnswer> mine;
+    for (const ResultAnswer &a : answers) {
+        if (a.source == source)
+            mine.append(a);
+    }
+    s.answers = int(mine.size());
+    s.times = summarizeTimes(mine);
+    if (truth)
+        s.accuracy = accuracyOf(mine, *truth);
+    return s;
+}
+
+QString seconds(double s)
+{
+    return QString::number(s, 'f', 3) + QStringLiteral(" s");
+}
+
+QString pValue(double p)
+{
+    return QString::number(p, 'f', 3);
+}
+
+QString sourceLine(const SourceStats &s, bool withTruth)
+{
+    QString line = QStringLiteral("%1 answers").arg(s.answers);
+    if (s.times.timed > 0)
+        line += QStringLiteral("; time: median %1, 90th percentile %2")
+                    .arg(seconds(s.times.medianSeconds), seconds(s.times.p90Seconds));
+    else
+        line += QStringLiteral("; no time");
+    if (withTruth) {
+        const Accuracy &a = s.accuracy;
+        line += QStringLiteral("; correct: %1 of %2").arg(a.correct).arg(a.judged);
+        if (a.judged > 0)
+            line += QStringLiteral(" (%1%)").arg(100.0 * a.share(), 0, 'f', 1);
+    }
+    return line;
+}
+
+QString participantCell(const SourceStats &s, bool withTruth)
+{
+    QString cell = QStringLiteral("%1 %2").arg(s.source).arg(s.answers);
+    cell += s.times.timed > 0 ? QStringLiteral(", median %1").arg(seconds(s.times.medianSeconds))
+                              : QStringLiteral(", no time");
+    if (withTruth && s.accuracy.judged > 0)
+        cell += QStringLiteral(", %1% correct").arg(100.0 * s.accuracy.share(), 0, 'f', 1);
+    return cell;
+}
+
+// Which source the paired differences favour, and how sure that is.
+QString verdict(const PairedComparison &c, const QString &first, const QString &second, bool time)
+{
+    const QString what = time ? QStringLiteral("faster") : QStringLiteral("more accurate");
+    if (c.pairs == 0)
+        return QStringLiteral("%1: no participant to compare").arg(what);
+    if (nearlyEqual(c.meanDifference, 0))
+        return QStringLiteral("%1: neither on average (Wilcoxon p = %2)")
+            .arg(what, pValue(c.wilcoxonP));
+    // For time a lower value is better, for the share correct a higher one.
+    const bool firstBetter = time ? c.meanDifference < 0 : c.meanDifference > 0;
+    const QString amount = time
+        ? QStringLiteral("%1 s").arg(std::abs(c.meanDifference), 0, 'f', 3)
+        : QStringLiteral("%1 percentage points").arg(100 * std::abs(c.meanDifference), 0, 'f', 1);
+    return QStringLiteral("%1 with %2, by %3 on average (Wilcoxon p = %4)")
+        .arg(what, firstBetter ? first : second, amount, pValue(c.wilcoxonP));
+}
+
+} // namespace
+
+QString participantOf(const QString &fileName)
+{
+    static const QRegularExpression named(QStringLiteral("^results_([A-Za-z0-9_-]+)\\.txt$"));
+    const QRegularExpressionMatch m = named.match(QFileInfo(fileName).fileName());
+    return m.hasMatch() ? m.captured(1) : fileName;
+}
+
+QStringList sourcesOf(const QVector<ResultsFile> &files)
+{
+    QStringList others;
+    bool kestrel = false, bramble = false;
+    for (const ResultsFile &f : files) {
+        for (const ResultAnswer &a : f.runAnswers()) {
+            if (a.source == QLatin1String("Kestrel"))
+                kestrel = true;
+            else if (a.source == QLatin1String("Bramble"))
+                bramble = true;
+            else if (!others.contains(a.source))
+                others.append(a.source);
+        }
+    }
+    others.sort();
+    QStringList sources;
+    if (kestrel)
+        sources.append(QStringLiteral("Kestrel"));
+    if (bramble)
+        sources.append(QStringLiteral("Bramble"));
+    return sources + others;
+}
+
+QVector<SourceStats> statsBySource(const QVector<ResultsFile> &files, const QStringList &sources,
+                                   const TruthTable *truth)
+{
+    QVector<ResultAnswer> run;
+    for (const ResultsFile &f : files)
+        run += f.runAnswers();
+    QVector<SourceStats> stats;
+    for (const QString &source : sources)
+        stats.append(statsOf(source, run, truth));
+    return stats;
+}
+
+QVector<ParticipantStats> statsByParticipant(const QVector<ResultsFile> &files,
+                                             const QStringList &sources, const TruthTable *truth)
+{
+    QStringList order;
+    QMap<QString, QVector<ResultsFile>> byParticipant;
+    for (const ResultsFile &f : files) {
+        const QString participant = participantOf(f.name);
+        if (!byParticipant.contains(participant))
+            order.append(participant);
+        byParticipant[participant].append(f);
+    }
+    QVector<ParticipantStats> stats;
+    for (const QString &participant : order) {
+        ParticipantStats p;
+        p.participant = participant;
+        for (const ResultsFile &f : byParticipant.value(participant))
+            p.files.append(f.name);
+        p.bySource = statsBySource(byParticipant.value(participant), sources, truth);
+        stats.append(p);
+    }
+    return stats;
+}
+
+double signTestP(int positive, int negative)
+{
+    const int n = positive + negative;
+    if (n == 0)
+        return 1;
+    // P(X <= k) for X ~ Binomial(n, 1/2), summed in logarithms so that large n cannot underflow
+    // a term before it is scaled.
+    const int k = std::min(positive, negative);
+    double tail = 0;
+    for (int i = 0; i <= k; ++i)
+        tail += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0)
+                         - n * std::log(2.0));
+    return std::min(1.0, 2 * tail);
+}
+
+double wilcoxonSignedRankP(const QVector<double> &differences, int maxExact)
+{
+    QVector<double> nonZero;
+    for (double d : differences) {
+        if (!nearlyEqual(d, 0))
+            nonZero.append(d);
+    }
+    const int n = int(nonZero.size());
+    if (n == 0)
+        return 1;
+    QVector<int> byMagnitude(n);
+    for (int i = 0; i < n; ++i)
+        byMagnitude[i] = i;
+    std::sort(byMagnitude.begin(), byMagnitude.end(),
+              [&](int a, int b) { return std::abs(nonZero.at(a)) < std::abs(nonZero.at(b)); });
+    // Twice the ranks, so that shared (mean) ranks stay whole numbers.
+    QVector<int> twiceRank(n);
+    for (int i = 0; i < n;) {
+        int j = i;
+        while (j + 1 < n
+               && nearlyEqual(std::abs(nonZero.at(byMagnitude.at(j + 1))),
+                              std::abs(nonZero.at(byMagnitude.at(i)))))
+            ++j;
+        for (int m = i; m <= j; ++m)
+            twiceRank[byMagnitude.at(m)] = i + j + 2; // (i + 1) + (j + 1)
+        i = j + 1;
+    }
+    int observed = 0, total = 0;
+    for (int i = 0; i < n; ++i) {
+        total += twiceRank.at(i);
+        if (nonZero.at(i) > 0)
+            observed += twiceRank.at(i);
+    }
+    if (n > maxExact) {
+        // The exact distribution would take n^3 steps; the normal one is close by then. The
+        // variance is reduced for ties, and half a rank corrects for continuity.
+        double tieTerm = 0;
+        for (int i = 0; i < n;) {
+            int j = i;
+            while (j + 1 < n
+                   && twiceRank.at(byMagnitude.at(j + 1)) == twiceRank.at(byMagnitude.at(i)))
+                ++j;
+            const double t = j - i + 1;
+            tieTerm += t * t * t - t;
+            i = j + 1;
+        }
+        const double mean = n * (n + 1.0) / 4;
+        const double variance = n * (n + 1.0) * (2 * n + 1.0) / 24 - tieTerm / 48;
+        const double distance = std::max(0.0, std::abs(observed / 2.0 - mean) - 0.5);
+        return variance > 0 ? std::min(1.0, std::erfc(distance / std::sqrt(2 * variance))) : 1.0;
+    }
+    // Under no shift every sign is equally likely: the distribution of the positive rank sum.
+    QVector<double> probability(total + 1, 0.0);
+    probability[0] = 1;
+    for (int r : twiceRank) {
+        for (int s = total; s >= 0; --s)
+            probability[s] = 0.5 * (probability.at(s) + (s >= r ? probability.at(s - r) : 0.0));
+    }
+    double lower = 0, upper = 0;
+    for (int s = 0; s <= total; ++s) {
+        lower += s <= observed ? probability.at(s) : 0;
+        upper += s >= observed ? probability.at(s) : 0;
+    }
+    return std::min(1.0, 2 * std::min(lower, upper));
+}
+
+PairedComparison comparePaired(const QVector<double> &differences)
+{
+    PairedComparison c;
+    c.pairs = int(differences.size());
+    double sum = 0;
+    for (double d : differences) {
+        sum += d;
+        if (nearlyEqual(d, 0))
+            ++c.zero;
+        else if (d > 0)
+            ++c.positive;
+        else
+            ++c.negative;
+    }
+    c.meanDifference = c.pairs > 0 ? sum / c.pairs : 0;
+    c.signTestP = signTestP(c.positive, c.negative);
+    c.wilcoxonP = wilcoxonSignedRankP(differences);
+    return c;
+}
+
+QString bySourceText(const QVector<ResultsFile> &files, const TruthTable *truth)
+{
+    const QStringList sources = sourcesOf(files);
+    if (sources.size() < 2)
+        return {};
+    const bool withTruth = truth != nullptr;
+    QStringList out;
+    out.append(QStringLiteral("by source (answers of the run)"));
+    for (const SourceStats &s : statsBySource(files, sources, truth))
+        out.append(QStringLiteral("  %1: %2").arg(s.source, sourceLine(s, withTruth)));
+
+    const QVector<ParticipantStats> participants = statsByParticipant(files, sources, truth);
+    out.append(QStringLiteral("per participant: answers, median time%1")
+                   .arg(withTruth ? QStringLiteral(", correct") : QString()));
+    QVector<double> timeDifferences, accuracyDifferences;
+    for (const ParticipantStats &p : participants) {
+        QStringList cells;
+        for (const SourceStats &s : p.bySource)
+            cells.append(participantCell(s, withTruth));
+        QString line =
+            QStringLiteral("  %1: %2").arg(p.participant, cells.join(QLatin1String(" | ")));
+        if (p.files.size() > 1)
+            line += QStringLiteral(" (%1 files)").arg(p.files.size());
+        out.append(line);
+        const SourceStats &first = p.bySource.at(0);
+        const SourceStats &second = p.bySource.at(1);
+        if (first.times.timed > 0 && second.times.timed > 0)
+            timeDifferences.append(first.times.medianSeconds - second.times.medianSeconds);
+        if (withTruth && first.accuracy.judged > 0 && second.accuracy.judged > 0)
+            accuracyDifferences.append(first.accuracy.share() - second.accuracy.share());
+    }
+
+    const QString a = sources.at(0), b = sources.at(1);
+    out.append(QStringLiteral("paired over participants, %1 against %2 (difference %1 - %2; "
+                              "two-sided p-values, exact up to 300 participants)")
+                   .arg(a, b));
+    const PairedComparison time = comparePaired(timeDifferences);
+    if (time.pairs > 0)
+        out.append(QStringLiteral("  time: %1 participants with both; median lower with %2 for "
+                                  "%3, with %4 for %5, equal for %6; mean difference %7 s; sign "
+                                  "test p = %8, Wilcoxon signed-rank p = %9")
+                       .arg(time.pairs)
+                       .arg(a)
+                       .arg(time.negative)
+                       .arg(b)
+                       .arg(time.positive)
+                       .arg(time.zero)
+                       .arg(QString::number(time.meanDifference, 'f', 3), pValue(time.signTestP),
+                            pValue(time.wilcoxonP)));
+    else
+        out.append(QStringLiteral("  time: no participant has timed answers with both"));
+    if (withTruth) {
+        const PairedComparison acc = comparePaired(accuracyDifferences);
+        if (acc.pairs > 0)
+            out.append(
+                QStringLiteral("  correct: %1 participants with both; more correct with %2 "
+                               "for %3, with %4 for %5, equal for %6; mean difference %7 "
+                               "percentage points; sign test p = %8, Wilcoxon signed-rank p = %9")
+                    .arg(acc.pairs)
+                    .arg(a)
+                    .arg(acc.positive)
+                    .arg(b)
+                    .arg(acc.negative)
+                    .arg(acc.zero)
+                    .arg(QString::number(100 * acc.meanDifference, 'f', 1), pValue(acc.signTestP),
+                         pValue(acc.wilcoxonP)));
+        else
+            out.append(QStringLiteral("  correct: no participant has judged answers with both"));
+    }
+    QString answer = verdict(time, a, b, true);
+    if (withTruth)
+        answer += QStringLiteral("; ") + verdict(comparePaired(accuracyDifferences), a, b, false);
+    out.append(QStringLiteral("  answer: ") + answer);
+    if (sources.size() > 2)
+        out.append(QStringLiteral("  (only the first two sources are compared)"));
+    return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QString bySourceCsv(const QVector<ResultsFile> &files, const TruthTable *truth)
+{
+    QString csv = QStringLiteral(
+        "participant,source,answers,timed,median seconds,p90 seconds,judged,correct\n");
+    const QStringList sources = sourcesOf(files);
+    for (const ParticipantStats &p : statsByParticipant(files, sources, truth)) {
+        for (const SourceStats &s : p.bySource) {
+            const bool timed = s.times.timed > 0;
+            csv += QStringList {csvField(p.participant),
+                                csvField(s.source),
+                                QString::number(s.answers),
+                                QString::number(s.times.timed),
+                                timed ? QString::number(s.times.medianSeconds, 'f', 3) : QString(),
+                                timed ? QString::number(s.times.p90Seconds, 'f', 3) : QString(),
+                                truth ? QString::number(s.accuracy.judged) : QString(),
+                                truth ? QString::number(s.accuracy.correct) : QString()}
+                       .join(QLatin1Char(','))
+                + QLatin1Char('\n');
+        }
+    }
+    return csv;
+}
+
+} // namespace wallmatch
