@@ -1,5 +1,6 @@
 #include "cornerinput.h"
 
+#include "cornerfile.h"
 #include "projection.h"
 
 #include <QFile>
@@ -291,13 +292,6 @@ QVector<Problem> directionNotes(const QString &fileName, const QVector<Entry> &e
     return notes;
 }
 
-QString numberText(double value)
-{
-    if (std::fabs(value) < 1e-12)
-        return QStringLiteral("0");
-    return QString::number(value, 'g', 9);
-}
-
 } // namespace
 
 QString formatName(CornerFormat format)
@@ -492,16 +486,12 @@ CornerRings scaledRings(const CornerRings &rings, QSizeF image)
 
 QString cornerFileText(const CornerRings &rings)
 {
-    QString text;
+    QVector<CornerEntry> entries;
     for (const QVector<QPointF> *ring : {&rings.ceiling, &rings.floor}) {
-        for (const QPointF &p : *ring) {
-            const Direction d = pixelToDirection(p, rings.image);
-            text += QStringLiteral("%1 %2 %3 %4 %5\n")
-                        .arg(numberText(p.x()), numberText(p.y()), numberText(d.x), numberText(d.y),
-                             numberText(d.z));
-        }
+        for (const QPointF &p : *ring)
+            entries.append({p, cornerPointOf(pixelToDirection(p, rings.image))});
     }
-    return text;
+    return QString::fromLatin1(cornerFileText(entries));
 }
 
 } // namespace wallmatch
