@@ -310,7 +310,8 @@ void TestCornerFile::writtenFileReadsBack()
     QCOMPARE(text.count('\n'), 2);
     const CornerLists lists = parseCorners(text);
     QCOMPARE(lists.imageCorners.size(), 2);
-    const QPoint rounded(roundPixel(float(pixel.x())), roundPixel(float(pixel.y())));
+    const QPoint rounded(wallmatch::roundPixel(float(pixel.x())),
+                         wallmatch::roundPixel(float(pixel.y())));
     QCOMPARE(lists.imageCorners.at(1), rounded);
     QVERIFY2(sameBits(lists.roomCorners.at(1).x, room.x), text.constData());
     QVERIFY2(sameBits(lists.roomCorners.at(1).y, room.y), text.constData());
