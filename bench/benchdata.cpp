@@ -154,7 +154,8 @@ QImage renderPanorama(const QVector<CornerPoint> &corners, quint32 seed, const Q
                 const double px = reach * column.dirX;
                 const double py = reach * column.dirY;
                 const int plank = int(std::floor(px / 0.14));
-                const double shade = 0.85 + 0.3 * double(mixBits(quint64(plank + 1000)) % 100) / 100.0;
+                const double shade =
+                    0.85 + 0.3 * double(mixBits(quint64(plank + 1000)) % 100) / 100.0;
                 const double seamLine =
                     std::abs(px / 0.14 - std::round(px / 0.14)) < 0.04 ? 0.7 : 1.0;
                 c = scaled(floorColour, shade * seamLine * (1.0 - 0.05 * reach));

@@ -148,8 +148,8 @@ private Q_SLOTS:
             QByteArray file;
             QVector<Vec> all = ceiling + floor;
             for (const Vec &v : all) {
-                const QPointF p = DirectionToPixel(
-                    CornerPoint(float(v.x), float(v.y), float(v.z)), QSize(1024, 512));
+                const QPointF p = DirectionToPixel(CornerPoint(float(v.x), float(v.y), float(v.z)),
+                                                   QSize(1024, 512));
                 file += QString::asprintf("%.9g %.9g %.9g %.9g %.9g\n", p.x(), p.y(), v.x, v.y, v.z)
                             .toUtf8();
             }

@@ -34,15 +34,16 @@ private Q_SLOTS:
             const QPointF narrow = DirectionToPixel(cornerPointOf(d), size);
             const auto where = [&] {
                 return (QStringLiteral("(%1, %2) -> double (%3, %4), float (%5, %6)")
-                                      .arg(pixel.x())
-                                      .arg(pixel.y())
-                                      .arg(wide.x())
-                                      .arg(wide.y())
-                                      .arg(narrow.x())
-                                      .arg(narrow.y()))
+                            .arg(pixel.x())
+                            .arg(pixel.y())
+                            .arg(wide.x())
+                            .arg(wide.y())
+                            .arg(narrow.x())
+                            .arg(narrow.y()))
                     .toLocal8Bit();
             };
-            QVERIFY2(std::fabs(wide.x() - pixel.x()) < 1e-6 && std::fabs(wide.y() - pixel.y()) < 1e-6,
+            QVERIFY2(std::fabs(wide.x() - pixel.x()) < 1e-6
+                         && std::fabs(wide.y() - pixel.y()) < 1e-6,
                      where().constData());
             QVERIFY2(wrappedColumnDistance(narrow.x(), pixel.x(), size.width()) < 1e-2
                          && std::fabs(narrow.y() - pixel.y()) < 1e-2,
@@ -61,8 +62,7 @@ private Q_SLOTS:
         QTest::newRow("-x") << -1.0 << 0.0 << 0.0 << QPointF(256, 256);
         QTest::newRow("-y") << 0.0 << -1.0 << 0.0 << QPointF(512, 256);
         QTest::newRow("+x") << 1.0 << 0.0 << 0.0 << QPointF(768, 256);
-        QTest::newRow("45 degrees up at -x, any length")
-            << -3.0 << 0.0 << 3.0 << QPointF(256, 128);
+        QTest::newRow("45 degrees up at -x, any length") << -3.0 << 0.0 << 3.0 << QPointF(256, 128);
     }
 
     void axes()

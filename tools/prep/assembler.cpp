@@ -148,8 +148,8 @@ bool writeView(const PreparedView &view, const QString &folder, AssembleResult &
     }
     const QDir dir(folder);
     return writeImage(view, dir.filePath(bareFileName(imageFileLiteral)), result)
-        && writeText(dir.filePath(bareFileName(cornerFileNames[0])),
-                     cornerFileText(view.kestrel), result)
+        && writeText(dir.filePath(bareFileName(cornerFileNames[0])), cornerFileText(view.kestrel),
+                     result)
         && (!view.bramble
             || writeText(dir.filePath(bareFileName(cornerFileNames[1])),
                          cornerFileText(*view.bramble), result));
