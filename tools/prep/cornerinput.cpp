@@ -488,8 +488,13 @@ QString cornerFileText(const CornerRings &rings)
 {
     QVector<CornerEntry> entries;
     for (const QVector<QPointF> *ring : {&rings.ceiling, &rings.floor}) {
-        for (const QPointF &p : *ring)
-            entries.append({p, cornerPointOf(pixelToDirection(p, rings.image))});
+        for (const QPointF &p : *ring) {
+            Direction d = pixelToDirection(p, rings.image);
+            // Rounding leaves 6e-17 where the direction is 0, which reads badly in the file.
+            for (double *c : {&d.x, &d.y, &d.z})
+                *c = std::fabs(*c) < 1e-12 ? 0.0 : *c;
+            entries.append({p, cornerPointOf(d)});
+        }
     }
     return QString::fromLatin1(cornerFileText(entries));
 }
