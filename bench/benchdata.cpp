@@ -1,5 +1,11 @@
 #include "benchdata.h"
 
+#include "cornerfile.h"
+#include "demorandom.h"
+#include "projection.h"
+#include "samplefolder.h"
+#include "viewcorners.h"
+
 #include <QBuffer>
 #include <QColor>
 #include <QDir>
@@ -19,46 +25,17 @@ constexpr double kFloorBelow = 1.5;
 constexpr int kDistinctRooms = 4;
 constexpr int kSampleWalls = 10;
 
-quint64 mix(quint64 z)
-{
-    z += 0x9e3779b97f4a7c15ULL;
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-}
-
-class Random
-{
-public:
-    explicit Random(quint64 seed)
-        : state(seed)
-    {
-    }
-    // In [0, 1).
-    double uniform()
-    {
-        state += 0x9e3779b97f4a7c15ULL;
-        return double(mix(state) >> 11) * (1.0 / 9007199254740992.0);
-    }
-
-private:
-    quint64 state;
-};
-
 // Per-pixel grain in [-1, 1], the same for the same pixel and seed.
 double grain(int u, int v, quint32 seed)
 {
     const quint64 h =
-        mix((quint64(quint32(u)) << 32) ^ quint64(quint32(v)) ^ (quint64(seed) << 48));
+        mixBits((quint64(quint32(u)) << 32) ^ quint64(quint32(v)) ^ (quint64(seed) << 48));
     return double(h >> 11) * (2.0 / 9007199254740992.0) - 1.0;
 }
 
-double azimuthOf(double x, double y)
+double azimuthOf(const CornerPoint &corner)
 {
-    double azimuth = std::atan2(-x, y);
-    if (azimuth < 0.0)
-        azimuth += 2.0 * kPi;
-    return azimuth;
+    return wallmatch::azimuthOf(directionOf(corner));
 }
 
 double cross(double ax, double ay, double bx, double by)
@@ -85,7 +62,7 @@ Rgb scaled(Rgb c, double f)
 
 Rgb wallColour(int wall, quint32 seed)
 {
-    const QColor c = QColor::fromHsv(int((mix(seed * 31u + quint64(wall)) % 360)),
+    const QColor c = QColor::fromHsv(int((mixBits(seed * 31u + quint64(wall)) % 360)),
                                      60 + wall % 3 * 30, 170 + wall % 4 * 20);
     return {double(c.red()), double(c.green()), double(c.blue())};
 }
@@ -105,40 +82,25 @@ struct Column
 
 QVector<CornerPoint> roomCorners(int walls, quint32 seed)
 {
-    Random random(seed);
+    DemoRandom random(seed);
     const double step = 2.0 * kPi / walls;
-    QVector<CornerPoint> ceiling;
-    QVector<CornerPoint> floor;
-    ceiling.reserve(walls);
-    floor.reserve(walls);
+    std::vector<PlanPoint> plan;
+    plan.reserve(size_t(walls));
     for (int i = 0; i < walls; ++i) {
         // Corner 0 lies a little right of the left edge, so the last wall crosses the seam.
         const double azimuth = (i + 0.3 + 0.4 * random.uniform()) * step;
         const double distance = 1.6 + 2.2 * random.uniform();
-        const float x = float(-distance * std::sin(azimuth));
-        const float y = float(distance * std::cos(azimuth));
-        ceiling.append(CornerPoint(x, y, float(kCeilingAbove)));
-        floor.append(CornerPoint(x, y, float(-kFloorBelow)));
+        plan.push_back({float(-distance * std::sin(azimuth)), float(distance * std::cos(azimuth))});
     }
-    return ceiling + floor;
+    QVector<CornerPoint> corners;
+    for (const CameraVector &corner : cornerRings(plan, kCeilingAbove, kFloorBelow))
+        corners.append(cornerPointOf(corner));
+    return corners;
 }
 
 QByteArray cornerFileText(const QVector<CornerPoint> &corners, const QSize &imageSize)
 {
-    QByteArray text;
-    text.reserve(corners.size() * 56);
-    for (const CornerPoint &c : corners) {
-        const double x = c.x;
-        const double y = c.y;
-        const double z = c.z;
-        const double u = azimuthOf(x, y) / (2.0 * kPi) * imageSize.width();
-        const double v = std::acos(z / std::sqrt(x * x + y * y + z * z)) / kPi * imageSize.height();
-        char line[160];
-        const int length =
-            std::snprintf(line, sizeof line, "%.4f %.4f %.6f %.6f %.6f\n", u, v, x, y, z);
-        text.append(line, length);
-    }
-    return text;
+    return wallmatch::cornerFileText(projectedCorners(corners, imageSize));
 }
 
 QImage renderPanorama(const QVector<CornerPoint> &corners, quint32 seed, const QSize &size)
@@ -147,7 +109,7 @@ QImage renderPanorama(const QVector<CornerPoint> &corners, quint32 seed, const Q
     std::vector<double> azimuths;
     azimuths.reserve(size_t(walls));
     for (int i = 0; i < walls; ++i)
-        azimuths.push_back(azimuthOf(corners.at(i).x, corners.at(i).y));
+        azimuths.push_back(azimuthOf(corners.at(i)));
 
     std::vector<Column> columns(size_t(size.width()));
     for (int u = 0; u < size.width(); ++u) {
@@ -192,7 +154,8 @@ QImage renderPanorama(const QVector<CornerPoint> &corners, quint32 seed, const Q
                 const double px = reach * column.dirX;
                 const double py = reach * column.dirY;
                 const int plank = int(std::floor(px / 0.14));
-                const double shade = 0.85 + 0.3 * double(mix(quint64(plank + 1000)) % 100) / 100.0;
+                const double shade =
+                    0.85 + 0.3 * double(mixBits(quint64(plank + 1000)) % 100) / 100.0;
                 const double seamLine =
                     std::abs(px / 0.14 - std::round(px / 0.14)) < 0.04 ? 0.7 : 1.0;
                 c = scaled(floorColour, shade * seamLine * (1.0 - 0.05 * reach));
@@ -235,8 +198,8 @@ QPoint wallCentre(const QVector<CornerPoint> &corners, int wall, const QSize &im
     const int walls = corners.size() / 2;
     const CornerPoint &a = corners.at(wall);
     const CornerPoint &b = corners.at((wall + 1) % walls);
-    const double from = azimuthOf(a.x, a.y);
-    double to = azimuthOf(b.x, b.y);
+    const double from = azimuthOf(a);
+    double to = azimuthOf(b);
     if (to < from)
         to += 2.0 * kPi;
     const double middle = std::fmod((from + to) / 2.0, 2.0 * kPi);
@@ -259,17 +222,15 @@ bool writePanoFolder(const QString &folder, const QByteArray &jpeg, const QByteA
                      const QByteArray &bramble)
 {
     const QDir dir(folder);
-    return dir.mkpath(QStringLiteral(".")) && writeFile(dir.filePath("color.jpg"), jpeg)
-        && writeFile(dir.filePath("pred_corner.txt"), kestrel)
-        && writeFile(dir.filePath("pred_corner_Bramble.txt"), bramble);
+    return dir.mkpath(QStringLiteral("."))
+        && writeFile(dir.filePath(bareFileName(imageFileLiteral)), jpeg)
+        && writeFile(dir.filePath(bareFileName(cornerFileNames[0])), kestrel)
+        && writeFile(dir.filePath(bareFileName(cornerFileNames[1])), bramble);
 }
 
 QString sampleFolder(const QString &dir, int sample, bool secondary)
 {
-    return QStringLiteral("%1/test_datasets/%2/%3")
-        .arg(dir)
-        .arg(sample)
-        .arg(secondary ? QStringLiteral("sec_pano") : QStringLiteral("pri_pano"));
+    return viewFolderPath(dir, sample, secondary ? 1 : 0);
 }
 
 bool writeSampleTree(const QString &dir, int samples)
@@ -286,7 +247,7 @@ bool writeSampleTree(const QString &dir, int samples)
         const QVector<CornerPoint> corners = roomCorners(kSampleWalls, seed);
         // The second source's prediction: the same room, its corners a few centimetres off.
         QVector<CornerPoint> other = corners;
-        Random random(seed * 7u);
+        DemoRandom random(seed * 7u);
         for (CornerPoint &c : other) {
             c.x += float(0.06 * (random.uniform() - 0.5));
             c.y += float(0.06 * (random.uniform() - 0.5));

@@ -1,13 +1,11 @@
 #include "cornerfile.h"
 
-#include <algorithm>
+#include "projection.h"
+
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <locale>
-#include <sstream>
-#include <string>
 
 namespace wallmatch {
 
@@ -28,103 +26,39 @@ bool isExponentMark(char c)
     return c == 'e' || c == 'E';
 }
 
-// Reads floats one after the other as `stream >> f` does in the classic locale, without the cost of
-// a stream per line: white space is skipped, the number is the longest prefix of the form
-// [+-]digits[.digits][(e|E)[+-]digits], and it fails wherever the stream would set failbit.
-class FloatReader
+// Reads the next number at p, after white space, and moves p past it; false where there is none.
+bool readFloat(const char *&p, const char *end, float &value)
 {
-public:
-    FloatReader(const char *begin, const char *end)
-        : pos(begin)
-        , end(end)
-    {
-    }
-
-    // False where the stream would fail. A flag and an out-parameter rather than an optional:
-    // this runs five million times for a million-line file and must stay in registers.
-    bool next(float &value)
-    {
-        while (pos != end && isSpace(*pos))
-            ++pos;
-        return shortDecimal(value) || general(value);
-    }
-
-private:
-    // Corner files are written as plain decimals of a few digits ("1023.4567", "-0.707107"). When
-    // the digits form an integer m < 2^24 and at most ten follow the point, m and 10^k are exact
-    // floats and one correctly rounded division gives what from_chars gives. Any other form
-    // (exponent, long mantissa, no digits) is left to the general path.
-    bool shortDecimal(float &value)
-    {
-        static constexpr float powersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                                1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-        constexpr quint32 exactLimit = 1u << 24;
-        const char *p = pos;
-        const bool negative = p != end && *p == '-';
-        if (p != end && (*p == '+' || *p == '-'))
-            ++p;
-        quint32 mantissa = 0;
-        int digits = 0;
-        int fractionDigits = 0;
-        for (; p != end && isDigit(*p); ++p, ++digits) {
-            mantissa = mantissa * 10 + quint32(*p - '0');
-            if (mantissa >= exactLimit)
-                return false;
-        }
-        if (p != end && *p == '.') {
-            for (++p; p != end && isDigit(*p); ++p, ++digits, ++fractionDigits) {
-                mantissa = mantissa * 10 + quint32(*p - '0');
-                if (mantissa >= exactLimit || fractionDigits >= 10)
-                    return false;
-            }
-        }
-        if (digits == 0 || (p != end && isExponentMark(*p)))
+    while (p != end && isSpace(*p))
+        ++p;
+    const char *start = p != end && *p == '+' ? p + 1 : p; // from_chars knows no '+'
+    const char *digits = p != end && (*p == '+' || *p == '-') ? p + 1 : p;
+    // Rules out "inf", "nan" and doubled signs, which from_chars would otherwise take.
+    if (digits == end || !(isDigit(*digits) || *digits == '.'))
+        return false;
+    const auto [stop, ec] = std::from_chars(start, end, value);
+    if (ec == std::errc::invalid_argument)
+        return false;
+    // "1e" or "1e+": an exponent mark without digits is no number.
+    if (stop != end && isExponentMark(*stop))
+        return false;
+    if (ec == std::errc::result_out_of_range) {
+        // Below the smallest float reads as zero; beyond the largest is refused.
+        double wide = HUGE_VAL;
+        std::from_chars(start, end, wide);
+        if (!(std::fabs(wide) < 1.0))
             return false;
-        const float magnitude = float(mantissa) / powersOfTen[fractionDigits];
-        value = negative ? -magnitude : magnitude;
-        pos = p;
-        return true;
+        value = float(wide);
     }
-
-    Q_NEVER_INLINE bool general(float &value)
-    {
-        const char *p = pos;
-        if (p != end && (*p == '+' || *p == '-'))
-            ++p;
-        // Rules out "inf", "nan" and doubled signs, which from_chars would otherwise take.
-        if (p == end || !(isDigit(*p) || *p == '.'))
-            return false;
-        const char *start = *pos == '+' ? pos + 1 : pos; // from_chars knows no '+'
-        float parsed = 0.0f;
-        const auto [stop, ec] = std::from_chars(start, end, parsed, std::chars_format::general);
-        if (ec == std::errc::invalid_argument)
-            return false;
-        // The stream also swallows an 'e' that has no exponent digits after it, and then fails.
-        if (stop != end && isExponentMark(*stop) && std::none_of(start, stop, isExponentMark))
-            return false;
-        if (ec == std::errc::result_out_of_range) {
-            // Rare: the stream fails on overflow but gives the rounded value on underflow.
-            std::istringstream stream(std::string(start, stop));
-            stream.imbue(std::locale::classic());
-            stream >> parsed;
-            if (stream.fail())
-                return false;
-        }
-        value = parsed;
-        pos = stop;
-        return true;
-    }
-
-    const char *pos;
-    const char *end;
-};
+    p = stop;
+    return true;
+}
 
 // The five numbers a line begins with; false when it does not begin with five.
-inline bool readFive(const char *begin, const char *end, float (&v)[5])
+bool readFive(const char *p, const char *end, float (&v)[5])
 {
-    FloatReader reader(begin, end);
     for (float &x : v) {
-        if (!reader.next(x))
+        if (!readFloat(p, end, x))
             return false;
     }
     return true;
@@ -184,6 +118,33 @@ CornerLists parseCorners(const QByteArray &text)
         p = lf ? lf + 1 : end;
     }
     return lists;
+}
+
+QByteArray cornerFileText(const QVector<CornerEntry> &corners)
+{
+    QByteArray text;
+    for (const CornerEntry &corner : corners) {
+        const float numbers[5] = {float(corner.pixel.x()), float(corner.pixel.y()), corner.room.x,
+                                  corner.room.y, corner.room.z};
+        char line[5 * 20];
+        char *p = line;
+        for (float number : numbers) {
+            if (p != line)
+                *p++ = ' ';
+            p = std::to_chars(p, line + sizeof line, number).ptr;
+        }
+        text.append(line, int(p - line)).append('\n');
+    }
+    return text;
+}
+
+QVector<CornerEntry> projectedCorners(const QVector<CornerPoint> &corners, const QSize &imageSize)
+{
+    QVector<CornerEntry> entries;
+    entries.reserve(corners.size());
+    for (const CornerPoint &corner : corners)
+        entries.append({directionToPixel(directionOf(corner), imageSize), corner});
+    return entries;
 }
 
 } // namespace wallmatch

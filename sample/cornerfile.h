@@ -2,18 +2,16 @@
 #define CORNERFILE_H
 
 #include "cornerpoint.h"
+#include "samplefolder.h"
 
 #include <QByteArray>
 #include <QPoint>
+#include <QPointF>
+#include <QSize>
 #include <QVector>
 #include <string_view>
 
 namespace wallmatch {
-
-// Corner file of each corner source, appended to the panorama folder path; indexed by CornerType.
-inline constexpr int cornerFileCount = 2;
-inline constexpr const char *cornerFileNames[cornerFileCount] = {"//pred_corner.txt",
-                                                                 "//pred_corner_Bramble.txt"};
 
 // One line of a corner file: where the corner lies in the image and in space.
 struct CornerLine
@@ -32,12 +30,29 @@ struct CornerLists
 // qRound for float, saturating outside the range of int; NaN gives 0.
 int roundPixel(float v);
 
-// Five white-space separated floats read as a classic-locale stream reads them. A line that does
-// not begin with five numbers gives pixel (0, 0) and room (0, 0, 0).
+// Five floats, each after optional white space, in the classic locale's form: [+-]digits[.digits]
+// [(e|E)[+-]digits]. A line that does not begin with five numbers gives pixel (0, 0) and room
+// (0, 0, 0); so does one with a number beyond the float range. A number too small for a float
+// reads as zero.
 CornerLine parseCornerLine(std::string_view line);
 
 // Splits at line feeds (a last line without one counts) and parses every line.
 CornerLists parseCorners(const QByteArray &text);
+
+// One corner as a corner file holds it, its pixel not yet rounded.
+struct CornerEntry
+{
+    QPointF pixel;
+    CornerPoint room;
+};
+
+// The corner file of the entries: a line "u v x y z" each, every number in the shortest form that
+// reads back as the same 32-bit float.
+QByteArray cornerFileText(const QVector<CornerEntry> &corners);
+
+// Entries whose pixels are the corners' projections (in double precision), as layout tools
+// write them.
+QVector<CornerEntry> projectedCorners(const QVector<CornerPoint> &corners, const QSize &imageSize);
 
 } // namespace wallmatch
 

@@ -30,7 +30,7 @@ QPixmap loadImage(const QString &fileName)
 void PanoSample::load(const std::string &folder)
 {
     path = folder;
-    image = loadImage(wallmatch::nativePath(path + "//color.jpg"));
+    image = loadImage(wallmatch::nativePath(path + wallmatch::imageFileLiteral));
     imageCorners.clear();
     roomCorners.clear();
     readCorners();

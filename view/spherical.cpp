@@ -4,7 +4,6 @@
 #include <QtMath>
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 namespace wallmatch {
 
@@ -42,57 +41,6 @@ bool AllFinite(const QVector<QPointF> &points)
             return false;
     }
     return true;
-}
-
-SphericalAngles PosToSpherical(const CornerPoint &v)
-{
-    const float n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    const float r = 1.0f / n;
-    const float x = v.x * r;
-    const float y = v.y * r;
-    const float z = v.z * r;
-
-    SphericalAngles angles;
-    angles.polar = std::acos(z);
-
-    // Angle of the plane vector (y, -x) from its first axis.
-    const float minusX = -x;
-    float azimuth;
-    if (y > 0.0f) {
-        azimuth = std::atan(minusX / y);
-    } else if (y < 0.0f && minusX >= 0.0f) {
-        azimuth = std::atan(minusX / y) + kPi;
-    } else if (y < 0.0f && minusX < 0.0f) {
-        azimuth = std::atan(minusX / y) - kPi;
-    } else if (y == 0.0f && minusX > 0.0f) {
-        azimuth = kHalfPi;
-    } else if (y == 0.0f && minusX < 0.0f) {
-        azimuth = -kHalfPi;
-    } else {
-        std::fputs("[PosToSpherical] azimuth undefined!\n", stdout);
-        std::fflush(stdout);
-        angles.azimuth = 0.0f;
-        return angles;
-    }
-    if (azimuth < 0.0f)
-        azimuth += kTwoPi;
-    angles.azimuth = azimuth;
-    return angles;
-}
-
-PixelPosition SphericalToPixel(const SphericalAngles &angles, float width, float height)
-{
-    PixelPosition pixel;
-    pixel.u = angles.azimuth / kTwoPi * width;
-    pixel.v = angles.polar / kPi * height;
-    return pixel;
-}
-
-QPointF DirectionToPixel(const CornerPoint &v, const QSize &imageSize)
-{
-    const PixelPosition pixel =
-        SphericalToPixel(PosToSpherical(v), float(imageSize.width()), float(imageSize.height()));
-    return QPointF(pixel.u, pixel.v);
 }
 
 bool CrossesSeam(int width, int height, const CornerPoint &a, const CornerPoint &b)

@@ -2,6 +2,7 @@
 #define SPHERICAL_H
 
 #include "cornerpoint.h"
+#include "projection.h"
 
 #include <QPoint>
 #include <QPointF>
@@ -23,20 +24,6 @@ constexpr float kRadiansPerDegree = 0.017453292f;
 // (opposite, zero or not finite), whose midpoints never get closer, run into the cap.
 constexpr int kMaxArcDepth = 12;
 
-// Azimuth in [0, 2*pi) counted from +y towards -x; polar angle in [0, pi] from +z.
-struct SphericalAngles
-{
-    float azimuth = 0.0f;
-    float polar = 0.0f;
-};
-
-// Column u from the image's left edge, row v from its top.
-struct PixelPosition
-{
-    float u = 0.0f;
-    float v = 0.0f;
-};
-
 // The samples of an edge cut at the seam, rounded to whole pixels. first is empty when no
 // jump wider than half the image was found.
 struct SeamPieces
@@ -47,15 +34,6 @@ struct SeamPieces
 
 // Whether no point has a NaN or infinite coordinate; the painter must never see one.
 bool AllFinite(const QVector<QPointF> &points);
-
-// Direction of a non-zero vector. Prints a diagnostic and gives azimuth 0 when the azimuth is
-// undefined (straight up or down, or not a number).
-SphericalAngles PosToSpherical(const CornerPoint &v);
-
-PixelPosition SphericalToPixel(const SphericalAngles &angles, float width, float height);
-
-// The pixel of a direction in an image of the given size, widened to double.
-QPointF DirectionToPixel(const CornerPoint &v, const QSize &imageSize);
 
 // Whether the arc between unit vectors a and b is treated as crossing the left/right seam: its
 // ends are more than half the width apart, or its midpoint does not lie between them.

@@ -1,6 +1,7 @@
 #include "fixturetree.h"
 
 #include "roomfixture.h"
+#include "samplefolder.h"
 
 #include <QColor>
 #include <QDir>
@@ -39,17 +40,12 @@ bool writeBoxRoomTree(const QString &dir, int samples)
 {
     for (int n = 1; n <= samples; ++n) {
         for (bool secondary : {false, true}) {
-            const QString folder = QStringLiteral("%1/test_datasets/%2/%3")
-                                       .arg(dir)
-                                       .arg(n)
-                                       .arg(secondary ? "sec_pano" : "pri_pano");
-            if (!QDir().mkpath(folder))
-                return false;
-            const QByteArray corners =
-                cornerFileText(boxRoomCorners(secondary ? 1 : 0), QSize(width, height));
-            if (!panorama(n).save(folder + "/color.jpg", "JPG", 90)
-                || !writeText(folder + "/pred_corner.txt", corners)
-                || !writeText(folder + "/pred_corner_Bramble.txt", corners))
+            const QString folder = wallmatch::viewFolderPath(dir, n, secondary ? 1 : 0);
+            const QVector<CornerPoint> corners = boxRoomCorners(secondary ? 1 : 0);
+            if (!writePanoFolder(folder, QSize(width, height), corners, corners, false)
+                || !panorama(n).save(
+                    QDir(folder).filePath(wallmatch::bareFileName(wallmatch::imageFileLiteral)),
+                    "JPG", 90))
                 return false;
         }
     }

@@ -1,5 +1,10 @@
 #include "roomfixture.h"
 
+#include "cornerfile.h"
+#include "projection.h"
+#include "samplefolder.h"
+#include "viewcorners.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -20,31 +25,22 @@ double radians(double degrees)
 
 CornerPoint directionAt(double azimuth, double polar)
 {
-    const double horizontal = std::sin(polar);
-    return CornerPoint(float(-horizontal * std::sin(azimuth)),
-                       float(horizontal * std::cos(azimuth)), float(std::cos(polar)));
+    return wallmatch::cornerPointOf(wallmatch::directionAt(azimuth, polar));
 }
 
 double azimuthOf(const CornerPoint &p)
 {
-    double azimuth = std::atan2(-double(p.x), double(p.y));
-    if (azimuth < 0.0)
-        azimuth += 2.0 * pi;
-    return azimuth;
+    return wallmatch::azimuthOf(wallmatch::directionOf(p));
 }
 
 double polarOf(const CornerPoint &p)
 {
-    const double x = p.x;
-    const double y = p.y;
-    const double z = p.z;
-    return std::acos(z / std::sqrt(x * x + y * y + z * z));
+    return wallmatch::polarOf(wallmatch::directionOf(p));
 }
 
 QPointF projectToPixel(const CornerPoint &p, const QSize &imageSize)
 {
-    return QPointF(azimuthOf(p) / (2.0 * pi) * imageSize.width(),
-                   polarOf(p) / pi * imageSize.height());
+    return wallmatch::directionToPixel(wallmatch::directionOf(p), imageSize);
 }
 
 QVector<QPointF> floorPlanAt(const QVector<double> &azimuthDegrees,
@@ -62,11 +58,13 @@ QVector<QPointF> floorPlanAt(const QVector<double> &azimuthDegrees,
 QVector<CornerPoint> roomCorners(const QVector<QPointF> &floorPlan, double ceilingAbove,
                                  double floorBelow)
 {
+    std::vector<wallmatch::PlanPoint> plan;
+    for (const QPointF &p : floorPlan)
+        plan.push_back({p.x(), p.y()});
     QVector<CornerPoint> corners;
-    for (const QPointF &p : floorPlan)
-        corners.append(CornerPoint(float(p.x()), float(p.y()), float(ceilingAbove)));
-    for (const QPointF &p : floorPlan)
-        corners.append(CornerPoint(float(p.x()), float(p.y()), float(-floorBelow)));
+    for (const wallmatch::CameraVector &corner :
+         wallmatch::cornerRings(plan, ceilingAbove, floorBelow))
+        corners.append(wallmatch::cornerPointOf(corner));
     return corners;
 }
 
@@ -90,14 +88,7 @@ QVector<QPoint> projectCorners(const QVector<CornerPoint> &corners, const QSize 
 
 QByteArray cornerFileText(const QVector<CornerPoint> &corners, const QSize &imageSize)
 {
-    QByteArray text;
-    for (const CornerPoint &corner : corners) {
-        const QPointF pixel = projectToPixel(corner, imageSize);
-        text += QString::asprintf("%.4f %.4f %.9g %.9g %.9g\n", pixel.x(), pixel.y(),
-                                  double(corner.x), double(corner.y), double(corner.z))
-                    .toLatin1();
-    }
-    return text;
+    return wallmatch::cornerFileText(wallmatch::projectedCorners(corners, imageSize));
 }
 
 bool writeText(const QString &fileName, const QByteArray &text)
@@ -127,14 +118,16 @@ bool writePanoFolder(const QString &folder, const QSize &imageSize,
     const QDir dir(folder);
     if (!dir.mkpath(QStringLiteral(".")))
         return false;
+    using wallmatch::bareFileName;
     if (withImage
-        && !writeFlatImage(dir.filePath(QStringLiteral("color.jpg")), imageSize,
+        && !writeFlatImage(dir.filePath(bareFileName(wallmatch::imageFileLiteral)), imageSize,
                            QColor(128, 128, 128)))
         return false;
-    if (!writeCornerFile(dir.filePath(QStringLiteral("pred_corner.txt")), kestrel, imageSize))
+    if (!writeCornerFile(dir.filePath(bareFileName(wallmatch::cornerFileNames[0])), kestrel,
+                         imageSize))
         return false;
     return !bramble
-        || writeCornerFile(dir.filePath(QStringLiteral("pred_corner_Bramble.txt")), *bramble,
+        || writeCornerFile(dir.filePath(bareFileName(wallmatch::cornerFileNames[1])), *bramble,
                            imageSize);
 }
 

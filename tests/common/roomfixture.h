@@ -12,8 +12,8 @@
 #include <QVector>
 #include <optional>
 
-// Test rooms and panorama folders, projected with a double-precision reference of the
-// panorama's axes: z up (top row), azimuth 0 along +y at the left edge, growing towards -x.
+// Test rooms and panorama folders, projected with the double-precision projection of the sample
+// library: z up (top row), azimuth 0 along +y at the left edge, growing towards -x.
 namespace fixture {
 
 constexpr double pi = 3.14159265358979323846;

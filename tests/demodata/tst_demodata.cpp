@@ -32,15 +32,10 @@ double distance(const Colour &a, const Colour &b)
                      + (a.b - b.b) * (a.b - b.b));
 }
 
-// The projection as the viewer defines it, written out here independently of the generator.
+// The viewer's own 32-bit projection, not the generator's.
 QPointF project(const CornerPoint &p, int width, int height)
 {
-    const float n = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
-    float azimuth = std::atan2(-p.x / n, p.y / n);
-    if (azimuth < 0)
-        azimuth += 2 * float(kPi);
-    const float polar = std::acos(p.z / n);
-    return {azimuth / (2 * float(kPi)) * width, polar / float(kPi) * height};
+    return DirectionToPixel(p, QSize(width, height));
 }
 
 CornerPoint lerp(const CornerPoint &a, const CornerPoint &b, double t)

@@ -10,19 +10,6 @@ using namespace wallmatch;
 
 namespace {
 
-// The viewer's forward projection in single precision, written out from its definition:
-// azimuth is the angle of (y, -x) from the first axis, polar the angle from +z.
-QPointF viewerPixel(float x, float y, float z, float width, float height)
-{
-    const float n = std::sqrt(x * x + y * y + z * z);
-    const float xn = x / n, yn = y / n, zn = z / n;
-    const float polar = std::acos(zn);
-    float azimuth = std::atan2(-xn, yn);
-    if (azimuth < 0)
-        azimuth += 6.2831855f;
-    return {azimuth / 6.2831855f * width, polar / 3.1415927f * height};
-}
-
 struct Vec
 {
     double x, y, z;
@@ -129,8 +116,7 @@ private Q_SLOTS:
             for (int i = 0; i < 500; ++i) {
                 const QPointF p(rng.bounded(size.width()), 1 + rng.bounded(size.height() - 2));
                 const Direction d = wallmatch::pixelToDirection(p, size);
-                const QPointF back = viewerPixel(float(d.x), float(d.y), float(d.z),
-                                                 float(size.width()), float(size.height()));
+                const QPointF back = DirectionToPixel(cornerPointOf(d), size.toSize());
                 const double du = wrappedColumnDistance(back.x(), p.x(), size.width());
                 QVERIFY2(du < 1e-2 && std::fabs(back.y() - p.y()) < 1e-2,
                          qPrintable(QStringLiteral("(%1, %2) came back as (%3, %4)")
@@ -162,7 +148,8 @@ private Q_SLOTS:
             QByteArray file;
             QVector<Vec> all = ceiling + floor;
             for (const Vec &v : all) {
-                const QPointF p = viewerPixel(float(v.x), float(v.y), float(v.z), 1024, 512);
+                const QPointF p = DirectionToPixel(CornerPoint(float(v.x), float(v.y), float(v.z)),
+                                                   QSize(1024, 512));
                 file += QString::asprintf("%.9g %.9g %.9g %.9g %.9g\n", p.x(), p.y(), v.x, v.y, v.z)
                             .toUtf8();
             }
@@ -229,10 +216,12 @@ private Q_SLOTS:
         const Ring expected = roomCeiling + roomFloor;
         for (int i = 0; i < lines.size(); ++i) {
             QCOMPARE(lines[i].size(), 5);
-            QVERIFY(std::fabs(lines[i][0] - expected[i].x()) < 1e-6);
-            QVERIFY(std::fabs(lines[i][1] - expected[i].y()) < 1e-6);
-            const QPointF back =
-                viewerPixel(float(lines[i][2]), float(lines[i][3]), float(lines[i][4]), 1024, 512);
+            // Written as 32-bit floats.
+            QVERIFY(std::fabs(lines[i][0] - expected[i].x()) < 1e-4);
+            QVERIFY(std::fabs(lines[i][1] - expected[i].y()) < 1e-4);
+            const QPointF back = DirectionToPixel(
+                CornerPoint(float(lines[i][2]), float(lines[i][3]), float(lines[i][4])),
+                QSize(1024, 512));
             QVERIFY(std::fabs(back.x() - expected[i].x()) < 1e-2);
             QVERIFY(std::fabs(back.y() - expected[i].y()) < 1e-2);
         }

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void splitsLines();
     void keepsFileOrder();
     void longInputs();
+    void writtenFileReadsBack_data();
+    void writtenFileReadsBack();
 };
 
 void TestCornerFile::roundPixel_data()
@@ -284,6 +286,36 @@ void TestCornerFile::longInputs()
     // A fifth number of ten million digits is out of float range.
     const QByteArray overflow = "1 2 3 4 " + QByteArray(10 * 1024 * 1024, '7');
     QCOMPARE(parseCorners(overflow).imageCorners, QVector<QPoint> {QPoint()});
+}
+
+void TestCornerFile::writtenFileReadsBack_data()
+{
+    QTest::addColumn<QPointF>("pixel");
+    QTest::addColumn<CornerPoint>("room");
+    QTest::newRow("plain") << QPointF(10, 20) << CornerPoint(1, -2, 0.5f);
+    QTest::newRow("unrounded pixel") << QPointF(1023.4567, 255.5) << CornerPoint(0.1f, 0.2f, 0.3f);
+    QTest::newRow("negative zero and tiny")
+        << QPointF(0, 511.99) << CornerPoint(-0.0f, 1e-30f, -6.1232343e-17f);
+    QTest::newRow("float extremes")
+        << QPointF(0.25, 0.75)
+        << CornerPoint(std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
+                       -std::numeric_limits<float>::min());
+}
+
+void TestCornerFile::writtenFileReadsBack()
+{
+    QFETCH(QPointF, pixel);
+    QFETCH(CornerPoint, room);
+    const QByteArray text = cornerFileText({{pixel, room}, {pixel, room}});
+    QCOMPARE(text.count('\n'), 2);
+    const CornerLists lists = parseCorners(text);
+    QCOMPARE(lists.imageCorners.size(), 2);
+    const QPoint rounded(wallmatch::roundPixel(float(pixel.x())),
+                         wallmatch::roundPixel(float(pixel.y())));
+    QCOMPARE(lists.imageCorners.at(1), rounded);
+    QVERIFY2(sameBits(lists.roomCorners.at(1).x, room.x), text.constData());
+    QVERIFY2(sameBits(lists.roomCorners.at(1).y, room.y), text.constData());
+    QVERIFY2(sameBits(lists.roomCorners.at(1).z, room.z), text.constData());
 }
 
 QTEST_APPLESS_MAIN(TestCornerFile)

@@ -80,12 +80,6 @@ CameraVector toCamera(const CameraPose &pose, PlanPoint p, double heightAboveFlo
     return {c * d.x + s * d.y, -s * d.x + c * d.y, heightAboveFloor - pose.height};
 }
 
-double azimuthOf(const CameraVector &v)
-{
-    const double a = normalisedAngle(std::atan2(-v.x, v.y));
-    return a >= 2 * kPi ? 0.0 : a;
-}
-
 DemoSample generateDemoSample(quint64 seed, int number)
 {
     DemoRandom rng(mixSeed(seed, quint64(number)));

@@ -1,6 +1,7 @@
 #ifndef DEMOSAMPLE_H
 #define DEMOSAMPLE_H
 
+#include "projection.h"
 #include "room.h"
 
 #include <QSize>
@@ -20,12 +21,7 @@ struct CameraPose
 };
 
 // A point relative to the camera in the camera's own axes (z up, image left edge towards +y).
-struct CameraVector
-{
-    double x = 0.0;
-    double y = 0.0;
-    double z = 0.0;
-};
+using CameraVector = Direction;
 
 enum PanoView { PrimaryView = 0, SecondaryView = 1 };
 
@@ -51,9 +47,6 @@ const QSize kPanoramaSize(1024, 512);
 DemoSample generateDemoSample(quint64 seed, int number);
 
 CameraVector toCamera(const CameraPose &pose, PlanPoint p, double heightAboveFloor);
-
-// Azimuth in [0, 2*pi) counted from +y towards -x: the image column as a share of a turn.
-double azimuthOf(const CameraVector &v);
 
 // For primary wall k, the index of the same wall in the secondary view's numbering.
 std::vector<int> secondaryWallOf(const DemoSample &sample);

@@ -2,6 +2,7 @@
 
 #include "demosample.h"
 #include "panorender.h"
+#include "samplefolder.h"
 #include "viewcorners.h"
 
 #include <QBuffer>
@@ -16,15 +17,11 @@
 
 namespace wallmatch {
 
-const char *const kImageFileName = "color.jpg";
-const char *const kKestrelFileName = "pred_corner.txt";
-const char *const kBrambleFileName = "pred_corner_Bramble.txt";
 const char *const kTruthFileName = "truth.csv";
 
 namespace {
 
 constexpr int kJpegQuality = 90;
-const char *const kViewFolders[2] = {"pri_pano", "sec_pano"};
 
 QByteArray encodeJpeg(const QImage &image)
 {
@@ -47,13 +44,13 @@ bool writeFile(const QString &name, const QByteArray &bytes)
 QString writeSample(const QString &tree, int number, const DemoSampleFiles &files)
 {
     for (int view = 0; view < 2; ++view) {
-        const QString folder = tree + QString("/%1/%2").arg(number).arg(kViewFolders[view]);
+        const QString folder = tree + QString("/%1/%2").arg(number).arg(viewFolderNames[view]);
         if (!QDir().mkpath(folder))
             return QString("cannot create %1").arg(folder);
-        const std::pair<const char *, const QByteArray *> outputs[] = {
-            {kImageFileName, &files.image[size_t(view)]},
-            {kKestrelFileName, &files.kestrel[size_t(view)]},
-            {kBrambleFileName, &files.bramble[size_t(view)]}};
+        const std::pair<QString, const QByteArray *> outputs[] = {
+            {bareFileName(imageFileLiteral), &files.image[size_t(view)]},
+            {bareFileName(cornerFileNames[0]), &files.kestrel[size_t(view)]},
+            {bareFileName(cornerFileNames[1]), &files.bramble[size_t(view)]}};
         for (const auto &[name, bytes] : outputs) {
             if (bytes->isEmpty() || !writeFile(folder + '/' + name, *bytes))
                 return QString("cannot write %1/%2").arg(folder, name);
@@ -66,7 +63,7 @@ QString writeSample(const QString &tree, int number, const DemoSampleFiles &file
 
 QString sampleTreePath(const QString &outDir)
 {
-    return QDir(outDir).filePath("test_datasets");
+    return QDir(outDir).filePath(sampleTreeFolder);
 }
 
 bool sampleTreeInUse(const QString &outDir)

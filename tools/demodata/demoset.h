@@ -33,10 +33,7 @@ struct DemoSampleFiles
 // outDir/test_datasets: the tree the tool reads.
 QString sampleTreePath(const QString &outDir);
 
-// The file names inside each panorama folder.
-extern const char *const kImageFileName;
-extern const char *const kKestrelFileName;
-extern const char *const kBrambleFileName;
+// The ground truth's file name in the tree.
 extern const char *const kTruthFileName;
 
 // Whether the tree exists and holds anything.

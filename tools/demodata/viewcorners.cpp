@@ -1,5 +1,6 @@
 #include "viewcorners.h"
 
+#include "cornerfile.h"
 #include "demorandom.h"
 
 #include <algorithm>
@@ -16,31 +17,31 @@ constexpr double kMaxPolarError = 2.0 * kDegree;
 // Perturbed ceiling and floor corners stay at least this far from the horizon.
 constexpr double kHorizonClearance = 1.0 * kDegree;
 
-CameraVector fromAngles(double azimuth, double polar)
-{
-    return {-std::sin(azimuth) * std::sin(polar), std::cos(azimuth) * std::sin(polar),
-            std::cos(polar)};
-}
-
-double polarOf(const CameraVector &v)
-{
-    const double n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    return std::acos(std::clamp(v.z / n, -1.0, 1.0));
-}
-
 } // namespace
 
 ViewCorner projected(const CameraVector &position, const QSize &imageSize)
 {
     ViewCorner c;
     c.position = position;
-    c.u = azimuthOf(position) / (2 * kPi) * imageSize.width();
-    // Written with six decimals, a column this close to the right edge would read as the
-    // width itself, one past the last pixel; it is the left edge's direction.
-    if (c.u >= imageSize.width() - 5e-7)
+    const QPointF pixel = directionToPixel(position, imageSize);
+    c.u = pixel.x();
+    // Written as a float, a column this close to the right edge would read as the width itself,
+    // one past the last pixel; it is the left edge's direction.
+    if (float(c.u) >= float(imageSize.width()))
         c.u = 0.0;
-    c.v = polarOf(position) / kPi * imageSize.height();
+    c.v = pixel.y();
     return c;
+}
+
+std::vector<CameraVector> cornerRings(const std::vector<PlanPoint> &aroundCamera,
+                                      double ceilingAbove, double floorBelow)
+{
+    std::vector<CameraVector> corners;
+    for (double z : {ceilingAbove, -floorBelow}) {
+        for (const PlanPoint &p : aroundCamera)
+            corners.push_back({p.x, p.y, z});
+    }
+    return corners;
 }
 
 std::vector<ViewCorner> exactCorners(const DemoSample &sample, PanoView view,
@@ -49,13 +50,16 @@ std::vector<ViewCorner> exactCorners(const DemoSample &sample, PanoView view,
     const PlanPolygon &plan = sample.room.plan.corners;
     const int n = int(plan.size());
     const CameraPose &pose = sample.poses[size_t(view)];
-    std::vector<ViewCorner> corners;
-    for (double height : {sample.room.ceilingHeight, 0.0}) {
-        for (int k = 0; k < n; ++k) {
-            const PlanPoint p = plan[size_t((sample.firstCorner[size_t(view)] + k) % n)];
-            corners.push_back(projected(toCamera(pose, p, height), imageSize));
-        }
+    std::vector<PlanPoint> aroundCamera;
+    for (int k = 0; k < n; ++k) {
+        const CameraVector p =
+            toCamera(pose, plan[size_t((sample.firstCorner[size_t(view)] + k) % n)], 0.0);
+        aroundCamera.push_back({p.x, p.y});
     }
+    std::vector<ViewCorner> corners;
+    for (const CameraVector &corner :
+         cornerRings(aroundCamera, sample.room.ceilingHeight - pose.height, pose.height))
+        corners.push_back(projected(corner, imageSize));
     return corners;
 }
 
@@ -86,7 +90,7 @@ std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view
             double polar = polarOf(c.position) + rng.uniform(-kMaxPolarError, kMaxPolarError);
             polar = ring == 0 ? std::min(polar, kPi / 2 - kHorizonClearance)
                               : std::max(polar, kPi / 2 + kHorizonClearance);
-            const CameraVector dir = fromAngles(azimuth, polar);
+            const CameraVector dir = directionAt(azimuth, polar);
             const double scale = c.position.z / dir.z;
             result[size_t(ring * n + k)] =
                 projected({dir.x * scale, dir.y * scale, dir.z * scale}, imageSize);
@@ -97,14 +101,10 @@ std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view
 
 QByteArray cornerFileText(const std::vector<ViewCorner> &corners)
 {
-    QByteArray text;
-    for (const ViewCorner &c : corners) {
-        text += QByteArray::number(c.u, 'f', 6) + ' ' + QByteArray::number(c.v, 'f', 6) + ' '
-            + QByteArray::number(c.position.x, 'f', 6) + ' '
-            + QByteArray::number(c.position.y, 'f', 6) + ' '
-            + QByteArray::number(c.position.z, 'f', 6) + '\n';
-    }
-    return text;
+    QVector<CornerEntry> entries;
+    for (const ViewCorner &c : corners)
+        entries.append({QPointF(c.u, c.v), cornerPointOf(c.position)});
+    return cornerFileText(entries);
 }
 
 } // namespace wallmatch

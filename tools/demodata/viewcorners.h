@@ -20,6 +20,12 @@ struct ViewCorner
 // The pixel of a direction by the panorama projection; u in [0, width).
 ViewCorner projected(const CameraVector &position, const QSize &imageSize);
 
+// The corners of a room around the camera: the ceiling ring, then the floor ring, both in the
+// order of the plan points, which are given in the camera's axes; ceiling and floor lie
+// ceilingAbove and floorBelow from the lens.
+std::vector<CameraVector> cornerRings(const std::vector<PlanPoint> &aroundCamera,
+                                      double ceilingAbove, double floorBelow);
+
 // The exact corners of a view: the ceiling ring, then the floor ring in the same order, both
 // starting at the view's first corner and running left to right through the image.
 std::vector<ViewCorner> exactCorners(const DemoSample &sample, PanoView view,
@@ -31,7 +37,7 @@ std::vector<ViewCorner> exactCorners(const DemoSample &sample, PanoView view,
 std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view,
                                          const QSize &imageSize = kPanoramaSize);
 
-// Five numbers a line, "u v x y z", classic-locale decimals.
+// The corner file of the corners.
 QByteArray cornerFileText(const std::vector<ViewCorner> &corners);
 
 } // namespace wallmatch

@@ -1,6 +1,7 @@
 #include "assembler.h"
 
 #include "cornerinput.h"
+#include "samplefolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -145,11 +146,12 @@ bool writeView(const PreparedView &view, const QString &folder, AssembleResult &
         result.errors.append({folder, 0, QStringLiteral("cannot create the folder")});
         return false;
     }
-    return writeImage(view, folder + QStringLiteral("/color.jpg"), result)
-        && writeText(folder + QStringLiteral("/pred_corner.txt"), cornerFileText(view.kestrel),
+    const QDir dir(folder);
+    return writeImage(view, dir.filePath(bareFileName(imageFileLiteral)), result)
+        && writeText(dir.filePath(bareFileName(cornerFileNames[0])), cornerFileText(view.kestrel),
                      result)
         && (!view.bramble
-            || writeText(folder + QStringLiteral("/pred_corner_Bramble.txt"),
+            || writeText(dir.filePath(bareFileName(cornerFileNames[1])),
                          cornerFileText(*view.bramble), result));
 }
 
@@ -181,7 +183,7 @@ AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
     }
 
     const QString root =
-        QDir::cleanPath(QDir(outDir).absoluteFilePath(QStringLiteral("test_datasets")));
+        QDir::cleanPath(QDir(outDir).absoluteFilePath(QLatin1String(sampleTreeFolder)));
     QVector<PreparedSample> samples;
     for (const PlanRow &row : plan.rows) {
         PreparedSample sample;
@@ -201,9 +203,9 @@ AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
         if (!primary || !secondary)
             continue;
         sample.views[0] = *primary;
-        sample.views[0].folderName = QStringLiteral("pri_pano");
+        sample.views[0].folderName = QLatin1String(viewFolderNames[0]);
         sample.views[1] = *secondary;
-        sample.views[1].folderName = QStringLiteral("sec_pano");
+        sample.views[1].folderName = QLatin1String(viewFolderNames[1]);
         samples.append(sample);
     }
     if (!result.ok())

@@ -1,5 +1,6 @@
 #include "cornerinput.h"
 
+#include "cornerfile.h"
 #include "projection.h"
 
 #include <QFile>
@@ -291,13 +292,6 @@ QVector<Problem> directionNotes(const QString &fileName, const QVector<Entry> &e
     return notes;
 }
 
-QString numberText(double value)
-{
-    if (std::fabs(value) < 1e-12)
-        return QStringLiteral("0");
-    return QString::number(value, 'g', 9);
-}
-
 } // namespace
 
 QString formatName(CornerFormat format)
@@ -492,16 +486,17 @@ CornerRings scaledRings(const CornerRings &rings, QSizeF image)
 
 QString cornerFileText(const CornerRings &rings)
 {
-    QString text;
+    QVector<CornerEntry> entries;
     for (const QVector<QPointF> *ring : {&rings.ceiling, &rings.floor}) {
         for (const QPointF &p : *ring) {
-            const Direction d = pixelToDirection(p, rings.image);
-            text += QStringLiteral("%1 %2 %3 %4 %5\n")
-                        .arg(numberText(p.x()), numberText(p.y()), numberText(d.x), numberText(d.y),
-                             numberText(d.z));
+            Direction d = pixelToDirection(p, rings.image);
+            // Rounding leaves 6e-17 where the direction is 0, which reads badly in the file.
+            for (double *c : {&d.x, &d.y, &d.z})
+                *c = std::fabs(*c) < 1e-12 ? 0.0 : *c;
+            entries.append({p, cornerPointOf(d)});
         }
     }
-    return text;
+    return QString::fromLatin1(cornerFileText(entries));
 }
 
 } // namespace wallmatch

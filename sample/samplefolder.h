@@ -1,0 +1,31 @@
+#ifndef SAMPLEFOLDER_H
+#define SAMPLEFOLDER_H
+
+#include <QString>
+
+// Names in a sample tree: test_datasets/N/{pri_pano,sec_pano}/ holding the panorama image and
+// one corner file per corner source.
+namespace wallmatch {
+
+inline constexpr const char *sampleTreeFolder = "test_datasets";
+
+// Indexed by view: 0 primary, 1 secondary.
+inline constexpr const char *viewFolderNames[2] = {"pri_pano", "sec_pano"};
+
+// Appended to a panorama folder path as they are, slashes included.
+inline constexpr const char *imageFileLiteral = "//color.jpg";
+
+// Corner file of each corner source; indexed by CornerType.
+inline constexpr int cornerFileCount = 2;
+inline constexpr const char *cornerFileNames[cornerFileCount] = {"//pred_corner.txt",
+                                                                 "//pred_corner_Bramble.txt"};
+
+// A literal above without its leading slashes, for building paths with QDir.
+QString bareFileName(const char *literal);
+
+// root/test_datasets/sample/pri_pano (view 0) or .../sec_pano (view 1), with forward slashes.
+QString viewFolderPath(const QString &root, int sample, int view);
+
+} // namespace wallmatch
+
+#endif // SAMPLEFOLDER_H
