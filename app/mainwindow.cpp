@@ -1,9 +1,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "answer.h"
 #include "cornertype.h"
 #include "messagebox.h"
-#include "answer.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -106,8 +106,8 @@ QDebug operator<<(QDebug debug, const Answer &a)
         debug << *a.milliseconds << " ms";
     else
         debug << "none";
-    debug << ", clicks " << a.click1.x() << ' ' << a.click1.y() << " <==> " << a.click2.x()
-          << ' ' << a.click2.y() << ')';
+    debug << ", clicks " << a.click1.x() << ' ' << a.click1.y() << " <==> " << a.click2.x() << ' '
+          << a.click2.y() << ')';
     return debug;
 }
 
@@ -136,8 +136,8 @@ QString resultLine(const Answer &a)
 
 QString logLine(const Answer &a, int caseNumber)
 {
-    return QString::asprintf(logFormat, caseNumber, a.wall1, a.wall2,
-                             a.source.toUtf8().constData(), timeText(a).toUtf8().constData());
+    return QString::asprintf(logFormat, caseNumber, a.wall1, a.wall2, a.source.toUtf8().constData(),
+                             timeText(a).toUtf8().constData());
 }
 
 ParsedLine parseResultLine(const QString &rawLine)

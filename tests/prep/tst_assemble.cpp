@@ -278,8 +278,7 @@ private Q_SLOTS:
         force.force = true;
         const AssembleResult forced = assembleSamples(plan("1" + row), out, force);
         QVERIFY2(forced.ok(), qPrintable(problemList(forced.errors)));
-        QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList {"1"});
+        QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList {"1"});
         QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList {"test_datasets"});
         QVERIFY(QFile::exists(root + QStringLiteral("/1/sec_pano/pred_corner.txt")));

@@ -111,7 +111,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("correct");
         // The unjudgeable answer is not counted as wrong; the first of two partners stands.
         QTest::newRow("wall row missing")
-            << "lacking.csv" << "good.txt:2: sample 2, primary wall 1: lacking.csv has no row"
+            << "lacking.csv"
+            << "good.txt:2: sample 2, primary wall 1: lacking.csv has no row"
             << "correct: 1 of 1 (100.0%)";
         QTest::newRow("contradicting rows")
             << "contradicting.csv"

@@ -273,8 +273,8 @@ private Q_SLOTS:
         QTest::newRow("contradicting rows")
             << QByteArray("s,p,q\n1,0,2\n1,1,0\n1,0,3\n") << 1
             << "truth.csv:4: sample 1, primary wall 0: secondary wall 3 here, but 2 on line 2";
-        QTest::newRow("unclosed quote") << QByteArray("s,p,q\n1,0,2\n\"2,0,1\n") << 1
-                                        << "truth.csv:3: unbalanced quotes";
+        QTest::newRow("unclosed quote")
+            << QByteArray("s,p,q\n1,0,2\n\"2,0,1\n") << 1 << "truth.csv:3: unbalanced quotes";
     }
     void truthTable()
     {

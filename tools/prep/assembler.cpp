@@ -221,8 +221,8 @@ AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
               [](const PreparedSample &a, const PreparedSample &b) { return a.sample < b.sample; });
     // Replacing a tree means replacing all of it: samples beyond the plan and files such as a
     // truth table belong to the old tree. The new one is built beside it and swapped in whole.
-    const QStringList oldEntries = QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot
-                                                        | QDir::Hidden | QDir::System);
+    const QStringList oldEntries =
+        QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     const bool replacing = !oldEntries.isEmpty();
     const QString writeRoot = replacing ? root + QStringLiteral(".new") : root;
     if (replacing && QFileInfo::exists(writeRoot) && !QDir(writeRoot).removeRecursively()) {
@@ -264,15 +264,14 @@ AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
         }
         if (!QDir().rename(writeRoot, root)) {
             QDir().rename(old, root);
-            result.errors.append({root, 0,
-                                  QStringLiteral("cannot move the new tree here from %1")
-                                      .arg(writeRoot)});
+            result.errors.append(
+                {root, 0, QStringLiteral("cannot move the new tree here from %1").arg(writeRoot)});
             return abandon();
         }
         if (!QDir(old).removeRecursively())
             result.notes.append({old, 0, QStringLiteral("the old tree could not be removed")});
-        result.summary.append(QStringLiteral("replaced the earlier tree (%1 entries)")
-                                  .arg(oldEntries.size()));
+        result.summary.append(
+            QStringLiteral("replaced the earlier tree (%1 entries)").arg(oldEntries.size()));
     }
     result.summary.append(QStringLiteral("%1 samples (1..%1) written to %2: %3 panoramas, %4 "
                                          "resampled to %5, %6 Bramble corner files")

@@ -22,14 +22,14 @@ QString percent(int part, int whole)
 void appendSummary(QStringList &out, const Summary &s, bool withTruth)
 {
     out.append(s.name);
-    out.append(QStringLiteral("  answers: %1 (%2 distinct samples, %3 past the end); %4 "
-                              "lines not understood")
-                   .arg(s.answers)
-                   .arg(s.distinctSamples)
-                   .arg(s.pastEnd)
-                   .arg(s.complaints)
-               + (s.unreadable > 0 ? QStringLiteral("; %1 files not read").arg(s.unreadable)
-                                   : QString()));
+    out.append(
+        QStringLiteral("  answers: %1 (%2 distinct samples, %3 past the end); %4 "
+                       "lines not understood")
+            .arg(s.answers)
+            .arg(s.distinctSamples)
+            .arg(s.pastEnd)
+            .arg(s.complaints)
+        + (s.unreadable > 0 ? QStringLiteral("; %1 files not read").arg(s.unreadable) : QString()));
     const TimeSummary &t = s.times;
     if (t.timed > 0)
         out.append(QStringLiteral("  time: median %1, mean %2, 90th percentile %3; %4 over an "
