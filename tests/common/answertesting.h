@@ -14,7 +14,7 @@ inline char *toString(const Answer &answer)
 {
     QString text;
     QDebug(&text).noquote() << answer;
-    return qstrdup(text.toUtf8().constData());
+    return qstrdup(text.trimmed().toUtf8().constData());
 }
 
 } // namespace wallmatch

@@ -57,6 +57,25 @@ private Q_SLOTS:
         QCOMPARE(parseResultLine(line.chopped(1) + QLatin1Char('\r')).answer, parsed.answer);
     }
 
+    // A failed comparison names every field of both answers.
+    void failedComparisonIsReadable()
+    {
+        Answer a;
+        a.sampleId = 7;
+        a.wall1 = 2;
+        a.wall2 = 0;
+        a.source = QStringLiteral("Bramble");
+        a.milliseconds = 12345;
+        a.click1 = {415, 233};
+        a.click2 = {980, 301};
+        char *text = toString(a);
+        const QString shown = QString::fromUtf8(text);
+        delete[] text;
+        QCOMPARE(shown,
+                 QStringLiteral("Answer(sample 7, walls 2 <==> 0, Bramble, time 12345 ms, clicks "
+                                "415 233 <==> 980 301)"));
+    }
+
     void logLineHasThreeEquals()
     {
         Answer a;
