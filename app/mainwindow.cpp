@@ -1,9 +1,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "answer.h"
 #include "cornertype.h"
 #include "messagebox.h"
-#include "timetext.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -175,17 +175,16 @@ void MainWindow::on_matchBtn_clicked()
         return;
     }
 
-    const QByteArray source = ui->typeLabel->text().toUtf8();
-    const QByteArray time = timeText.toUtf8();
-    const QString logLine =
-        QString::asprintf("Sample %d: Wall %d <===> Wall %d (%s) Time: %s", sampleNumber, wall1,
-                          wall2, source.constData(), time.constData());
-    const QString resultLine = QString::asprintf(
-        "ind %d: Wall %d <==> Wall %d (%s) Time: %s Mouse: %d %d <==> %d %d\n", currentSampleId,
-        wall1, wall2, source.constData(), time.constData(), pano1ClickPos.x(), pano1ClickPos.y(),
-        pano2ClickPos.x(), pano2ClickPos.y());
-    ui->textBrowser->append(logLine);
-    resultLines.append(resultLine);
+    wallmatch::Answer answer;
+    answer.sampleId = currentSampleId;
+    answer.wall1 = wall1;
+    answer.wall2 = wall2;
+    answer.source = ui->typeLabel->text();
+    answer.milliseconds = wallmatch::parseCaseTime(timeText); // none before the first tick
+    answer.click1 = pano1ClickPos;
+    answer.click2 = pano2ClickPos;
+    ui->textBrowser->append(wallmatch::logLine(answer, sampleNumber));
+    resultLines.append(wallmatch::resultLine(answer));
 
     // Each answer goes to disk at once, before the next sample and its clock.
     saveResults(false);

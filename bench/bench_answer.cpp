@@ -1,6 +1,7 @@
 // From an accepted answer until both views hold the next sample, against decoding the two
 // images alone; with the results file on the disk and, for comparison, on a RAM disk.
 
+#include "answer.h"
 #include "benchdata.h"
 #include "benchmain.h"
 #include "drivensession.h"
@@ -95,10 +96,17 @@ void ResultsWrite(benchmark::State &state, const QString &dir)
 {
     ResultsStore store(dir + QStringLiteral("/results-write.txt"));
     QVector<QString> lines;
-    for (int i = 1; i <= 50; ++i)
-        lines << QString::asprintf("ind %d: Wall 3 <==> Wall 7 (Kestrel) Time: 0:12.345 Mouse: "
-                                   "400 256 <==> 820 240\n",
-                                   i);
+    wallmatch::Answer a;
+    a.wall1 = 3;
+    a.wall2 = 7;
+    a.source = QStringLiteral("Kestrel");
+    a.milliseconds = 12345;
+    a.click1 = {400, 256};
+    a.click2 = {820, 240};
+    for (int i = 1; i <= 50; ++i) {
+        a.sampleId = i;
+        lines << wallmatch::resultLine(a);
+    }
     for (auto _ : state) {
         if (!store.write(lines).isEmpty())
             state.SkipWithError("results not written");

@@ -1,4 +1,4 @@
-#include "timetext.h"
+#include "answer.h"
 
 #include <QTest>
 #include <QTime>

@@ -6,33 +6,29 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "answer.h"
+#include "answertesting.h"
 #include "fixturetree.h"
 
 namespace {
 
 const int answers = 20;
 
-// The line answer n of the driver leaves in results.txt. The time is empty when the answer came
-// before the display's first tick.
-QRegularExpression resultLine(int n)
+// The answer n of the driver leaves in results.txt. Its time is left out: it is empty when the
+// answer came before the display's first tick.
+wallmatch::Answer expectedAnswer(int n)
 {
-    const int w1 = n % 4, w2 = (n / 4) % 4;
-    const QPoint p1 = fixture::boxWallCentre(false, w1);
-    const QPoint p2 = fixture::boxWallCentre(true, w2);
-    return QRegularExpression(
-        QString("^ind %1: Wall %2 <==> Wall %3 \\(Kestrel\\) Time: (\\d+:\\d\\d\\.\\d{3})? "
-                "Mouse: %4 %5 <==> %6 %7$")
-            .arg(n)
-            .arg(w1)
-            .arg(w2)
-            .arg(p1.x())
-            .arg(p1.y())
-            .arg(p2.x())
-            .arg(p2.y()));
+    wallmatch::Answer a;
+    a.sampleId = n;
+    a.wall1 = n % 4;
+    a.wall2 = (n / 4) % 4;
+    a.source = QStringLiteral("Kestrel");
+    a.click1 = fixture::boxWallCentre(false, a.wall1);
+    a.click2 = fixture::boxWallCentre(true, a.wall2);
+    return a;
 }
 
 int answeredCount(const QByteArray &output)
@@ -88,7 +84,11 @@ class TestKillRun : public QObject
             qPrintable(QString("%1 lines, %2 answers reported").arg(lines.size()).arg(confirmed)));
         for (int i = 0; i < lines.size(); ++i) {
             const QString line = QString::fromUtf8(lines.at(i));
-            QVERIFY2(resultLine(i + 1).match(line).hasMatch(), qPrintable(line));
+            const wallmatch::ParsedLine parsed = wallmatch::parseResultLine(line);
+            QVERIFY2(parsed.answer, qPrintable(line + QStringLiteral(": ") + parsed.error));
+            wallmatch::Answer expected = expectedAnswer(i + 1);
+            expected.milliseconds = parsed.answer->milliseconds;
+            QCOMPARE(*parsed.answer, expected);
         }
     }
 

@@ -1,4 +1,5 @@
 #include "assembler.h"
+#include "csv.h"
 #include "plan.h"
 
 #include <QCryptographicHash>
@@ -126,11 +127,18 @@ private Q_SLOTS:
             << "1,\"my, room.jpg\",x" << QStringList {"1", "my, room.jpg", "x"};
         QTest::newRow("doubled quote") << "\"a\"\"b\"" << QStringList {"a\"b"};
     }
+    // The plan's fields: CSV as the shared reader splits it, blanks trimmed.
     void splitCsvLine()
     {
         QFETCH(QString, line);
         QFETCH(QStringList, fields);
-        QCOMPARE(wallmatch::splitCsvLine(line), std::optional<QStringList>(fields));
+        const wallmatch::CsvTable table = wallmatch::parseCsv(line);
+        QCOMPARE(table.error, QString());
+        QCOMPARE(table.rows.size(), 1);
+        QStringList trimmed;
+        for (const QString &field : table.rows[0].fields)
+            trimmed << field.trimmed();
+        QCOMPARE(trimmed, fields);
     }
 
     void goodPlan()
@@ -190,7 +198,7 @@ private Q_SLOTS:
     void assembleWithResampling()
     {
         const QString out = path(QStringLiteral("tree1"));
-        const Plan p = plan("1,big.png,big_corners.txt,corners.txt,view.jpg,corners.txt,\n"
+        const Plan p = plan("1,big.png,big_corners.txt,big_corners.txt,view.jpg,corners.txt,\n"
                             "2,view.jpg,corners.txt,,big.png,big_corners.txt,-\n");
         const AssembleResult result = assembleSamples(p, out, {});
         QVERIFY2(result.ok(), qPrintable(problemList(result.errors)));
@@ -250,6 +258,33 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(out + QStringLiteral("/test_datasets/1/pri_pano/pred_corner.txt")));
     }
 
+    // A forced assembly leaves nothing of the tree it replaces: no higher samples, no truth
+    // table of the old samples. Without --force such a tree is refused, whatever it holds.
+    void forceReplacesWholeTree()
+    {
+        const QString out = path(QStringLiteral("tree3"));
+        const QString root = out + QStringLiteral("/test_datasets");
+        const QByteArray row = ",view.jpg,corners.txt,,view.jpg,corners.txt,\n";
+        QVERIFY(assembleSamples(plan("1" + row + "2" + row + "3" + row), out, {}).ok());
+        QVERIFY(writeFile(root + QStringLiteral("/truth.csv"), "sample,p,s\n3,0,0\n"));
+
+        const AssembleResult refused = assembleSamples(plan("1" + row), path("tree3"), {});
+        QVERIFY(!refused.ok());
+        QVERIFY2(hasProblem(refused.errors, root, 0, QStringLiteral("3 that the plan does not")),
+                 qPrintable(problemList(refused.errors)));
+        QVERIFY(QFile::exists(root + QStringLiteral("/truth.csv")));
+
+        AssembleOptions force;
+        force.force = true;
+        const AssembleResult forced = assembleSamples(plan("1" + row), out, force);
+        QVERIFY2(forced.ok(), qPrintable(problemList(forced.errors)));
+        QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList {"1"});
+        QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList {"test_datasets"});
+        QVERIFY(QFile::exists(root + QStringLiteral("/1/sec_pano/pred_corner.txt")));
+        QVERIFY(forced.summary.join('\n').contains(QStringLiteral("replaced the earlier tree")));
+    }
+
     // Any problem in the plan's files stops the whole assembly before anything is written.
     void refusals_data()
     {
@@ -271,6 +306,12 @@ private Q_SLOTS:
         QTest::newRow("corners of the big image on the small one")
             << good + "2,view.jpg,big_corners.txt,,view.jpg,corners.txt,\n"
             << "big_corners.txt" << 3 << "outside";
+        QTest::newRow("corners of the small image on the big one")
+            << good + "2,big.png,corners.txt,,view.jpg,corners.txt,\n"
+            << "corners.txt" << 0 << "measured on an image of another size than 2048 x 1024";
+        QTest::newRow("floor corner above the horizon, named with its line")
+            << good + "2,big.png,corners.txt,,view.jpg,corners.txt,\n"
+            << "corners.txt" << 5 << "floor corner (v 360) is not below the horizon (v 512)";
         QTest::newRow("plan with a gap") << good + "3,view.jpg,corners.txt,,view.jpg,corners.txt,\n"
                                          << "plan.csv" << 0 << "gaps";
     }

@@ -8,7 +8,7 @@ using namespace wallmatch;
 namespace {
 
 // A correct answer to sample s matches wall s with wall s (see the truth below); a wrong one
-// matches wall 0 with wall 0.
+// matches wall 0 with wall 0, whose partner is wall 9.
 QByteArray line(int sample, bool correct, const char *source, double seconds)
 {
     const int wall = correct ? sample : 0;
@@ -54,7 +54,8 @@ TruthTable studyTruth()
 {
     return parseTruthTable(QStringLiteral("truth.csv"),
                            "sample,primary,secondary\n1,1,1\n2,2,2\n"
-                           "3,3,3\n4,4,4\n");
+                           "3,3,3\n4,4,4\n"
+                           "1,0,9\n2,0,9\n3,0,9\n4,0,9\n");
 }
 
 } // namespace

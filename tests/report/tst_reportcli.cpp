@@ -39,7 +39,12 @@ private Q_SLOTS:
         write(QStringLiteral("bad.txt"),
               "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301\n"
               "ind 2: Wall 1 <==> Wall 3 (Kestrel) Time: 0:02.000 Mouse: 5 6\n");
-        write(QStringLiteral("truth.csv"), "sample,primary wall,secondary wall\n1,2,0\n2,0,3\n");
+        write(QStringLiteral("truth.csv"),
+              "sample,primary wall,secondary wall\n1,2,0\n2,0,3\n2,1,2\n");
+        // No row for sample 2's primary wall 1; sample 1's wall 2 given two partners.
+        write(QStringLiteral("lacking.csv"), "sample,primary wall,secondary wall\n1,2,0\n2,0,3\n");
+        write(QStringLiteral("contradicting.csv"),
+              "sample,primary wall,secondary wall\n1,2,0\n2,1,3\n1,2,0\n1,2,1\n");
     }
 
     void help()
@@ -116,9 +121,42 @@ private Q_SLOTS:
 
     void missingFile()
     {
-        const CliRun r = run({"nothere.txt"});
+        const CliRun r = run({"nothere.txt", "good.txt"});
         QCOMPARE(r.status, 1);
-        QVERIFY(r.err.contains(QStringLiteral("nothere.txt")));
+        QVERIFY2(r.err.contains(QStringLiteral("nothere.txt: cannot read: the file is missing")),
+                 qPrintable(r.err));
+        // Not counted as a line of it: the file has no lines.
+        QVERIFY2(r.out.contains(QStringLiteral("nothere.txt\n  not read:")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("0 lines not understood; 1 files not read")),
+                 qPrintable(r.out));
+    }
+
+    // A truth file must judge every answer for the samples it covers, and only one way.
+    void truthChecked_data()
+    {
+        QTest::addColumn<QString>("truth");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("correct");
+        // The unjudgeable answer is not counted as wrong; the first of two partners stands.
+        QTest::newRow("wall row missing")
+            << "lacking.csv"
+            << "good.txt:2: sample 2, primary wall 1: lacking.csv has no row"
+            << "correct: 1 of 1 (100.0%)";
+        QTest::newRow("contradicting rows")
+            << "contradicting.csv"
+            << "contradicting.csv:5: sample 1, primary wall 2: secondary wall 1 here, but 0 on "
+               "line 2"
+            << "correct: 2 of 2 (100.0%)";
+    }
+    void truthChecked()
+    {
+        QFETCH(QString, truth);
+        QFETCH(QString, error);
+        QFETCH(QString, correct);
+        const CliRun r = run({"good.txt", "--truth", truth});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(error), qPrintable(r.err));
+        QVERIFY2(r.out.contains(correct), qPrintable(r.out));
     }
 };
 

@@ -16,10 +16,10 @@ QByteArray resultLine(int sample, int w1, int w2, const char *time, const char *
         .toUtf8();
 }
 
-QString complaintList(const QVector<Complaint> &complaints)
+QString complaintList(const QVector<Problem> &complaints)
 {
     QStringList texts;
-    for (const Complaint &c : complaints)
+    for (const Problem &c : complaints)
         texts << c.text();
     return texts.join(QLatin1String(" | "));
 }
@@ -62,13 +62,13 @@ private Q_SLOTS:
         const ParsedLine p = parseResultLine(QStringLiteral(
             "ind 7: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301"));
         QVERIFY2(p.answer, qPrintable(p.error));
-        QCOMPARE(p.answer->sample, 7);
+        QCOMPARE(p.answer->sampleId, 7);
         QCOMPARE(p.answer->wall1, 2);
         QCOMPARE(p.answer->wall2, 0);
         QCOMPARE(p.answer->source, QStringLiteral("Kestrel"));
         QCOMPARE(p.answer->milliseconds, std::optional<qint64>(12345));
-        QCOMPARE(p.answer->mouse1, QPoint(415, 233));
-        QCOMPARE(p.answer->mouse2, QPoint(980, 301));
+        QCOMPARE(p.answer->click1, QPoint(415, 233));
+        QCOMPARE(p.answer->click2, QPoint(980, 301));
     }
 
     void goodLineVariants_data()
@@ -163,7 +163,7 @@ private Q_SLOTS:
         QCOMPARE(f.complaints[1].text(), QStringLiteral("r.txt:4: empty line"));
         QCOMPARE(f.answers.size(), 4);
         QCOMPARE(f.answers[2].line, 5);
-        QCOMPARE(f.answers[2].sample, 2);
+        QCOMPARE(f.answers[2].sampleId, 2);
         QVERIFY(f.answers[2].pastEnd);
         QVERIFY(!f.answers[1].pastEnd);
         QVERIFY(!f.answers[3].pastEnd);
@@ -207,11 +207,11 @@ private Q_SLOTS:
         const ResultsFile f = parseResultsFile(QStringLiteral("s1.txt"), content);
         QVERIFY2(f.complaints.isEmpty(), qPrintable(complaintList(f.complaints)));
 
-        // Truth: walls (1, 0) for samples 1..11; sample 10 also accepts (1, 1); 11 has none.
+        // Truth: walls (1, 0) and (0, 1) for samples 1..9, (1, 1) and (0, 0) for 10; 11 has none.
         QByteArray csv = "sample,primary wall,secondary wall\n";
-        for (int i = 1; i <= 10; ++i)
-            csv += QByteArray::number(i) + ",1,0\n";
-        csv += "10,1,1\n";
+        for (int i = 1; i <= 9; ++i)
+            csv += QByteArray::number(i) + ",1,0\n" + QByteArray::number(i) + ",0,1\n";
+        csv += "10,1,1\n10,0,0\n";
         const TruthTable truth = parseTruthTable(QStringLiteral("truth.csv"), csv);
         QVERIFY(truth.complaints.isEmpty());
 
@@ -267,6 +267,14 @@ private Q_SLOTS:
         QTest::newRow("empty line")
             << QByteArray("s,p,q\n1,0,2\n\n2,0,0\n") << 2 << "truth.csv:3: empty";
         QTest::newRow("header only") << QByteArray("s,p,q\n") << 0 << "no rows";
+        QTest::newRow("quoted fields, as the plan reader takes them")
+            << QByteArray("\"sample\",\"primary, wall\",q\n\"1\", \"0\" ,2\n") << 1 << "";
+        QTest::newRow("same row twice") << QByteArray("s,p,q\n1,0,2\n1,0,2\n") << 1 << "";
+        QTest::newRow("contradicting rows")
+            << QByteArray("s,p,q\n1,0,2\n1,1,0\n1,0,3\n") << 1
+            << "truth.csv:4: sample 1, primary wall 0: secondary wall 3 here, but 2 on line 2";
+        QTest::newRow("unclosed quote")
+            << QByteArray("s,p,q\n1,0,2\n\"2,0,1\n") << 1 << "truth.csv:3: unbalanced quotes";
     }
     void truthTable()
     {
@@ -287,7 +295,7 @@ private Q_SLOTS:
         const QByteArray content = resultLine(1, 2, 0, "0:12.345")
             + resultLine(2, 1, 1, "", "Bramble") + resultLine(3, 0, 0, "1:00.000");
         const ResultsFile f = parseResultsFile(QStringLiteral("subject, A.txt"), content);
-        const TruthTable truth = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,2,0\n2,0,0\n");
+        const TruthTable truth = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,2,0\n2,1,0\n");
         const QStringList rows = answersCsv({f}, &truth).split(QLatin1Char('\n'));
         QCOMPARE(rows.size(), 5); // header, three answers, remainder
         QCOMPARE(rows[0],

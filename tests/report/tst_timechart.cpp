@@ -38,7 +38,7 @@ private Q_SLOTS:
             "ind 1: Wall 0 <==> Wall 0 (Kestrel) Time: 0:10.000 Mouse: 1 1 <==> 1 1\n"
             "ind 2: Wall 1 <==> Wall 0 (Kestrel) Time: 0:20.000 Mouse: 1 1 <==> 1 1\n");
         const TruthTable allRight = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,0,0\n2,1,0\n");
-        const TruthTable oneWrong = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,0,0\n2,0,0\n");
+        const TruthTable oneWrong = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,0,0\n2,1,1\n");
 
         const QImage right = renderTimeChart({f}, &allRight, QSize(800, 500));
         QCOMPARE(right.size(), QSize(800, 500));

@@ -1,5 +1,6 @@
 #include "assembler.h"
 
+#include "cli.h"
 #include "cornerinput.h"
 #include "samplefolder.h"
 
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -104,13 +104,7 @@ std::optional<PreparedView> preparedView(const PlanPanorama &pano, const QString
 
 bool writeText(const QString &fileName, const QString &text, AssembleResult &result)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
-        result.errors.append(
-            {fileName, 0, QStringLiteral("cannot write: %1").arg(file.errorString())});
-        return false;
-    }
-    return true;
+    return writeFileOrComplain(fileName, text.toUtf8(), result.errors);
 }
 
 bool writeImage(const PreparedView &view, const QString &target, AssembleResult &result)
@@ -208,23 +202,50 @@ AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
         sample.views[1].folderName = QLatin1String(viewFolderNames[1]);
         samples.append(sample);
     }
+    if (!options.force) {
+        // Without --force nothing is replaced, and a tree is not mixed with an older one.
+        QStringList others = QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot
+                                                  | QDir::Hidden | QDir::System);
+        for (const PlanRow &row : plan.rows)
+            others.removeAll(QString::number(row.sample));
+        if (!others.isEmpty())
+            result.errors.append({root, 0,
+                                  QStringLiteral("already holds %1 that the plan does not "
+                                                 "write (%2); give --force to replace the "
+                                                 "whole tree")
+                                      .arg(others.size())
+                                      .arg(others.mid(0, 5).join(QStringLiteral(", ")))});
+    }
     if (!result.ok())
         return result;
 
     std::sort(samples.begin(), samples.end(),
               [](const PreparedSample &a, const PreparedSample &b) { return a.sample < b.sample; });
+    // Replacing a tree means replacing all of it: samples beyond the plan and files such as a
+    // truth table belong to the old tree. The new one is built beside it and swapped in whole.
+    const QStringList oldEntries =
+        QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    const bool replacing = !oldEntries.isEmpty();
+    const QString writeRoot = replacing ? root + QStringLiteral(".new") : root;
+    if (replacing && QFileInfo::exists(writeRoot) && !QDir(writeRoot).removeRecursively()) {
+        result.errors.append({writeRoot, 0, QStringLiteral("cannot remove this leftover")});
+        return result;
+    }
+    const auto abandon = [&] {
+        if (replacing) {
+            QDir(writeRoot).removeRecursively();
+            result.samplesWritten = 0;
+        }
+        return result;
+    };
     const QDir planDir(plan.baseDir);
     int resampled = 0;
     int brambleFiles = 0;
     for (const PreparedSample &sample : samples) {
-        if (sample.exists && !QDir(sample.folder).removeRecursively()) {
-            result.errors.append(
-                {sample.folder, 0, QStringLiteral("cannot remove the old sample")});
-            return result;
-        }
+        const QString folder = QStringLiteral("%1/%2").arg(writeRoot).arg(sample.sample);
         for (const PreparedView &view : sample.views) {
-            if (!writeView(view, sample.folder + QLatin1Char('/') + view.folderName, result))
-                return result;
+            if (!writeView(view, folder + QLatin1Char('/') + view.folderName, result))
+                return abandon();
             resampled += view.imageSize != viewImageSize() ? 1 : 0;
             brambleFiles += view.bramble ? 1 : 0;
         }
@@ -234,6 +255,25 @@ AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
                                   .arg(sample.exists ? QStringLiteral(" (replaced)") : QString()));
         for (const PreparedView &view : sample.views)
             result.summary.append(QStringLiteral("  ") + viewSummary(view, planDir));
+    }
+    if (replacing) {
+        const QString old = root + QStringLiteral(".old");
+        if ((QFileInfo::exists(old) && !QDir(old).removeRecursively())
+            || !QDir().rename(root, old)) {
+            result.errors.append(
+                {root, 0, QStringLiteral("cannot move the old tree aside to %1").arg(old)});
+            return abandon();
+        }
+        if (!QDir().rename(writeRoot, root)) {
+            QDir().rename(old, root);
+            result.errors.append(
+                {root, 0, QStringLiteral("cannot move the new tree here from %1").arg(writeRoot)});
+            return abandon();
+        }
+        if (!QDir(old).removeRecursively())
+            result.notes.append({old, 0, QStringLiteral("the old tree could not be removed")});
+        result.summary.append(
+            QStringLiteral("replaced the earlier tree (%1 entries)").arg(oldEntries.size()));
     }
     result.summary.append(QStringLiteral("%1 samples (1..%1) written to %2: %3 panoramas, %4 "
                                          "resampled to %5, %6 Bramble corner files")

@@ -1,9 +1,9 @@
 #include "cornerinput.h"
 
+#include "cli.h"
 #include "cornerfile.h"
 #include "projection.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -401,14 +401,11 @@ CornerInput parseCornerInput(const QString &fileName, const QByteArray &rawConte
 
 CornerInput readCornerInput(const QString &fileName, const CornerReadOptions &options)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        CornerInput input;
-        input.errors.append(
-            {fileName, 0, QStringLiteral("cannot read: %1").arg(file.errorString())});
+    CornerInput input;
+    const std::optional<QByteArray> content = readFileOrComplain(fileName, input.errors);
+    if (!content)
         return input;
-    }
-    return parseCornerInput(fileName, file.readAll(), options);
+    return parseCornerInput(fileName, *content, options);
 }
 
 QVector<Problem> checkRings(const CornerRings &rings, const QString &fileName, double uTolerance)
@@ -424,6 +421,7 @@ QVector<Problem> checkRings(const CornerRings &rings, const QString &fileName, d
              QStringLiteral("%1 corners in each ring; a room needs at least 3").arg(n)});
 
     int upsideDown = 0;
+    int offHorizon = 0;
     for (int i = 0; i < n; ++i) {
         const QPointF c = rings.ceiling.at(i);
         const QPointF f = rings.floor.at(i);
@@ -452,6 +450,24 @@ QVector<Problem> checkRings(const CornerRings &rings, const QString &fileName, d
                                  .arg(fl)
                                  .arg(num(f.y()))});
         }
+        // The camera looks at the horizon, so every ceiling corner lies above the image's middle
+        // row and every floor corner below it.
+        if (c.y() >= h / 2) {
+            ++offHorizon;
+            problems.append({fileName, cl,
+                             QStringLiteral("corner %1: the ceiling corner (v %2) is not above "
+                                            "the horizon (v %3)")
+                                 .arg(i)
+                                 .arg(num(c.y()), num(h / 2))});
+        }
+        if (f.y() <= h / 2) {
+            ++offHorizon;
+            problems.append({fileName, fl,
+                             QStringLiteral("corner %1: the floor corner (v %2) is not below "
+                                            "the horizon (v %3)")
+                                 .arg(i)
+                                 .arg(num(f.y()), num(h / 2))});
+        }
         const double du = wrappedColumnDistance(c.x(), f.x(), w);
         if (du > uTolerance)
             problems.append({fileName, cl,
@@ -466,6 +482,12 @@ QVector<Problem> checkRings(const CornerRings &rings, const QString &fileName, d
         problems.append({fileName, 0,
                          QStringLiteral("every ceiling corner lies below its floor corner: are "
                                         "ceiling and floor swapped?")});
+    else if (offHorizon > 0)
+        problems.append({fileName, 0,
+                         QStringLiteral("%1 corners lie on the wrong side of the horizon: were "
+                                        "they measured on an image of another size than %2?")
+                             .arg(offHorizon)
+                             .arg(size)});
     std::stable_sort(problems.begin(), problems.end(),
                      [](const Problem &a, const Problem &b) { return a.line < b.line; });
     return problems;

@@ -1,4 +1,5 @@
 #include "assembler.h"
+#include "cli.h"
 #include "cornerinput.h"
 #include "plan.h"
 #include "studyplanner.h"
@@ -14,21 +15,6 @@
 using namespace wallmatch;
 
 namespace {
-
-constexpr int ExitFailure = 1;
-constexpr int ExitUsage = 2;
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 const char overview[] =
     "Usage: wallmatch-prep convert INPUT [--width W --height H] [-o pred_corner.txt]\n"
@@ -47,13 +33,6 @@ const char overview[] =
     "            and the corner source of each case, counterbalanced across participants.\n"
     "\n"
     "'wallmatch-prep COMMAND --help' describes a command's options.\n";
-
-void printProblems(const QVector<Problem> &problems, const QString &prefix)
-{
-    for (const Problem &p : problems)
-        err() << prefix << p.text() << '\n';
-    err().flush();
-}
 
 // Shared option handling: --help prints the command's help, anything unknown is a usage error.
 bool parseCommand(QCommandLineParser &parser, const QStringList &args, int &status)
@@ -140,14 +119,14 @@ int convertCommand(const QStringList &args)
     const CornerInput corners = readCornerInput(input, {QSizeF(w, h), *fmt, tol});
     printProblems(corners.notes, QStringLiteral("note: "));
     if (!corners.ok()) {
-        printProblems(corners.errors, QString());
+        printProblems(corners.errors);
         return ExitFailure;
     }
     const QString text = cornerFileText(corners.rings);
     if (parser.isSet(output)) {
-        QSaveFile file(parser.value(output));
-        if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
-            err() << parser.value(output) << ": cannot write: " << file.errorString() << '\n';
+        QVector<Problem> problems;
+        if (!writeFileOrComplain(parser.value(output), text.toUtf8(), problems)) {
+            printProblems(problems);
             return ExitFailure;
         }
     } else {
@@ -204,7 +183,7 @@ int assembleCommand(const QStringList &args)
         assembleSamples(plan, parser.positionalArguments().at(1), options);
     printProblems(result.notes, QStringLiteral("note: "));
     if (!result.ok()) {
-        printProblems(result.errors, QString());
+        printProblems(result.errors);
         if (result.samplesWritten > 0)
             err() << "only the first " << result.samplesWritten << " samples were written\n";
         else

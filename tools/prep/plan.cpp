@@ -1,7 +1,9 @@
 #include "plan.h"
 
+#include "cli.h"
+#include "csv.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 
@@ -28,46 +30,6 @@ QString resolved(const QString &baseDir, const QString &field)
 
 } // namespace
 
-std::optional<QStringList> splitCsvLine(const QString &line)
-{
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    bool wasQuoted = false;
-    for (int i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"')) {
-                    field += c;
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"') && field.trimmed().isEmpty() && !wasQuoted) {
-            field.clear();
-            quoted = true;
-            wasQuoted = true;
-        } else if (c == QLatin1Char(',')) {
-            fields.append(wasQuoted ? field : field.trimmed());
-            field.clear();
-            wasQuoted = false;
-        } else if (wasQuoted) {
-            if (!c.isSpace())
-                return std::nullopt; // text after a closing quote
-        } else {
-            field += c;
-        }
-    }
-    if (quoted)
-        return std::nullopt;
-    fields.append(wasQuoted ? field : field.trimmed());
-    return fields;
-}
-
 Plan parsePlan(const QString &fileName, const QByteArray &content, const QString &baseDir)
 {
     Plan plan;
@@ -75,30 +37,37 @@ Plan parsePlan(const QString &fileName, const QByteArray &content, const QString
     plan.baseDir = baseDir;
     QMap<int, int> lineOfSample;
     bool firstRow = true;
-    const QStringList lines = QString::fromUtf8(content).split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        const int lineNo = i + 1;
-        QString line = lines.at(i);
-        if (i == 0 && line.startsWith(QChar(0xFEFF)))
-            line.remove(0, 1);
-        if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#')))
+    // Comment lines become empty ones, so that a quote in a comment is not read as CSV and the
+    // line numbers stay.
+    QString text = QString::fromUtf8(content);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        if (line.trimmed().startsWith(QLatin1Char('#')))
+            line.clear();
+    }
+    const CsvTable table = parseCsv(lines.join(QLatin1Char('\n')));
+    if (!table.error.isEmpty())
+        plan.errors.append({fileName, table.errorLine, table.error});
+    for (const CsvRow &csvRow : table.rows) {
+        const int lineNo = csvRow.line;
+        QStringList trimmed;
+        for (const QString &field : csvRow.fields)
+            trimmed.append(field.trimmed());
+        if (trimmed.size() == 1 && trimmed.first().isEmpty())
             continue;
         const bool header = firstRow;
         firstRow = false;
-
-        const std::optional<QStringList> fields = splitCsvLine(line);
-        if (!fields) {
-            plan.errors.append({fileName, lineNo, QStringLiteral("unbalanced quotes")});
-            continue;
-        }
+        const QStringList &fields = trimmed;
         bool numbered = false;
-        const int sample = fields->value(0).toInt(&numbered);
+        const int sample = fields.value(0).toInt(&numbered);
         if (!numbered && header)
             continue;
-        if (fields->size() != ColumnCount) {
+        if (fields.size() != ColumnCount) {
             plan.errors.append({fileName, lineNo,
                                 QStringLiteral("%1 fields; expected %2: %3")
-                                    .arg(fields->size())
+                                    .arg(fields.size())
                                     .arg(ColumnCount)
                                     .arg(QStringLiteral("sample, primary image, primary "
                                                         "Kestrel, primary Bramble, secondary "
@@ -110,12 +79,12 @@ Plan parsePlan(const QString &fileName, const QByteArray &content, const QString
             plan.errors.append(
                 {fileName, lineNo,
                  QStringLiteral("sample number \"%1\" is not a whole number from 1 on")
-                     .arg(fields->at(0))});
+                     .arg(fields.at(0))});
             continue;
         }
         bool complete = true;
         for (int column : {1, 2, 4, 5}) {
-            if (fields->at(column).isEmpty() || fields->at(column) == QLatin1String("-")) {
+            if (fields.at(column).isEmpty() || fields.at(column) == QLatin1String("-")) {
                 plan.errors.append(
                     {fileName, lineNo,
                      QStringLiteral("the %1 is missing").arg(QLatin1String(columnNames[column]))});
@@ -135,10 +104,10 @@ Plan parsePlan(const QString &fileName, const QByteArray &content, const QString
         PlanRow row;
         row.line = lineNo;
         row.sample = sample;
-        row.primary = {resolved(baseDir, fields->at(1)), resolved(baseDir, fields->at(2)),
-                       resolved(baseDir, fields->at(3))};
-        row.secondary = {resolved(baseDir, fields->at(4)), resolved(baseDir, fields->at(5)),
-                         resolved(baseDir, fields->at(6))};
+        row.primary = {resolved(baseDir, fields.at(1)), resolved(baseDir, fields.at(2)),
+                       resolved(baseDir, fields.at(3))};
+        row.secondary = {resolved(baseDir, fields.at(4)), resolved(baseDir, fields.at(5)),
+                         resolved(baseDir, fields.at(6))};
         plan.rows.append(row);
     }
 
@@ -169,15 +138,12 @@ Plan parsePlan(const QString &fileName, const QByteArray &content, const QString
 
 Plan readPlan(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Plan plan;
-        plan.file = fileName;
-        plan.errors.append(
-            {fileName, 0, QStringLiteral("cannot read: %1").arg(file.errorString())});
+    Plan plan;
+    plan.file = fileName;
+    const std::optional<QByteArray> content = readFileOrComplain(fileName, plan.errors);
+    if (!content)
         return plan;
-    }
-    return parsePlan(fileName, file.readAll(), QFileInfo(fileName).absolutePath());
+    return parsePlan(fileName, *content, QFileInfo(fileName).absolutePath());
 }
 
 } // namespace wallmatch

@@ -7,8 +7,6 @@
 #include <QStringList>
 #include <QVector>
 
-#include <optional>
-
 namespace wallmatch {
 
 // One view of a sample: absolute paths; an empty Bramble path means the sample has none.
@@ -40,11 +38,9 @@ struct Plan
     bool ok() const { return errors.isEmpty(); }
 };
 
-// Splits one CSV line; fields may be quoted ("a, b" and "" for a quote). Empty on a bad quote.
-std::optional<QStringList> splitCsvLine(const QString &line);
-
-// Parses a plan and checks that its samples are numbered 1..N without gaps or repeats. Blank
-// lines, lines starting with '#' and a header line (first field not a number) are allowed.
+// Parses a plan (CSV, RFC 4180 quoting; blanks around fields dropped) and checks that its
+// samples are numbered 1..N without gaps or repeats. Blank lines, lines starting with '#' and a
+// header line (first field not a number) are allowed.
 Plan parsePlan(const QString &fileName, const QByteArray &content, const QString &baseDir);
 Plan readPlan(const QString &fileName);
 

@@ -1,4 +1,5 @@
 #include "bysource.h"
+#include "cli.h"
 #include "reporttext.h"
 #include "resultsfile.h"
 #include "sourcechart.h"
@@ -7,49 +8,11 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QSaveFile>
-#include <QTextStream>
 
 #include <memory>
 #include <optional>
 
 using namespace wallmatch;
-
-namespace {
-
-constexpr int ExitFailure = 1;
-constexpr int ExitUsage = 2;
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-int printComplaints(const QVector<Complaint> &complaints)
-{
-    for (const Complaint &c : complaints)
-        err() << c.text() << '\n';
-    err().flush();
-    return int(complaints.size());
-}
-
-bool writeFile(const QString &name, const QByteArray &bytes)
-{
-    QSaveFile file(name);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    err() << name << ": cannot write: " << file.errorString() << '\n';
-    return false;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -118,7 +81,7 @@ int main(int argc, char *argv[])
     std::optional<TruthTable> truth;
     if (parser.isSet(truthOption)) {
         truth = readTruthTable(parser.value(truthOption));
-        complaints += printComplaints(truth->complaints);
+        complaints += printProblems(truth->complaints);
         if (truth->matches.isEmpty()) {
             err() << "wallmatch-report: no usable truth\n";
             return ExitFailure;
@@ -127,20 +90,31 @@ int main(int argc, char *argv[])
     QVector<ResultsFile> files;
     for (const QString &name : parser.positionalArguments()) {
         files.append(readResultsFile(name));
-        complaints += printComplaints(files.last().complaints);
+        if (files.last().unreadable)
+            complaints += printProblems({*files.last().unreadable});
+        complaints += printProblems(files.last().complaints);
     }
+    if (truth)
+        complaints += printProblems(missingTruthRows(files, *truth));
 
     const TruthTable *truthTable = truth ? &*truth : nullptr;
     out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
     out().flush();
 
     bool written = true;
-    if (parser.isSet(csvOption))
-        written =
-            writeFile(parser.value(csvOption), answersCsv(files, truthTable).toUtf8()) && written;
-    if (parser.isSet(sourceCsvOption))
-        written = writeFile(parser.value(sourceCsvOption), bySourceCsv(files, truthTable).toUtf8())
+    if (parser.isSet(csvOption)) {
+        QVector<Problem> problems;
+        written = writeFileOrComplain(parser.value(csvOption),
+                                      answersCsv(files, truthTable).toUtf8(), problems);
+        printProblems(problems);
+    }
+    if (parser.isSet(sourceCsvOption)) {
+        QVector<Problem> problems;
+        written = writeFileOrComplain(parser.value(sourceCsvOption),
+                                      bySourceCsv(files, truthTable).toUtf8(), problems)
             && written;
+        printProblems(problems);
+    }
     if (parser.isSet(plotOption)) {
         QImage chart = renderTimeChart(files, truthTable);
         if (sourcesOf(files).size() > 1)

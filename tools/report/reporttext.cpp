@@ -22,12 +22,14 @@ QString percent(int part, int whole)
 void appendSummary(QStringList &out, const Summary &s, bool withTruth)
 {
     out.append(s.name);
-    out.append(QStringLiteral("  answers: %1 (%2 distinct samples, %3 past the end); %4 "
-                              "lines not understood")
-                   .arg(s.answers)
-                   .arg(s.distinctSamples)
-                   .arg(s.pastEnd)
-                   .arg(s.complaints));
+    out.append(
+        QStringLiteral("  answers: %1 (%2 distinct samples, %3 past the end); %4 "
+                       "lines not understood")
+            .arg(s.answers)
+            .arg(s.distinctSamples)
+            .arg(s.pastEnd)
+            .arg(s.complaints)
+        + (s.unreadable > 0 ? QStringLiteral("; %1 files not read").arg(s.unreadable) : QString()));
     const TimeSummary &t = s.times;
     if (t.timed > 0)
         out.append(QStringLiteral("  time: median %1, mean %2, 90th percentile %3; %4 over an "
@@ -54,8 +56,14 @@ void appendSummary(QStringList &out, const Summary &s, bool withTruth)
 QString summaryText(const QVector<ResultsFile> &files, const TruthTable *truth)
 {
     QStringList out;
-    for (const ResultsFile &f : files)
+    for (const ResultsFile &f : files) {
+        if (f.unreadable) {
+            out.append(f.name);
+            out.append(QStringLiteral("  not read: %1").arg(f.unreadable->message));
+            continue;
+        }
         appendSummary(out, summarize(f.name, {f}, truth), truth);
+    }
     if (files.size() > 1)
         appendSummary(
             out, summarize(QStringLiteral("overall (%1 files)").arg(files.size()), files, truth),
@@ -95,19 +103,19 @@ QString answersCsv(const QVector<ResultsFile> &files, const TruthTable *truth)
         for (const ResultAnswer &a : f.answers) {
             const QString secs =
                 a.milliseconds ? QString::number(*a.milliseconds / 1000.0, 'f', 3) : QString();
-            const QString correct = truth && truth->covers(a.sample)
+            const QString correct = truth && truth->judges(a)
                 ? QString::number(truth->isCorrect(a) ? 1 : 0)
                 : QString();
             csv += QStringList {csvField(f.name),
-                                QString::number(a.sample),
+                                QString::number(a.sampleId),
                                 QString::number(a.wall1),
                                 QString::number(a.wall2),
                                 csvField(a.source),
                                 secs,
-                                QString::number(a.mouse1.x()),
-                                QString::number(a.mouse1.y()),
-                                QString::number(a.mouse2.x()),
-                                QString::number(a.mouse2.y()),
+                                QString::number(a.click1.x()),
+                                QString::number(a.click1.y()),
+                                QString::number(a.click2.x()),
+                                QString::number(a.click2.y()),
                                 correct}
                        .join(QLatin1Char(','))
                 + QLatin1Char('\n');

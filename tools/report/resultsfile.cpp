@@ -1,6 +1,7 @@
 #include "resultsfile.h"
 
-#include <QFile>
+#include "cli.h"
+
 #include <QSet>
 
 namespace wallmatch {
@@ -34,10 +35,11 @@ ResultsFile parseResultsFile(const QString &name, const QByteArray &rawContent)
             file.complaints.append({name, i + 1, parsed.error});
             continue;
         }
-        ResultAnswer answer = *parsed.answer;
+        ResultAnswer answer;
+        static_cast<Answer &>(answer) = *parsed.answer;
         answer.line = i + 1;
-        answer.pastEnd = seen.contains(answer.sample);
-        seen.insert(answer.sample);
+        answer.pastEnd = seen.contains(answer.sampleId);
+        seen.insert(answer.sampleId);
         file.answers.append(answer);
     }
     return file;
@@ -45,14 +47,15 @@ ResultsFile parseResultsFile(const QString &name, const QByteArray &rawContent)
 
 ResultsFile readResultsFile(const QString &name)
 {
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly)) {
+    QVector<Problem> problems;
+    const std::optional<QByteArray> content = readFileOrComplain(name, problems);
+    if (!content) {
         ResultsFile file;
         file.name = name;
-        file.complaints.append({name, 0, QStringLiteral("cannot read: %1").arg(f.errorString())});
+        file.unreadable = problems.value(0);
         return file;
     }
-    return parseResultsFile(name, f.readAll());
+    return parseResultsFile(name, *content);
 }
 
 } // namespace wallmatch

@@ -1,20 +1,30 @@
 #ifndef RESULTSFILE_H
 #define RESULTSFILE_H
 
-#include "complaint.h"
-#include "resultline.h"
+#include "answer.h"
+#include "problem.h"
 
 #include <QVector>
 
+#include <optional>
+
 namespace wallmatch {
+
+// One answer of a results file, with where it stands there.
+struct ResultAnswer : Answer
+{
+    int line = 0;
+    bool pastEnd = false; // the sample was answered before in the same file: the run had ended
+};
 
 // The answers of one results file, i.e. of one test subject.
 struct ResultsFile
 {
     QString name;
     QVector<ResultAnswer> answers; // in file order
-    QVector<Complaint> complaints; // every line that is not an answer
+    QVector<Problem> complaints; // every line that is not an answer
     int lineCount = 0;
+    std::optional<Problem> unreadable; // the file could not be read at all
 
     // Answers given during the run, i.e. not past its end.
     QVector<ResultAnswer> runAnswers() const;

@@ -49,7 +49,7 @@ Accuracy accuracyOf(const QVector<ResultAnswer> &answers, const TruthTable &trut
 {
     Accuracy acc;
     for (const ResultAnswer &a : answers) {
-        if (!truth.covers(a.sample)) {
+        if (!truth.judges(a)) {
             ++acc.unjudged;
             continue;
         }
@@ -69,8 +69,9 @@ Summary summarize(const QString &name, const QVector<ResultsFile> &files, const 
     for (const ResultsFile &f : files) {
         s.answers += int(f.answers.size());
         s.complaints += int(f.complaints.size());
+        s.unreadable += f.unreadable ? 1 : 0;
         for (const ResultAnswer &a : f.answers) {
-            samples.insert(a.sample);
+            samples.insert(a.sampleId);
             s.pastEnd += a.pastEnd ? 1 : 0;
         }
         run += f.runAnswers();
@@ -88,11 +89,11 @@ QVector<SampleAccuracy> accuracyPerSample(const QVector<ResultsFile> &files,
     QMap<int, SampleAccuracy> bySample;
     for (const ResultsFile &f : files) {
         for (const ResultAnswer &a : f.runAnswers()) {
-            SampleAccuracy &s = bySample[a.sample];
-            s.sample = a.sample;
-            s.covered = truth.covers(a.sample);
+            SampleAccuracy &s = bySample[a.sampleId];
+            s.sample = a.sampleId;
+            s.covered = truth.covers(a.sampleId);
             ++s.answers;
-            s.correct += s.covered && truth.isCorrect(a) ? 1 : 0;
+            s.correct += truth.isCorrect(a) ? 1 : 0;
         }
     }
     return bySample.values().toVector();

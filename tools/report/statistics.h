@@ -27,7 +27,7 @@ TimeSummary summarizeTimes(const QVector<ResultAnswer> &answers);
 
 struct Accuracy
 {
-    int judged = 0; // answers for samples the truth table covers
+    int judged = 0; // answers whose primary wall has a row in the truth table
     int correct = 0;
     int unjudged = 0;
 
@@ -46,6 +46,7 @@ struct Summary
     int distinctSamples = 0;
     int pastEnd = 0;
     int complaints = 0;
+    int unreadable = 0; // files that could not be read at all
     TimeSummary times;
     Accuracy accuracy;
 };

@@ -67,10 +67,10 @@ QImage renderTimeChart(const QVector<ResultsFile> &files, const TruthTable *trut
                 ++untimed;
                 continue;
             }
-            const QPointF p(a.sample, *a.milliseconds / 1000.0);
-            maxSample = std::max(maxSample, a.sample);
+            const QPointF p(a.sampleId, *a.milliseconds / 1000.0);
+            maxSample = std::max(maxSample, a.sampleId);
             maxSeconds = std::max(maxSeconds, p.y());
-            if (!truth || !truth->covers(a.sample))
+            if (!truth || !truth->judges(a))
                 unjudged->append(p);
             else if (truth->isCorrect(a))
                 correct->append(p);

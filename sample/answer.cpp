@@ -1,4 +1,4 @@
-#include "resultline.h"
+#include "answer.h"
 
 #include <QRegularExpression>
 
@@ -6,7 +6,17 @@ namespace wallmatch {
 
 namespace {
 
-// Walks a result line piece by piece so that a complaint can say where the line goes wrong.
+// The two texts the program writes for an answer. The parser below reads the first back, so
+// both stay here, side by side.
+const char resultFormat[] = "ind %d: Wall %d <==> Wall %d (%s) Time: %s Mouse: %d %d <==> %d %d\n";
+const char logFormat[] = "Sample %d: Wall %d <===> Wall %d (%s) Time: %s";
+
+QString timeText(const Answer &a)
+{
+    return a.milliseconds ? formatCaseTime(*a.milliseconds) : QString();
+}
+
+// Walks a result line piece by piece so that an error can say where the line goes wrong.
 class LineReader
 {
 public:
@@ -80,6 +90,33 @@ private:
 
 } // namespace
 
+bool operator==(const Answer &a, const Answer &b)
+{
+    return a.sampleId == b.sampleId && a.wall1 == b.wall1 && a.wall2 == b.wall2
+        && a.source == b.source && a.milliseconds == b.milliseconds && a.click1 == b.click1
+        && a.click2 == b.click2;
+}
+
+QDebug operator<<(QDebug debug, const Answer &a)
+{
+    const QDebugStateSaver saver(debug);
+    debug.nospace() << "Answer(sample " << a.sampleId << ", walls " << a.wall1 << " <==> "
+                    << a.wall2 << ", " << a.source << ", time ";
+    if (a.milliseconds)
+        debug << *a.milliseconds << " ms";
+    else
+        debug << "none";
+    debug << ", clicks " << a.click1.x() << ' ' << a.click1.y() << " <==> " << a.click2.x() << ' '
+          << a.click2.y() << ')';
+    return debug;
+}
+
+QString formatCaseTime(qint64 milliseconds)
+{
+    const qint64 ms = milliseconds < 0 ? 0 : milliseconds;
+    return QString::asprintf("%lld:%02lld.%03lld", ms / 60000, (ms / 1000) % 60, ms % 1000);
+}
+
 std::optional<qint64> parseCaseTime(const QString &text)
 {
     static const QRegularExpression form(QStringLiteral("^(\\d{1,9}):([0-5]\\d)\\.(\\d{3})$"));
@@ -88,6 +125,19 @@ std::optional<qint64> parseCaseTime(const QString &text)
         return std::nullopt;
     return m.captured(1).toLongLong() * 60000 + m.captured(2).toLongLong() * 1000
         + m.captured(3).toLongLong();
+}
+
+QString resultLine(const Answer &a)
+{
+    return QString::asprintf(resultFormat, a.sampleId, a.wall1, a.wall2,
+                             a.source.toUtf8().constData(), timeText(a).toUtf8().constData(),
+                             a.click1.x(), a.click1.y(), a.click2.x(), a.click2.y());
+}
+
+QString logLine(const Answer &a, int caseNumber)
+{
+    return QString::asprintf(logFormat, caseNumber, a.wall1, a.wall2, a.source.toUtf8().constData(),
+                             timeText(a).toUtf8().constData());
 }
 
 ParsedLine parseResultLine(const QString &rawLine)
@@ -104,10 +154,10 @@ ParsedLine parseResultLine(const QString &rawLine)
         return parsed;
     }
 
-    ResultAnswer a;
+    Answer a;
     LineReader r(line);
     r.literal(QStringLiteral("ind "), QStringLiteral("at the start of a result line"));
-    a.sample = r.integer(QStringLiteral("the sample number"));
+    a.sampleId = r.integer(QStringLiteral("the sample number"));
     r.literal(QStringLiteral(": Wall "), QStringLiteral("after the sample number"));
     a.wall1 = r.integer(QStringLiteral("the first wall"));
     r.literal(QStringLiteral(" <==> Wall "), QStringLiteral("after the first wall"));
@@ -116,13 +166,13 @@ ParsedLine parseResultLine(const QString &rawLine)
     a.source = r.until(QStringLiteral(") Time: "), QStringLiteral("the corner source"));
     const int timeColumn = r.pos;
     const QString time = r.until(QStringLiteral(" Mouse: "), QStringLiteral("the time"));
-    a.mouse1.setX(r.integer(QStringLiteral("the first mouse x")));
+    a.click1.setX(r.integer(QStringLiteral("the first mouse x")));
     r.literal(QStringLiteral(" "), QStringLiteral("between the first mouse x and y"));
-    a.mouse1.setY(r.integer(QStringLiteral("the first mouse y")));
+    a.click1.setY(r.integer(QStringLiteral("the first mouse y")));
     r.literal(QStringLiteral(" <==> "), QStringLiteral("between the two mouse positions"));
-    a.mouse2.setX(r.integer(QStringLiteral("the second mouse x")));
+    a.click2.setX(r.integer(QStringLiteral("the second mouse x")));
     r.literal(QStringLiteral(" "), QStringLiteral("between the second mouse x and y"));
-    a.mouse2.setY(r.integer(QStringLiteral("the second mouse y")));
+    a.click2.setY(r.integer(QStringLiteral("the second mouse y")));
     r.end();
     if (!r.error.isEmpty()) {
         parsed.error = r.error;
@@ -140,8 +190,8 @@ ParsedLine parseResultLine(const QString &rawLine)
             return parsed;
         }
     }
-    if (a.sample < 1) {
-        parsed.error = QStringLiteral("sample number %1: samples count from 1").arg(a.sample);
+    if (a.sampleId < 1) {
+        parsed.error = QStringLiteral("sample number %1: samples count from 1").arg(a.sampleId);
         return parsed;
     }
     if (a.wall1 < 0 || a.wall2 < 0) {
