@@ -39,7 +39,15 @@ class TestResultsStore : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir userData; // stands in for the user's data folder, the last fallback
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(userData.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
+    }
+
     void bytesAreLinesInOrderAsUtf8()
     {
         const QByteArray bytes = wallmatch::resultsBytes(threeLines);
@@ -118,10 +126,10 @@ private Q_SLOTS:
         QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines));
     }
 
-    void readOnlyFolderReportsAndKeepsEarlierFile()
+    void readOnlyFolderKeepsEarlierFileAndWritesToUserData()
     {
         if (::geteuid() == 0)
-            QSKIP("root writes into read-only folders");
+            QSKIP("root writes into read-only folders; tst_resultfaults covers it for root");
         QTemporaryDir dir;
         const QString path = dir.filePath("results.txt");
         writeFile(path, "earlier\n");
@@ -130,41 +138,77 @@ private Q_SLOTS:
         const QString error = store.write(threeLines);
         QFile::setPermissions(
             dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QVERIFY(!error.isEmpty());
-        QVERIFY2(error.contains(QFileInfo(path).absoluteFilePath()), qPrintable(error));
+        QCOMPARE(error, QString());
         QCOMPARE(readAll(path), QByteArray("earlier\n"));
+        QVERIFY2(store.currentFileName().startsWith(userData.path()),
+                 qPrintable(store.currentFileName()));
+        QCOMPARE(readAll(store.currentFileName()), wallmatch::resultsBytes(threeLines));
+        QVERIFY(store.takeNotice().contains(store.currentFileName()));
     }
 
-    // Works for root too, who ignores permissions: a folder where the file should be.
-    void unwritableTargetIsReportedAndLeftAlone()
+    // Works for root too, who ignores permissions: a folder where the file should be. It is
+    // left alone; the answers go to a new file beside it, and stay there.
+    void unwritableTargetIsLeftAloneAndAnswersGoBesideIt()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("results.txt");
         QVERIFY(QDir(dir.path()).mkdir("results.txt"));
         ResultsStore store(path);
-        const QString error = store.write(threeLines);
-        QVERIFY2(
-            error.startsWith("Could not write results to " + QFileInfo(path).absoluteFilePath()),
-            qPrintable(error));
+        QCOMPARE(store.write(threeLines.mid(0, 1)), QString());
+        const QString fallback = store.currentFileName();
+        QCOMPARE(QFileInfo(fallback).absolutePath(), QFileInfo(path).absolutePath());
+        QVERIFY(QFileInfo(fallback).fileName().startsWith("results-"));
+        const QString notice = store.takeNotice();
+        QVERIFY2(notice.contains(QFileInfo(path).absoluteFilePath()), qPrintable(notice));
+        QVERIFY2(notice.contains(fallback), qPrintable(notice));
+        QCOMPARE(store.write(threeLines), QString());
+        QCOMPARE(store.currentFileName(), fallback);
+        QCOMPARE(store.takeNotice(), QString()); // said once
+        QCOMPARE(readAll(fallback), wallmatch::resultsBytes(threeLines));
         QVERIFY(QFileInfo(path).isDir());
         QVERIFY(store.keptFileName().isEmpty());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList {"results.txt"});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2);
     }
 
-    void missingFolderReportsPathAndReason()
+    // The working folder is gone: said as such; the answers go to the user's data folder and
+    // the working folder is not made again.
+    void vanishedFolderIsNamed()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath("no/such/folder/results.txt");
+        const QString folder = dir.filePath("work");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/results.txt";
         ResultsStore store(path);
-        const QString error = store.write(threeLines);
-        QVERIFY(error.startsWith("Could not write results to " + QFileInfo(path).absoluteFilePath()
-                                 + ": "));
-        QVERIFY(error.size() > QString("Could not write results to : ").size() + path.size());
-        // It succeeds once the folder is there.
-        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QCOMPARE(store.write(threeLines.mid(0, 1)), QString());
+        QVERIFY(QDir(folder).removeRecursively());
         QCOMPARE(store.write(threeLines), QString());
+        const QString notice = store.takeNotice();
+        QVERIFY2(notice.startsWith("The working folder " + folder + " no longer exists."),
+                 qPrintable(notice));
+        QVERIFY(store.currentFileName().startsWith(userData.path()));
+        QCOMPARE(readAll(store.currentFileName()), wallmatch::resultsBytes(threeLines));
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
+    // A kill at the rename leaves the newest answers in the writer's temporary file: the next
+    // session keeps it under a dated name, as an earlier results file; an empty one goes.
+    void leftoverTemporaryFilesAreKept()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("results.txt");
+        writeFile(path, "ind 1: a\n");
+        const QDateTime modified(QDate(2025, 1, 2), QTime(3, 4, 5));
+        writeFile(path + ".Ab12Cd", "ind 1: a\nind 2: b\n", modified);
+        writeFile(path + ".000000", QByteArray());
+        writeFile(path + ".notmine", "other\n"); // not a name the writer gives
+        ResultsStore store(path);
+        QCOMPARE(store.write(threeLines), QString());
+        QCOMPARE(store.keptLeftovers(), QStringList {dir.filePath("results-20250102-030405.txt")});
+        QCOMPARE(readAll(store.keptLeftovers().first()), QByteArray("ind 1: a\nind 2: b\n"));
+        QCOMPARE(readAll(store.keptFileName()), QByteArray("ind 1: a\n"));
         QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines));
+        QVERIFY(!QFileInfo::exists(path + ".000000"));
+        QCOMPARE(readAll(path + ".notmine"), QByteArray("other\n"));
     }
 };
 
