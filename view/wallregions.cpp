@@ -129,8 +129,12 @@ void drawEdge(QPainter &painter, const CornerPoint &a, const CornerPoint &b, con
     firstPiece.append(ends.endOfFirst);
     QVector<QPointF> secondPiece {ends.startOfSecond};
     secondPiece += points.mid(count);
+    // The pen's width would spill past the image's edge; nothing of the view is drawn there.
+    painter.save();
+    painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(imageSize)), Qt::IntersectClip);
     painter.drawPolyline(firstPiece.constData(), firstPiece.size());
     painter.drawPolyline(secondPiece.constData(), secondPiece.size());
+    painter.restore();
 }
 
 void drawRing(QPainter &painter, const UnitRings &rings, const QVector<CornerPoint> &ring,
