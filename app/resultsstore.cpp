@@ -82,7 +82,7 @@ bool renameNoReplace(const QString &from, const QString &to, int *error)
         return false;
     // A file system without the flag: checked, then renamed (the session lock keeps other
     // instances of this program out in between).
-    struct stat info {};
+    struct stat info = {};
     if (entryStatus(to, &info)) {
         *error = EEXIST;
         return false;
@@ -123,12 +123,12 @@ QDateTime modifiedTime(const struct stat &info)
 // no temporary file. Nothing written before is rewritten, and a failed append is cut off again.
 QString appendInPlace(const QString &path, const QByteArray &bytes)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errnoText(errno);
     QString error;
-    struct stat info {};
+    struct stat info = {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         error = QStringLiteral("not a regular file");
     } else if (info.st_size > bytes.size()) {
@@ -141,8 +141,8 @@ QString appendInPlace(const QString &path, const QByteArray &bytes)
         } else {
             qint64 done = size;
             while (done < bytes.size()) {
-                const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done),
-                                           done);
+                const ssize_t n =
+                    ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done);
                 if (n <= 0) {
                     error = errnoText(n < 0 ? errno : EIO);
                     break;
@@ -199,7 +199,7 @@ void ResultsStore::keepLeftovers()
         if (!wallmatch::isSaveFileLeftover(entry, name))
             continue;
         const QString path = dir.filePath(entry);
-        struct stat status {};
+        struct stat status = {};
         if (!entryStatus(path, &status) || !S_ISREG(status.st_mode))
             continue;
         if (status.st_size == 0) {
@@ -216,7 +216,7 @@ void ResultsStore::keepLeftovers()
 QString ResultsStore::prepareTarget()
 {
     const QString path = QFileInfo(file).absoluteFilePath();
-    struct stat status {};
+    struct stat status = {};
     int code = 0;
     if (!entryStatus(file, &status, &code))
         return code == ENOENT ? QString() : QStringLiteral("%1: %2").arg(path, errnoText(code));
@@ -236,7 +236,7 @@ QString ResultsStore::prepareTarget()
 QString ResultsStore::writeTo(const QString &path, const QByteArray &bytes) const
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    struct stat status {};
+    struct stat status = {};
     if (entryStatus(path, &status)) {
         // QSaveFile would write to a link's target, outside the folder maybe.
         if (S_ISLNK(status.st_mode))
@@ -264,7 +264,7 @@ QString ResultsStore::writeTo(const QString &path, const QByteArray &bytes) cons
 
 QString ResultsStore::failureReason(const QString &error) const
 {
-    struct stat status {};
+    struct stat status = {};
     int code = 0;
     const bool exists = entryStatus(QFileInfo(file).path(), &status, &code);
     if ((!exists && code == ENOENT) || (exists && status.st_nlink == 0))
@@ -283,8 +283,8 @@ QString ResultsStore::writeToFallback(const QString &reason, const QByteArray &b
         if (dir != folders.first() && !QDir().mkpath(dir))
             continue;
         for (int counter = 1; counter < 100; ++counter) {
-            const QString path =
-                QDir(dir).filePath(wallmatch::keptResultsName(QDateTime::currentDateTime(), counter));
+            const QString path = QDir(dir).filePath(
+                wallmatch::keptResultsName(QDateTime::currentDateTime(), counter));
             int code = 0;
             if (!createNew(path, &code)) {
                 if (code == EEXIST)

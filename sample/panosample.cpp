@@ -65,8 +65,8 @@ void PanoSample::readCorners()
     for (const char *literal : wallmatch::cornerFileNames) {
         const std::string fileName = path + literal;
         // Only a regular file of a bounded size is read: see regularfile.h.
-        const wallmatch::ReadFile file =
-            wallmatch::readRegularFile(wallmatch::nativePath(fileName), wallmatch::maxCornerFileBytes);
+        const wallmatch::ReadFile file = wallmatch::readRegularFile(wallmatch::nativePath(fileName),
+                                                                    wallmatch::maxCornerFileBytes);
         if (!file.ok) {
             if (file.opened.tooLarge)
                 std::cout << fileName << "\nPredicted corner points file too large ("

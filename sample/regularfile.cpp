@@ -42,7 +42,7 @@ OpenedFile openRegularFile(const QString &name, qint64 maxBytes)
 {
     OpenedFile result;
     const QByteArray path = QFile::encodeName(name);
-    struct stat info {};
+    struct stat info = {};
     // The type is known before anything is opened: opening some devices alone has effects.
     if (::stat(path.constData(), &info) != 0) {
         result.missing = errno == ENOENT;

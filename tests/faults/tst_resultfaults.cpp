@@ -278,8 +278,8 @@ private Q_SLOTS:
             QVERIFY(QFile::link(outside, results));
             break;
         }
-        const bool readOnly = earlier == Earlier::ReadOnlyFolder
-            || earlier == Earlier::ReadOnlyFolderWritableFile;
+        const bool readOnly =
+            earlier == Earlier::ReadOnlyFolder || earlier == Earlier::ReadOnlyFolderWritableFile;
         if (readOnly)
             QVERIFY(QFile::setPermissions(work, QFile::ReadOwner | QFile::ExeOwner));
         const QByteArray resultsBefore = readFile(results);
@@ -315,8 +315,8 @@ private Q_SLOTS:
         }
         QVERIFY(QDir::setCurrent(originalDir));
         if (readOnly)
-            QVERIFY(QFile::setPermissions(work, QFile::ReadOwner | QFile::WriteOwner
-                                              | QFile::ExeOwner));
+            QVERIFY(QFile::setPermissions(work,
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         if (earlier == Earlier::LinkOutside || earlier == Earlier::DanglingLink) {
             // The link itself is kept aside; nothing went through it.
             const QFileInfoList kept =

@@ -118,8 +118,7 @@ private Q_SLOTS:
         const QByteArray image = pri2 + "//color.jpg\nPanorama image not readable: ";
         const QByteArray loop = "Too many levels of symbolic links\n";
         QTest::newRow("folder named color.jpg: first view draws nothing, image line")
-            << Damage::ImageIsFolder << false << true
-            << image + "not a regular file (a folder)\n";
+            << Damage::ImageIsFolder << false << true << image + "not a regular file (a folder)\n";
         QTest::newRow(
             "unreadable files (mode 000, root too): first view draws nothing, stdout lines")
             << Damage::Unreadable << false << true

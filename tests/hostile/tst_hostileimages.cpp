@@ -206,13 +206,13 @@ private Q_SLOTS:
         QTest::addColumn<Special>("special");
         QTest::addColumn<QByteArray>("said");
         QTest::addColumn<QString>("picked");
-        QTest::newRow("FIFO as image") << "color.jpg" << Special::Fifo
-                                       << QByteArray("not a regular file (a FIFO)") << noWall;
+        QTest::newRow("FIFO as image")
+            << "color.jpg" << Special::Fifo << QByteArray("not a regular file (a FIFO)") << noWall;
         QTest::newRow("/dev/zero as image")
             << "color.jpg" << Special::DevZero << QByteArray("(a character device)") << noWall;
         // The Bramble file, so that the Kestrel walls still show and can be picked.
-        QTest::newRow("FIFO as corner file") << "pred_corner_Bramble.txt" << Special::Fifo
-                                             << QByteArray("not found!") << allWalls;
+        QTest::newRow("FIFO as corner file")
+            << "pred_corner_Bramble.txt" << Special::Fifo << QByteArray("not found!") << allWalls;
         QTest::newRow("/dev/zero as corner file") << "pred_corner_Bramble.txt" << Special::DevZero
                                                   << QByteArray("not found!") << allWalls;
         QTest::newRow("2 GiB corner file (sparse)")
