@@ -169,47 +169,6 @@ private Q_SLOTS:
         QVERIFY(store.keptFileName().isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2);
     }
-
-    // The working folder is gone: said as such; the answers go to the user's data folder and
-    // the working folder is not made again.
-    void vanishedFolderIsNamed()
-    {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath("work");
-        QVERIFY(QDir().mkpath(folder));
-        const QString path = folder + "/results.txt";
-        ResultsStore store(path);
-        QCOMPARE(store.write(threeLines.mid(0, 1)), QString());
-        QVERIFY(QDir(folder).removeRecursively());
-        QCOMPARE(store.write(threeLines), QString());
-        const QString notice = store.takeNotice();
-        QVERIFY2(notice.startsWith("The working folder " + folder + " no longer exists."),
-                 qPrintable(notice));
-        QVERIFY(store.currentFileName().startsWith(userData.path()));
-        QCOMPARE(readAll(store.currentFileName()), wallmatch::resultsBytes(threeLines));
-        QVERIFY(!QFileInfo::exists(folder));
-    }
-
-    // A kill at the rename leaves the newest answers in the writer's temporary file: the next
-    // session keeps it under a dated name, as an earlier results file; an empty one goes.
-    void leftoverTemporaryFilesAreKept()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("results.txt");
-        writeFile(path, "ind 1: a\n");
-        const QDateTime modified(QDate(2025, 1, 2), QTime(3, 4, 5));
-        writeFile(path + ".Ab12Cd", "ind 1: a\nind 2: b\n", modified);
-        writeFile(path + ".000000", QByteArray());
-        writeFile(path + ".notmine", "other\n"); // not a name the writer gives
-        ResultsStore store(path);
-        QCOMPARE(store.write(threeLines), QString());
-        QCOMPARE(store.keptLeftovers(), QStringList {dir.filePath("results-20250102-030405.txt")});
-        QCOMPARE(readAll(store.keptLeftovers().first()), QByteArray("ind 1: a\nind 2: b\n"));
-        QCOMPARE(readAll(store.keptFileName()), QByteArray("ind 1: a\n"));
-        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines));
-        QVERIFY(!QFileInfo::exists(path + ".000000"));
-        QCOMPARE(readAll(path + ".notmine"), QByteArray("other\n"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestResultsStore)

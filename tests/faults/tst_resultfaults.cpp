@@ -9,6 +9,7 @@
 #include "mainwindowprobe.h"
 #include "modalanswerer.h"
 #include "renderarea.h"
+#include "resultsstore.h"
 #include "roomfixture.h"
 
 #include <QDir>
@@ -115,6 +116,16 @@ struct Run
         return bytes;
     }
 };
+
+void writeBytes(const QString &path, const QByteArray &bytes, const QDateTime &modified = {})
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.flush(); // before the time is set, or closing would touch it again
+    if (modified.isValid())
+        QVERIFY(f.setFileTime(modified, QFileDevice::FileModificationTime));
+}
 
 // What a session finds where it writes its results.
 enum class Earlier {
@@ -328,6 +339,51 @@ private Q_SLOTS:
             if (earlier == Earlier::LinkOutside)
                 QCOMPARE(QFileInfo(outside).size(), 0);
         }
+    }
+
+    // A kill at the rename leaves the newest answers in the writer's temporary file: the next
+    // session keeps it under a dated name, as an earlier results file; an empty one goes.
+    void leftoverTemporaryFilesAreKept()
+    {
+        const QString path = tree.path() + "/work/results.txt";
+        writeBytes(path, "ind 1: a\n");
+        const QDateTime modified(QDate(2025, 1, 2), QTime(3, 4, 5));
+        writeBytes(path + ".Ab12Cd", "ind 1: a\nind 2: b\n", modified);
+        writeBytes(path + ".000000", QByteArray());
+        writeBytes(path + ".notmine", "other\n"); // not a name the writer gives
+        ResultsStore store(path);
+        QCOMPARE(store.write({"ind 1: a\n", "ind 2: b\n", "ind 3: c\n"}), QString());
+        QCOMPARE(store.keptLeftovers(),
+                 QStringList {tree.path() + "/work/results-20250102-030405.txt"});
+        QCOMPARE(readFile(store.keptLeftovers().first()), QByteArray("ind 1: a\nind 2: b\n"));
+        QCOMPARE(readFile(store.keptFileName()), QByteArray("ind 1: a\n"));
+        QCOMPARE(readFile(path), QByteArray("ind 1: a\nind 2: b\nind 3: c\n"));
+        QVERIFY(!QFileInfo::exists(path + ".000000"));
+        QCOMPARE(readFile(path + ".notmine"), QByteArray("other\n"));
+    }
+
+    // The working folder disappears in the middle of a run: the box says so and names the file
+    // in the user's data folder that now holds every answer.
+    void vanishedWorkingFolderIsNamed()
+    {
+        const QString work = tree.path() + "/work";
+        QVERIFY(QFile::link(tree.path() + "/test_datasets", work + "/test_datasets"));
+        QVERIFY(QDir::setCurrent(work));
+        Run run;
+        run.answer(1);
+        QVERIFY(QDir(work).removeRecursively());
+        run.answer(2);
+        QCOMPARE(run.answerer.titles(), QStringList {"Results Saved Elsewhere"});
+        const QString text = run.answerer.texts().first();
+        QVERIFY2(text.startsWith("The working folder " + work + " no longer exists."),
+                 qPrintable(text));
+        const QDir data(userData + "/tst_resultfaults");
+        const QStringList files = data.entryList({"results-*.txt"}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(text.contains(data.absoluteFilePath(files.first())));
+        QCOMPARE(readFile(data.absoluteFilePath(files.first())), run.answersBytes());
+        QVERIFY(!QFileInfo::exists(work)); // not made again
+        QVERIFY(QDir::setCurrent(originalDir));
     }
 
     // The folder of the sample on screen disappears: it was read, the answer is taken. The
