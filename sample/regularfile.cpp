@@ -74,8 +74,7 @@ OpenedFile openRegularFile(const QString &name, qint64 maxBytes)
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     result.size = info.st_size;
     result.file = std::make_unique<QFile>();
-    if (!result.file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
-                           QFileDevice::AutoCloseHandle)) {
+    if (!result.file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         result.reason = result.file->errorString();
         result.file.reset();
         ::close(fd);
