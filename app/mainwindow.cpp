@@ -150,6 +150,12 @@ void MainWindow::saveResults(bool reportEveryFailure)
 {
     const bool wasFailing = lastWriteFailed;
     const QString error = results.write(resultLines);
+    const QString notice = results.takeNotice();
+    if (!notice.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(notice));
+        std::fflush(stderr);
+        MessageBox::warning(this, tr("Results Saved Elsewhere"), notice);
+    }
     lastWriteFailed = !error.isEmpty();
     if (!lastWriteFailed)
         return;

@@ -2,6 +2,7 @@
 
 #include "spherical.h"
 
+#include <QPainter>
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
@@ -46,17 +47,44 @@ bool isTraceableWall(const UnitRings &rings, int wall)
         && isTraceableEdge(rings.second.at(wall), rings.second.at(next));
 }
 
-// first[from .. to - 1] followed by second[from2 .. to2 - 1] walked backwards.
+// first[from .. to - 1] followed by second[from2 .. to2 - 1] walked backwards, with optional
+// points between the two runs and after the second.
 QPolygonF joinEdges(const QVector<QPointF> &first, int from, int to, const QVector<QPointF> &second,
-                    int from2, int to2)
+                    int from2, int to2, const QVector<QPointF> &between = {},
+                    const QVector<QPointF> &after = {})
 {
     QPolygonF polygon;
-    polygon.reserve((to - from) + (to2 - from2));
+    polygon.reserve((to - from) + (to2 - from2) + between.size() + after.size());
     for (int i = from; i < to; ++i)
         polygon.append(first.at(i));
+    polygon += between;
     for (int i = to2 - 1; i >= from2; --i)
         polygon.append(second.at(i));
+    polygon += after;
     return polygon;
+}
+
+// Where an edge cut at the seam meets the image's left and right edges. The traced points stop
+// short of the seam on both sides (up to a step of 2 degrees), which left a strip that belonged
+// to no polygon; each piece is carried on to the image's edge, at the row where the step across
+// the seam reaches it.
+struct SeamEnds
+{
+    QPointF endOfFirst; // on the edge the first piece runs into
+    QPointF startOfSecond; // on the edge the second piece comes from
+};
+
+SeamEnds seamEnds(const QVector<QPointF> &points, int firstPieceCount, int width)
+{
+    const QPointF before = points.at(firstPieceCount - 1);
+    const QPointF after = points.at(firstPieceCount);
+    const double w = width;
+    const bool leavesRight = before.x() > w / 2.0;
+    const double toEdge = qMax(0.0, leavesRight ? w - before.x() : before.x());
+    const double fromEdge = qMax(0.0, leavesRight ? after.x() : w - after.x());
+    const double t = toEdge + fromEdge > 0.0 ? toEdge / (toEdge + fromEdge) : 0.5;
+    const double row = before.y() + (after.y() - before.y()) * t;
+    return {QPointF(leavesRight ? w : 0.0, row), QPointF(leavesRight ? 0.0 : w, row)};
 }
 
 QVector<QPolygonF> wallPolygons(const UnitRings &rings, int wall, const QSize &imageSize)
@@ -73,10 +101,41 @@ QVector<QPolygonF> wallPolygons(const UnitRings &rings, int wall, const QSize &i
 
     const int a = first.size();
     const int b = second.size();
-    if (p == 0 || q == 0)
+    if (p == 0 || q == 0 || p >= a || q >= b)
         return {joinEdges(first, 0, a, second, 0, b)};
-    // Both edges cut: the start corner's side of the seam, then the end corner's side.
-    return {joinEdges(first, 0, p, second, 0, q), joinEdges(first, p, a, second, q, b)};
+    // Both edges cut: the start corner's side of the seam, then the end corner's side, each
+    // reaching the image's edge.
+    const SeamEnds top = seamEnds(first, p, imageSize.width());
+    const SeamEnds bottom = seamEnds(second, q, imageSize.width());
+    QPolygonF endSide;
+    endSide.append(top.startOfSecond);
+    endSide += joinEdges(first, p, a, second, q, b, {}, {bottom.startOfSecond});
+    return {joinEdges(first, 0, p, second, 0, q, {top.endOfFirst, bottom.endOfFirst}), endSide};
+}
+
+// One traced edge with the painter's current pen; an edge cut at the seam as two polylines, each
+// carried on to the image's edge as its region is.
+void drawEdge(QPainter &painter, const CornerPoint &a, const CornerPoint &b, const QSize &imageSize)
+{
+    int count = 0;
+    QVector<QPointF> points = TraceWallEdge(a, b, imageSize, &count, kWallEdgeStepDegrees);
+    if (!AllFinite(points)) // the painter must never see a non-finite coordinate
+        return;
+    if (count == 0 || count >= points.size()) {
+        painter.drawPolyline(points.constData(), points.size());
+        return;
+    }
+    const SeamEnds ends = seamEnds(points, count, imageSize.width());
+    QVector<QPointF> firstPiece = points.mid(0, count);
+    firstPiece.append(ends.endOfFirst);
+    QVector<QPointF> secondPiece {ends.startOfSecond};
+    secondPiece += points.mid(count);
+    // The pen's width would spill past the image's edge; nothing of the view is drawn there.
+    painter.save();
+    painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(imageSize)), Qt::IntersectClip);
+    painter.drawPolyline(firstPiece.constData(), firstPiece.size());
+    painter.drawPolyline(secondPiece.constData(), secondPiece.size());
+    painter.restore();
 }
 
 void drawRing(QPainter &painter, const UnitRings &rings, const QVector<CornerPoint> &ring,
@@ -85,8 +144,7 @@ void drawRing(QPainter &painter, const UnitRings &rings, const QVector<CornerPoi
     for (int wall = 0; wall < rings.wallCount; ++wall) {
         if (!isTraceableWall(rings, wall))
             continue;
-        DrawWallEdge(painter, ring.at(wall), ring.at((wall + 1) % rings.wallCount), imageSize,
-                     kWallEdgeStepDegrees);
+        drawEdge(painter, ring.at(wall), ring.at((wall + 1) % rings.wallCount), imageSize);
     }
 }
 

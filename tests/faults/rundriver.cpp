@@ -2,14 +2,18 @@
 // itself as a subject would: start, then for every case a click on a wall in each view and a
 // click on "Match / Next Case". Prints "answered N" once answer N is through, so that a test can
 // kill it at chosen moments. The run ends with a close answered Yes; with "stay" the window stays
-// open instead, until the process is killed.
+// open instead, until the process is killed. Like the program, it first takes the working
+// folder's session lock; when another instance holds it, it prints "refused: " and the box's text
+// and exits with status 3 once the box is answered.
 //   rundriver ANSWERS THINK_MS [stay]
 #include "fixturetree.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
 #include "renderarea.h"
+#include "sessionlock.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
@@ -35,6 +39,18 @@ int main(int argc, char *argv[])
     const int thinkMs = std::atoi(argv[2]);
     const bool stay = argc == 4 && qstrcmp(argv[3], "stay") == 0;
     QApplication app(argc, argv);
+    wallmatch::SessionLock session(QDir::currentPath());
+    {
+        ModalAnswerer answerer;
+        if (!wallmatch::startSession(session)) {
+            std::printf("refused: %s\n", qPrintable(session.refusal()));
+            for (const ModalAnswerer::Box &box : answerer.boxes)
+                std::printf("box: %s\n", qPrintable(box.title));
+            return 3;
+        }
+    }
+    std::printf("locked\n");
+    std::fflush(stdout);
     {
         MainWindow window;
         window.show();

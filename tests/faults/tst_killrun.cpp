@@ -146,7 +146,40 @@ private Q_SLOTS:
         checkResults(answeredCount(output));
     }
 
-    // After a kill the next session starts as usual and keeps the killed one's file aside.
+    // A second instance in the same folder refuses at once, naming the folder and the first
+    // instance; the first goes on and keeps every answer.
+    void secondInstanceRefuses()
+    {
+        removeResults();
+        QProcess first;
+        start(first, 8, 60);
+        QByteArray output;
+        while (answeredCount(output) < 1 && first.waitForReadyRead(20000))
+            output += first.readAllStandardOutput();
+        QVERIFY(output.startsWith("locked\n"));
+
+        QProcess second;
+        start(second, 3, 0);
+        QVERIFY(second.waitForFinished(20000));
+        const QByteArray refused = second.readAllStandardOutput();
+        QCOMPARE(second.exitCode(), 3);
+        const QString expected = QString("refused: Another wallmatch session is running in %1 "
+                                         "(process %2 on ")
+                                     .arg(QDir(tree.path()).canonicalPath())
+                                     .arg(first.processId());
+        QVERIFY2(refused.startsWith(expected.toUtf8()), refused.constData());
+        QVERIFY2(refused.endsWith("box: Folder In Use\n"), refused.constData());
+
+        QVERIFY(first.waitForFinished(60000));
+        QCOMPARE(first.exitCode(), 0);
+        output += first.readAllStandardOutput();
+        QCOMPARE(answeredCount(output), 8);
+        checkResults(8);
+        QVERIFY(!QFile::exists(QDir(tree.path()).filePath("wallmatch.lock")));
+    }
+
+    // After a kill the next session starts as usual, takes over the dead one's lock and keeps
+    // the killed one's file aside.
     void nextSessionAfterKill()
     {
         removeResults();
@@ -159,6 +192,7 @@ private Q_SLOTS:
         QVERIFY(killed.waitForFinished());
         output += killed.readAllStandardOutput();
         checkResults(answeredCount(output));
+        QVERIFY(QFile::exists(QDir(tree.path()).filePath("wallmatch.lock")));
         QFile earlier(QDir(tree.path()).filePath("results.txt"));
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         const QByteArray before = earlier.readAll();

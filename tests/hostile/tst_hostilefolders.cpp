@@ -115,15 +115,21 @@ private Q_SLOTS:
             << pri2 + "//pred_corner.txt" + notFound + sec2 + "//pred_corner.txt" + notFound;
         QTest::newRow("missing sec_pano: second view draws nothing, one line on stdout")
             << Damage::NoSecPano << true << false << sec2 + "//pred_corner.txt" + notFound;
-        QTest::newRow("folder named color.jpg: first view draws nothing, no walls to pick")
-            << Damage::ImageIsFolder << false << true << QByteArray();
+        // An image that is there but cannot be read says why; a missing one stays silent.
+        const QByteArray image = pri2 + "//color.jpg\nPanorama image not readable: ";
+        const QByteArray loop = "Too many levels of symbolic links\n";
+        QTest::newRow("folder named color.jpg: first view draws nothing, image line")
+            << Damage::ImageIsFolder << false << true << image + "not a regular file (a folder)\n";
         QTest::newRow(
-            "unreadable files (mode 000, root too): first view draws nothing, stdout line")
-            << Damage::Unreadable << false << true << pri2 + "//pred_corner.txt" + notFound;
-        QTest::newRow("folder is a link to itself: first view draws nothing, stdout line")
-            << Damage::LinkLoop << false << true << pri2 + "//pred_corner.txt" + notFound;
-        QTest::newRow("image and corner file link to each other: first view nothing, stdout line")
-            << Damage::FileLinkLoop << false << true << pri2 + "//pred_corner.txt" + notFound;
+            "unreadable files (mode 000, root too): first view draws nothing, stdout lines")
+            << Damage::Unreadable << false << true
+            << image + "Permission denied\n" + pri2 + "//pred_corner.txt" + notFound;
+        QTest::newRow("folder is a link to itself: first view draws nothing, stdout lines")
+            << Damage::LinkLoop << false << true
+            << image + loop + pri2 + "//pred_corner.txt" + notFound;
+        QTest::newRow("image and corner file link to each other: first view nothing, stdout lines")
+            << Damage::FileLinkLoop << false << true
+            << image + loop + pri2 + "//pred_corner.txt" + notFound;
     }
 
     // The broken sample shows what can be shown; when a view has nothing to pick, every answer

@@ -10,6 +10,12 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -37,10 +43,50 @@ QImage flatImage(const QSize &size, const QColor &color)
     return image;
 }
 
+// Should the program wait in open() on a FIFO, this opens its other end after a while, so that
+// the test fails on its time instead of hanging.
+class FifoRelease
+{
+public:
+    explicit FifoRelease(const QString &fifo)
+        : path(QFile::encodeName(fifo))
+        , thread([this] {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (wake.wait_for(lock, std::chrono::milliseconds(hostile::budgetMs()),
+                              [this] { return done; }))
+                return;
+            const int fd = ::open(path.constData(), O_WRONLY);
+            if (fd >= 0)
+                ::close(fd);
+        })
+    {
+    }
+    ~FifoRelease()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            done = true;
+        }
+        wake.notify_all();
+        thread.join();
+    }
+
+private:
+    QByteArray path;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool done = false;
+    std::thread thread;
+};
+
+enum class Special { Fifo, DevZero, Oversized };
+
 const QString allWalls = "0 0 1 1 2 2 3 3";
 const QString noWall = "-1 -1 -1 -1 -1 -1 -1 -1";
 
 } // namespace
+
+Q_DECLARE_METATYPE(Special)
 
 class TestHostileImages : public QObject
 {
@@ -143,6 +189,81 @@ private Q_SLOTS:
 
         QVERIFY(hostile::paintsNothing(image));
         QCOMPARE(wallText(actual), noWall);
+        QVERIFY2(hostile::peakMemoryMiB() - memoryBefore < 64,
+                 qPrintable(QString("peak %1 MiB, was %2 MiB")
+                                .arg(hostile::peakMemoryMiB())
+                                .arg(memoryBefore)));
+        qInfo("took %lld ms", elapsed);
+        QVERIFY2(elapsed < hostile::budgetMs(), qPrintable(QString("%1 ms").arg(elapsed)));
+    }
+
+    // What is not a regular file is never opened for reading, and a corner file far beyond any
+    // room is refused unread: the view takes the sample at once, memory stays as it was, and
+    // standard output says which file and why.
+    void specialFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Special>("special");
+        QTest::addColumn<QByteArray>("said");
+        QTest::addColumn<QString>("picked");
+        QTest::newRow("FIFO as image")
+            << "color.jpg" << Special::Fifo << QByteArray("not a regular file (a FIFO)") << noWall;
+        QTest::newRow("/dev/zero as image")
+            << "color.jpg" << Special::DevZero << QByteArray("(a character device)") << noWall;
+        // The Bramble file, so that the Kestrel walls still show and can be picked.
+        QTest::newRow("FIFO as corner file")
+            << "pred_corner_Bramble.txt" << Special::Fifo << QByteArray("not found!") << allWalls;
+        QTest::newRow("/dev/zero as corner file") << "pred_corner_Bramble.txt" << Special::DevZero
+                                                  << QByteArray("not found!") << allWalls;
+        QTest::newRow("2 GiB corner file (sparse)")
+            << "pred_corner_Bramble.txt" << Special::Oversized
+            << QByteArray("too large (2147483648 bytes, at most 1048576)!") << allWalls;
+    }
+
+    void specialFiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(Special, special);
+        QFETCH(QByteArray, said);
+        QFETCH(QString, picked);
+        const QString folder = folderWith(encoded(flatImage(hostile::panoSize, Qt::gray), "JPG"));
+        QVERIFY(!folder.isEmpty());
+        const QString path = folder + '/' + name;
+        QVERIFY(QFile::remove(path));
+        const QByteArray native = QFile::encodeName(path);
+        switch (special) {
+        case Special::Fifo:
+            QVERIFY(::mkfifo(native.constData(), 0644) == 0);
+            break;
+        case Special::DevZero:
+            QVERIFY(QFile::link("/dev/zero", path));
+            break;
+        case Special::Oversized:
+            QVERIFY(fixture::writeText(path, QByteArray()));
+            QVERIFY(::truncate(native.constData(), 2048ll * 1024 * 1024) == 0);
+            break;
+        }
+        FifoRelease release(path);
+        RenderArea view;
+        view.setFixedSize(hostile::panoSize);
+        const qint64 memoryBefore = hostile::peakMemoryMiB();
+        QElapsedTimer timer;
+        timer.start();
+        QByteArray printed;
+        {
+            hostile::StdoutCapture capture;
+            view.loadSample(folder.toStdString());
+            printed = capture.text();
+        }
+        const QImage image = hostile::render(view);
+        const QVector<int> actual = hostile::pickBoxWalls(view);
+        const qint64 elapsed = timer.elapsed();
+
+        QVERIFY2(printed.startsWith(QFile::encodeName(folder) + "//" + name.toUtf8() + '\n'),
+                 printed.constData());
+        QVERIFY2(printed.contains(said), printed.constData());
+        QCOMPARE(wallText(actual), picked);
+        QCOMPARE(hostile::paintsNothing(image), name == "color.jpg");
         QVERIFY2(hostile::peakMemoryMiB() - memoryBefore < 64,
                  qPrintable(QString("peak %1 MiB, was %2 MiB")
                                 .arg(hostile::peakMemoryMiB())

@@ -245,8 +245,25 @@ void TestWallRegions::polygonOrder()
         QCOMPARE(polygons.at(0), joined(first, second));
     } else {
         QVERIFY(p > 0 && q > 0);
-        QCOMPARE(polygons.at(0), joined(first.mid(0, p), second.mid(0, q)));
-        QCOMPARE(polygons.at(1), joined(first.mid(p), second.mid(q)));
+        // Each piece is carried on to the image's edge, where the two edges' pieces are joined.
+        const QPolygonF start = polygons.at(0);
+        const QPolygonF end = polygons.at(1);
+        QCOMPARE(start.size(), p + q + 2);
+        QCOMPARE(end.size(), (first.size() - p) + (second.size() - q) + 2);
+        QCOMPARE(start.mid(0, p), first.mid(0, p));
+        QCOMPARE(joined(start.mid(p + 2), {}), joined({}, second.mid(0, q)));
+        QCOMPARE(end.mid(1, first.size() - p), first.mid(p));
+        QCOMPARE(joined(end.mid(1 + first.size() - p, second.size() - q), {}),
+                 joined({}, second.mid(q)));
+        const double startEdge = first.at(p - 1).x() > 512 ? 1024 : 0;
+        for (const QPointF &onEdge : {start.at(p), start.at(p + 1)})
+            QCOMPARE(onEdge.x(), startEdge);
+        for (const QPointF &onEdge : {end.first(), end.last()})
+            QCOMPARE(onEdge.x(), 1024 - startEdge);
+        // At the row between the last point before the seam and the first after it.
+        QVERIFY(start.at(p).y() >= qMin(first.at(p - 1).y(), first.at(p).y()));
+        QVERIFY(start.at(p).y() <= qMax(first.at(p - 1).y(), first.at(p).y()));
+        QCOMPARE(start.at(p).y(), end.first().y());
         // The start corner's side first.
         QVERIFY(polygons.at(0).contains(first.first()));
         QVERIFY(polygons.at(1).contains(first.last()));
@@ -280,6 +297,11 @@ void TestWallRegions::hitTest_data()
         QTest::addRow("wall %d", wall) << wallCentre(wall) << wall;
     QTest::newRow("seam wall, right half") << QPointF(1000, 256) << 5;
     QTest::newRow("seam wall, left half") << QPointF(24, 230) << 5;
+    // Up to the image's edges, where the traced points stop short of the seam.
+    for (int v : {200, 256, 300}) {
+        QTest::addRow("seam wall, last column, row %d", v) << QPointF(1023, v) << 5;
+        QTest::addRow("seam wall, first column, row %d", v) << QPointF(0, v) << 5;
+    }
     QTest::newRow("ceiling") << QPointF(300, 40) << -1;
     QTest::newRow("floor") << QPointF(700, 500) << -1;
     QTest::newRow("outside the image") << QPointF(-5, 256) << -1;
@@ -370,7 +392,7 @@ void TestWallRegions::outlineOrder()
     DrawWallOutlines(painter, room, panoSize);
     painter.end();
 
-    // Twelve edges, ceiling ring first; the seam edges come as two integer polylines each.
+    // Twelve edges, ceiling ring first; the seam edges come as two polylines each.
     const QVector<RecordingDevice::Polyline> drawn = device.polylines();
     QCOMPARE(drawn.size(), 14);
     const QVector<CornerPoint> top = NormalizeCorners(room.mid(0, 6));
@@ -384,10 +406,15 @@ void TestWallRegions::outlineOrder()
                 QVERIFY(!drawn.at(next).integer);
                 QCOMPARE(drawn.at(next++).points, traced);
             } else {
+                // Both pieces reach the image's edge at one row: the right, then the left.
                 QCOMPARE(wall, 5);
-                QVERIFY(drawn.at(next).integer && drawn.at(next + 1).integer);
-                QCOMPARE(drawn.at(next++).points, traced.mid(0, count));
-                QCOMPARE(drawn.at(next++).points, traced.mid(count));
+                const QVector<QPointF> right = drawn.at(next++).points;
+                const QVector<QPointF> left = drawn.at(next++).points;
+                QCOMPARE(right.mid(0, count), traced.mid(0, count));
+                QCOMPARE(right.size(), count + 1);
+                QCOMPARE(right.last().x(), 1024.0);
+                QCOMPARE(left.mid(1), traced.mid(count));
+                QCOMPARE(left.first(), QPointF(0, right.last().y()));
             }
         }
     }
