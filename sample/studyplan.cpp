@@ -1,0 +1,97 @@
+#include "studyplan.h"
+
+#include "csv.h"
+
+namespace wallmatch {
+
+namespace {
+
+QString problem(const QString &fileName, int line, const QString &text)
+{
+    return QStringLiteral("%1:%2: %3").arg(fileName).arg(line).arg(text);
+}
+
+bool isBlank(const QStringList &fields)
+{
+    return fields.size() == 1 && fields.first().trimmed().isEmpty();
+}
+
+} // namespace
+
+const QStringList &studyPlanSources()
+{
+    // Indexed like CornerType; the view library owns the enumeration, this library the format.
+    static const QStringList sources {QStringLiteral("Kestrel"), QStringLiteral("Bramble")};
+    return sources;
+}
+
+StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
+{
+    StudyPlan plan;
+    const CsvTable table = parseCsv(text);
+    if (!table.error.isEmpty()) {
+        plan.problems.append(problem(fileName, table.errorLine, table.error));
+        return plan;
+    }
+    int row = 0;
+    while (row < table.rows.size() && isBlank(table.rows.at(row).fields))
+        ++row;
+    if (row == table.rows.size()) {
+        plan.problems.append(problem(fileName, 1, QStringLiteral("empty plan: the header "
+                                                                 "\"sample,source\" is missing")));
+        return plan;
+    }
+    const CsvRow &header = table.rows.at(row++);
+    if (header.fields.size() != 2 || header.fields.at(0).trimmed() != QLatin1String("sample")
+        || header.fields.at(1).trimmed() != QLatin1String("source")) {
+        plan.problems.append(problem(fileName, header.line,
+                                     QStringLiteral("the header must be \"sample,source\", not "
+                                                    "\"%1\"")
+                                         .arg(header.fields.join(QLatin1Char(',')))));
+        return plan;
+    }
+    for (; row < table.rows.size(); ++row) {
+        const CsvRow &r = table.rows.at(row);
+        if (isBlank(r.fields))
+            continue;
+        if (r.fields.size() != 2) {
+            plan.problems.append(problem(
+                fileName, r.line,
+                QStringLiteral("%1 fields, expected 2 (sample,source)").arg(r.fields.size())));
+            continue;
+        }
+        PlanCase c;
+        c.line = r.line;
+        bool ok = false;
+        const QString sampleText = r.fields.at(0).trimmed();
+        c.sample = sampleText.toInt(&ok, 10);
+        if (!ok || c.sample < 1 || sampleText.startsWith(QLatin1Char('+'))) {
+            plan.problems.append(problem(
+                fileName, r.line,
+                QStringLiteral("sample \"%1\" is not a positive whole number").arg(r.fields.at(0))));
+            continue;
+        }
+        c.source = r.fields.at(1).trimmed();
+        if (!studyPlanSources().contains(c.source)) {
+            plan.problems.append(problem(fileName, r.line,
+                                         QStringLiteral("source \"%1\" is not one of %2")
+                                             .arg(r.fields.at(1),
+                                                  studyPlanSources().join(QStringLiteral(", ")))));
+            continue;
+        }
+        plan.cases.append(c);
+    }
+    if (plan.cases.isEmpty() && plan.problems.isEmpty())
+        plan.problems.append(problem(fileName, header.line, QStringLiteral("the plan has no cases")));
+    return plan;
+}
+
+QString studyPlanCsv(const QVector<PlanCase> &cases)
+{
+    QString text = QStringLiteral("sample,source\n");
+    for (const PlanCase &c : cases)
+        text += QStringLiteral("%1,%2\n").arg(c.sample).arg(c.source);
+    return text;
+}
+
+} // namespace wallmatch

@@ -1,0 +1,36 @@
+#ifndef STUDYPLAN_H
+#define STUDYPLAN_H
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace wallmatch {
+
+// One case of a study: the sample folder number and the corner source whose walls are shown.
+struct PlanCase
+{
+    int line = 0; // 1-based line in the plan file
+    int sample = 0;
+    QString source;
+};
+
+struct StudyPlan
+{
+    QVector<PlanCase> cases;
+    QStringList problems; // "FILE:LINE: text"; empty when the plan can be run
+};
+
+// The corner sources a plan may name, as their display names.
+const QStringList &studyPlanSources();
+
+// A CSV file with the header "sample,source" and one row per case, in the order shown; the
+// source is "Kestrel" or "Bramble".
+StudyPlan parseStudyPlan(const QString &text, const QString &fileName);
+
+// The header line and one row per case, LF line ends.
+QString studyPlanCsv(const QVector<PlanCase> &cases);
+
+} // namespace wallmatch
+
+#endif // STUDYPLAN_H
