@@ -26,6 +26,10 @@ public:
     // Returns an empty string on success, otherwise a message naming the file and the reason.
     QString write(const QVector<QString> &lines);
 
+    // The file holds this session's own first answers (a resumed session): it is rewritten in
+    // place instead of being kept aside.
+    void resumeExistingFile() { earlierFileHandled = true; }
+
     QString fileName() const { return file; }
     // Where an earlier session's file was kept, empty if there was none.
     QString keptFileName() const { return kept; }
