@@ -168,8 +168,7 @@ Startup prepareStartup(const QStringList &arguments)
 
     if (parser.isSet(resumeOption)) {
         start.run.resume = true;
-        readResumedResults(start.run,
-                           start.run.cases.isEmpty() ? fixedRunCases() : start.run.cases,
+        readResumedResults(start.run, start.run.cases.isEmpty() ? fixedRunCases() : start.run.cases,
                            start.problems);
     }
     return start;

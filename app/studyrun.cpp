@@ -76,8 +76,7 @@ QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
                         .arg(cornerFile)
                         .arg(corners.size())
                         .arg(RenderArea::maxShownCorners);
-    } else if (!sample.image.isNull()
-               && BuildWallRegions(corners, sample.image.size()).isEmpty()) {
+    } else if (!sample.image.isNull() && BuildWallRegions(corners, sample.image.size()).isEmpty()) {
         problems << QStringLiteral("%1 gives no wall to pick").arg(cornerFile);
     }
     return problems;

@@ -37,8 +37,9 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
     while (row < table.rows.size() && isBlank(table.rows.at(row).fields))
         ++row;
     if (row == table.rows.size()) {
-        plan.problems.append(problem(fileName, 1, QStringLiteral("empty plan: the header "
-                                                                 "\"sample,source\" is missing")));
+        plan.problems.append(problem(fileName, 1,
+                                     QStringLiteral("empty plan: the header "
+                                                    "\"sample,source\" is missing")));
         return plan;
     }
     const CsvRow &header = table.rows.at(row++);
@@ -66,23 +67,25 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
         const QString sampleText = r.fields.at(0).trimmed();
         c.sample = sampleText.toInt(&ok, 10);
         if (!ok || c.sample < 1 || sampleText.startsWith(QLatin1Char('+'))) {
-            plan.problems.append(problem(
-                fileName, r.line,
-                QStringLiteral("sample \"%1\" is not a positive whole number").arg(r.fields.at(0))));
+            plan.problems.append(
+                problem(fileName, r.line,
+                        QStringLiteral("sample \"%1\" is not a positive whole number")
+                            .arg(r.fields.at(0))));
             continue;
         }
         c.source = r.fields.at(1).trimmed();
         if (!studyPlanSources().contains(c.source)) {
-            plan.problems.append(problem(fileName, r.line,
-                                         QStringLiteral("source \"%1\" is not one of %2")
-                                             .arg(r.fields.at(1),
-                                                  studyPlanSources().join(QStringLiteral(", ")))));
+            plan.problems.append(
+                problem(fileName, r.line,
+                        QStringLiteral("source \"%1\" is not one of %2")
+                            .arg(r.fields.at(1), studyPlanSources().join(QStringLiteral(", ")))));
             continue;
         }
         plan.cases.append(c);
     }
     if (plan.cases.isEmpty() && plan.problems.isEmpty())
-        plan.problems.append(problem(fileName, header.line, QStringLiteral("the plan has no cases")));
+        plan.problems.append(
+            problem(fileName, header.line, QStringLiteral("the plan has no cases")));
     return plan;
 }
 

@@ -247,28 +247,34 @@ private Q_SLOTS:
         const wallmatch::Startup start = startWith({"--plan", plan});
         QVERIFY(QDir::setCurrent(tree.path()));
         const QString p = plan + ":";
-        QCOMPARE(start.problems,
-                 QStringList({
-                     p + "3: sample 2 (Kestrel): folder test_datasets/2/pri_pano is missing",
-                     p + "3: sample 2 (Kestrel): folder test_datasets/2/sec_pano is missing",
-                     p + "5: sample 3 (Bramble): test_datasets/3/sec_pano/pred_corner_Bramble.txt "
-                         "(Bramble's corners) is missing",
-                     p + "6: sample 4 (Bramble): test_datasets/4/pri_pano/pred_corner.txt is "
-                         "missing; Bramble's corners are read only after it",
-                     p + "7: sample 5 (Kestrel): test_datasets/5/pri_pano/color.jpg cannot be "
-                         "read as an image (or is larger than 8192 x 4096)",
-                     p + "8: sample 6 (Kestrel): test_datasets/6/sec_pano/pred_corner.txt gives "
-                         "no wall to pick",
-                 }));
+        QCOMPARE(
+            start.problems,
+            QStringList({
+                p + "3: sample 2 (Kestrel): folder test_datasets/2/pri_pano is missing",
+                p + "3: sample 2 (Kestrel): folder test_datasets/2/sec_pano is missing",
+                p
+                    + "5: sample 3 (Bramble): test_datasets/3/sec_pano/pred_corner_Bramble.txt "
+                      "(Bramble's corners) is missing",
+                p
+                    + "6: sample 4 (Bramble): test_datasets/4/pri_pano/pred_corner.txt is "
+                      "missing; Bramble's corners are read only after it",
+                p
+                    + "7: sample 5 (Kestrel): test_datasets/5/pri_pano/color.jpg cannot be "
+                      "read as an image (or is larger than 8192 x 4096)",
+                p
+                    + "8: sample 6 (Kestrel): test_datasets/6/sec_pano/pred_corner.txt gives "
+                      "no wall to pick",
+            }));
     }
 
     // Killed after two of five answers, then started again with --resume: the session goes on
     // at case 3 as if it had never stopped.
     void resumeContinuesTheSession()
     {
-        QVERIFY(writeFile("plan.csv",
-                          "sample,source\n5,Kestrel\n4,Bramble\n3,Kestrel\n2,Bramble\n1,Kestrel\n"));
-        const QByteArray earlier = (boxLine(5, 1, 1, "Kestrel") + boxLine(4, 2, 3, "Bramble")).toUtf8();
+        QVERIFY(writeFile(
+            "plan.csv", "sample,source\n5,Kestrel\n4,Bramble\n3,Kestrel\n2,Bramble\n1,Kestrel\n"));
+        const QByteArray earlier =
+            (boxLine(5, 1, 1, "Kestrel") + boxLine(4, 2, 3, "Bramble")).toUtf8();
         QVERIFY(writeFile("results_P2.txt", earlier));
         const wallmatch::Startup start =
             startWith({"--plan", "plan.csv", "--participant", "P2", "--resume"});
@@ -285,7 +291,8 @@ private Q_SLOTS:
         QCOMPARE(ui.type->text(), QString("Kestrel"));
         ui.answerBox(0, 1);
         QCOMPARE(readFile("results_P2.txt"), earlier + boxLine(3, 0, 1, "Kestrel").toUtf8());
-        QVERIFY(ui.log->toPlainText().endsWith("Sample 3: Wall 0 <===> Wall 1 (Kestrel) Time: 0:01.000"));
+        QVERIFY(ui.log->toPlainText().endsWith(
+            "Sample 3: Wall 0 <===> Wall 1 (Kestrel) Time: 0:01.000"));
         // The resumed file is the session's own: nothing was kept aside.
         QCOMPARE(QDir().entryList({"results-*"}, QDir::Files), QStringList());
         QCOMPARE(ui.type->text(), QString("Bramble"));

@@ -2,12 +2,14 @@
 // itself as a subject would: start, then for every case a click on a wall in each view and a
 // click on "Match / Next Case". Prints "answered N" once answer N is through, so that a test can
 // kill it at chosen moments. The run ends with a close answered Yes; with "stay" the window stays
-// open instead, until the process is killed.
-//   rundriver ANSWERS THINK_MS [stay]
+// open instead, until the process is killed. Options after "--" are wallmatch's own (--plan,
+// --participant, --resume), checked as the program checks them.
+//   rundriver ANSWERS THINK_MS [stay] [-- OPTIONS]
 #include "fixturetree.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
 #include "renderarea.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -27,16 +29,28 @@ int secondWall(int n)
 
 int main(int argc, char *argv[])
 {
-    if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: rundriver ANSWERS THINK_MS [stay]\n");
+    int own = 1;
+    while (own < argc && qstrcmp(argv[own], "--") != 0)
+        ++own;
+    if (own < 3 || own > 4) {
+        std::fprintf(stderr, "usage: rundriver ANSWERS THINK_MS [stay] [-- OPTIONS]\n");
         return 2;
     }
     const int answers = std::atoi(argv[1]);
     const int thinkMs = std::atoi(argv[2]);
-    const bool stay = argc == 4 && qstrcmp(argv[3], "stay") == 0;
+    const bool stay = own == 4 && qstrcmp(argv[3], "stay") == 0;
+    QStringList options {QStringLiteral("wallmatch")};
+    for (int i = own + 1; i < argc; ++i)
+        options << QString::fromLocal8Bit(argv[i]);
     QApplication app(argc, argv);
+    const wallmatch::Startup start = wallmatch::prepareStartup(options);
+    if (!start.problems.isEmpty()) {
+        for (const QString &problem : start.problems)
+            std::fprintf(stderr, "%s\n", qPrintable(problem));
+        return 2;
+    }
     {
-        MainWindow window;
+        MainWindow window(start.run);
         window.show();
         ModalAnswerer answerer;
         auto *pano1 = window.findChild<RenderArea *>("pano1");
