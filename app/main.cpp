@@ -1,6 +1,6 @@
-#include "fullscreenstage.h"
 #include "mainwindow.h"
 #include "startup.h"
+#include "windowstage.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -12,7 +12,6 @@ int main(int argc, char *argv[])
     const wallmatch::EarlyStart early = wallmatch::answerInfoOptions(argc, argv);
     if (early.exitCode)
         return *early.exitCode;
-    const qreal scale = wallmatch::applyScreenFit(argc, argv, early.fullScreen);
 
     QApplication a(argc, argv);
     const wallmatch::Startup start = wallmatch::prepareStartup(QCoreApplication::arguments());
@@ -23,16 +22,19 @@ int main(int argc, char *argv[])
     }
 
     MainWindow w(start.run);
-    if (start.fullScreen) {
-        FullScreenStage stage(&w);
-        stage.showFullScreen();
+    const qreal scale = wallmatch::primaryScreenFitScale(start.fullScreen);
+    if (!start.fullScreen && scale == 1.0) {
+        w.show();
         return a.exec();
     }
-    if (scale < 1.0) {
-        // Shrunk to the available area: put it at the area's top, centred across.
+    WindowStage stage(&w, scale, start.fullScreen);
+    if (start.fullScreen) {
+        stage.showFullScreen();
+    } else {
+        // Shrunk to the available area: at its top, centred across.
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        w.move(area.left() + (area.width() - w.width()) / 2, area.top());
+        stage.move(area.left() + (area.width() - stage.width()) / 2, area.top());
+        stage.show();
     }
-    w.show();
     return a.exec();
 }

@@ -100,22 +100,13 @@ qreal screenFitScale(const QSize &screen, const QSize &available, bool fullScree
     return fitScale(available - QSize(0, frameAllowance), mainWindowSize);
 }
 
-qreal applyScreenFit(int argc, char **argv, bool fullScreen)
+qreal primaryScreenFitScale(bool fullScreen)
 {
-    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
-        return qEnvironmentVariable("QT_SCALE_FACTOR").toDouble();
-    qreal scale = 1.0;
-    {
-        // The screen is known only to a GUI application, and the factor is read when one is
-        // made: this one looks, the program's own comes after it.
-        QGuiApplication probe(argc, argv);
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            scale = screenFitScale(screen->geometry().size(), screen->availableGeometry().size(),
-                                   fullScreen);
-    }
-    if (scale < 1.0)
-        qputenv("QT_SCALE_FACTOR", QByteArray::number(scale, 'g', 6));
-    return scale;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return 1.0;
+    return screenFitScale(screen->geometry().size(), screen->availableGeometry().size(),
+                          fullScreen);
 }
 
 Startup prepareStartup(const QStringList &arguments)

@@ -39,10 +39,8 @@ inline constexpr int frameAllowance = 36;
 // its frame.
 qreal screenFitScale(const QSize &screen, const QSize &available, bool fullScreen);
 
-// Before the QApplication exists: probes the primary screen and, when the window has to shrink,
-// sets Qt's device-independent scale factor (QT_SCALE_FACTOR) for the whole program. A factor
-// the user set is left alone. Returns the factor in force.
-qreal applyScreenFit(int argc, char **argv, bool fullScreen);
+// screenFitScale for the primary screen.
+qreal primaryScreenFitScale(bool fullScreen);
 
 // After the QApplication has taken its own arguments: the options, the plan and every sample it
 // names, the participant's results file. Problems are lines for standard error; with any, the
