@@ -1,12 +1,13 @@
 // The window on a screen smaller than itself: the offscreen platform's 800 x 600 screen. The
-// program's screen fit shrinks it with Qt's device-independent scaling, so it fits, and a click
-// in device pixels still reaches the views, and the results, in image pixels.
+// program's screen fit shows it scaled down, so that it fits, and a click in screen pixels still
+// reaches the views, and the results, in image pixels.
 #include "fixturetree.h"
 #include "mainwindow.h"
 #include "mainwindowprobe.h"
 #include "modalanswerer.h"
 #include "renderarea.h"
 #include "startup.h"
+#include "windowstage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,10 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
-
-namespace {
-qreal appliedScale = 0;
-}
+#include <QtMath>
 
 class TestScreenFit : public QObject
 {
@@ -56,70 +54,80 @@ private Q_SLOTS:
         QVERIFY(1500 * got <= room.width() + 1e-9 && 1080 * got <= room.height() + 1e-9);
     }
 
+    // The offscreen platform's screen, 800 x 600, is smaller than the window.
+    void windowFitsTheSmallScreen_data()
+    {
+        QTest::addColumn<bool>("fullScreen");
+        QTest::newRow("window") << false;
+        QTest::newRow("full screen") << true;
+    }
     void windowFitsTheSmallScreen()
     {
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QVERIFY2(appliedScale < 1.0, qPrintable(QString::number(appliedScale)));
+        QFETCH(bool, fullScreen);
+        QScreen *screen = QGuiApplication::primaryScreen();
+        const qreal scale = wallmatch::primaryScreenFitScale(fullScreen);
+        QVERIFY2(scale < 1.0, qPrintable(QString::number(scale)));
         MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        // Qt keeps the factor to a few binary digits.
-        QVERIFY2(qAbs(window.devicePixelRatioF() - appliedScale) < 1e-3,
-                 qPrintable(QString::number(window.devicePixelRatioF())));
-        // The screen in device pixels is its logical size times the factor.
-        const QSizeF device = QSizeF(window.size()) * appliedScale;
-        const QSizeF screenDevice = QSizeF(screen.size()) * appliedScale;
-        QVERIFY(device.width() <= screenDevice.width() + 0.5);
-        QVERIFY(device.height() + wallmatch::frameAllowance * appliedScale
-                <= screenDevice.height() + 0.5);
-        // Laid out as ever in device-independent pixels (the window's edge may round by one),
-        // the views at the images' size.
-        QVERIFY(qAbs(window.width() - 1500) <= 1 && qAbs(window.height() - 1080) <= 1);
+        WindowStage stage(&window, scale, fullScreen);
+        if (fullScreen)
+            stage.showFullScreen();
+        else
+            stage.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&stage));
+        QCOMPARE(stage.windowScale(), scale);
+        const QSize room = fullScreen
+            ? screen->geometry().size()
+            : screen->availableGeometry().size() - QSize(0, wallmatch::frameAllowance);
+        QVERIFY(stage.width() <= room.width() && stage.height() <= room.height());
+        // The window keeps its own size and the views the images' size.
+        QCOMPARE(window.size(), QSize(1500, 1080));
         QCOMPARE(window.findChild<RenderArea *>("pano1")->size(), QSize(1024, 512));
-        QCOMPARE(window.findChild<RenderArea *>("pano2")->size(), QSize(1024, 512));
     }
 
-    // Clicks come in through the window in device pixels, as the platform delivers them.
+    // Clicks in screen pixels on the scaled window reach the views, and the results, in image
+    // pixels.
     void clicksStayInImagePixels()
     {
         QTemporaryDir tree;
-        QVERIFY(fixture::writeBoxRoomTree(tree.path(), 1));
+        QVERIFY(fixture::writeBoxRoomTree(tree.path(), 2));
         const QString original = QDir::currentPath();
         QVERIFY(QDir::setCurrent(tree.path()));
+        const qreal scale = wallmatch::primaryScreenFitScale(false);
         MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        WindowStage stage(&window, scale, false);
+        stage.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&stage));
         ModalAnswerer answerer;
         QTest::mouseClick(window.findChild<QPushButton *>("startBtn"), Qt::LeftButton);
         auto *pano1 = window.findChild<RenderArea *>("pano1");
         auto *pano2 = window.findChild<RenderArea *>("pano2");
         const QPoint wall1 = fixture::boxWallCentre(false, 2);
         const QPoint wall2 = fixture::boxWallCentre(true, 1);
-        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, pano1->mapTo(&window, wall1));
-        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, pano2->mapTo(&window, wall2));
-        QDir::setCurrent(original);
+        auto onScreen = [&](RenderArea *view, QPoint p) {
+            return stage.mapFromScene(QPointF(view->mapTo(&window, p)));
+        };
+        QTest::mouseClick(stage.viewport(), Qt::LeftButton, {}, onScreen(pano1, wall1));
+        QTest::mouseClick(stage.viewport(), Qt::LeftButton, {}, onScreen(pano2, wall2));
         QCOMPARE(pano1->selectedWallIndex(), 2);
         QCOMPARE(pano2->selectedWallIndex(), 1);
+        QTest::keyClick(&stage, Qt::Key_Space);
+        QDir::setCurrent(original);
         const QPoint got1 = MainWindowProbe::pano1ClickPos(window);
         const QPoint got2 = MainWindowProbe::pano2ClickPos(window);
-        QVERIFY2((got1 - wall1).manhattanLength() <= 2,
+        // One screen pixel is about two image pixels here.
+        const int tolerance = qCeil(1 / scale);
+        QVERIFY2((got1 - wall1).manhattanLength() <= tolerance,
                  qPrintable(QString("%1 %2").arg(got1.x()).arg(got1.y())));
-        QVERIFY2((got2 - wall2).manhattanLength() <= 2,
+        QVERIFY2((got2 - wall2).manhattanLength() <= tolerance,
                  qPrintable(QString("%1 %2").arg(got2.x()).arg(got2.y())));
+        // Space reached the window through the stage: the answer is taken.
+        QCOMPARE(MainWindowProbe::resultLines(window).size(), 1);
+        QVERIFY(MainWindowProbe::resultLines(window)[0].startsWith("ind 1: Wall 2 <==> Wall 1"));
     }
 
 private:
     static qreal frameAllowanceF() { return wallmatch::frameAllowance; }
 };
 
-int main(int argc, char *argv[])
-{
-    // As the program does it: before the application exists.
-    qunsetenv("QT_SCALE_FACTOR");
-    appliedScale = wallmatch::applyScreenFit(argc, argv, false);
-    QApplication app(argc, argv);
-    TestScreenFit test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestScreenFit)
 #include "tst_screenfit.moc"
