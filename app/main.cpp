@@ -29,6 +29,8 @@ int main(int argc, char *argv[])
     }
     WindowStage stage(&w, scale, start.fullScreen);
     if (start.fullScreen) {
+        // The geometry too, for a desktop without a window manager to act on the state.
+        stage.setGeometry(QGuiApplication::primaryScreen()->geometry());
         stage.showFullScreen();
     } else {
         // Shrunk to the available area: at its top, centred across.
