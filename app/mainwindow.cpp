@@ -26,17 +26,26 @@ QString progressText(int sample, int total)
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
+    : MainWindow(wallmatch::StudyRun(), parent)
+{
+}
+
+MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , cursorInViewport(false)
     , pano1ClickPos(0, 0)
     , pano2ClickPos(0, 0)
-    , sampleNumber(1)
-    , totalSamples(100)
+    , sampleNumber(1 + run.resumedLines.size())
+    , totalSamples(run.cases.isEmpty() ? 100 : run.cases.size())
     , currentSampleId(0)
     , displayTimerId(-1)
     , accumulatedMs(0)
+    , results(run.resultsFile)
     , lastWriteFailed(false)
+    , study(run)
+    , nextCase(run.resumedLines.size())
+    , currentSource(CornerType::Kestrel)
 {
     qRegisterMetaType<QVector<QString>>("QVector<QString>");
     resultLines.reserve(200);
@@ -46,7 +55,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->lcdTimer->setSegmentStyle(QLCDNumber::Flat);
     ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[CornerType::Kestrel]));
     ui->viewportRegion->setEnabled(false);
-    ui->progressLabel->setText(progressText(1, totalSamples));
+    ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
 
     connect(ui->pano1, QOverload<int>::of(&RenderArea::clicked), ui->pano01WallNum,
             QOverload<int>::of(&QLabel::setNum));
@@ -65,6 +74,22 @@ MainWindow::MainWindow(QWidget *parent)
         Qt::DirectConnection);
 
     ui->viewportRegion->installEventFilter(this);
+
+    if (study.resume)
+        resumeSession();
+}
+
+void MainWindow::resumeSession()
+{
+    results.resumeExistingFile();
+    resultLines += study.resumedLines;
+    if (study.cases.isEmpty())
+        nextSampleId = study.resumedLines.size() + 1;
+    // The log shows what it would show had the session never stopped: the answers since the
+    // last tenth.
+    const int answered = study.resumedAnswers.size();
+    for (int i = answered - answered % 10; i < answered; ++i)
+        ui->textBrowser->append(wallmatch::logLine(study.resumedAnswers.at(i), i + 1));
 }
 
 MainWindow::~MainWindow()
@@ -74,12 +99,22 @@ MainWindow::~MainWindow()
 
 void MainWindow::loadNextSample()
 {
-    currentSampleId = nextSampleId;
-    nextSampleId += 1;
-    const QString primary = QString::asprintf(".\\test_datasets\\%d\\pri_pano", currentSampleId);
-    const QString secondary = QString::asprintf(".\\test_datasets\\%d\\sec_pano", currentSampleId);
-    ui->pano1->loadSample(primary.toStdString());
-    ui->pano2->loadSample(secondary.toStdString());
+    if (study.cases.isEmpty()) {
+        currentSampleId = nextSampleId;
+        nextSampleId += 1;
+    } else {
+        const wallmatch::PlanCase &next = study.cases.at(qMin(nextCase, study.cases.size() - 1));
+        nextCase += 1;
+        currentSampleId = next.sample;
+        currentSource = wallmatch::cornerTypeNamed(next.source);
+    }
+    ui->pano1->loadSample(wallmatch::panoramaFolder(currentSampleId, false));
+    ui->pano2->loadSample(wallmatch::panoramaFolder(currentSampleId, true));
+    if (!study.cases.isEmpty()) {
+        ui->pano1->setCornerType(currentSource);
+        ui->pano2->setCornerType(currentSource);
+    }
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
 }
 
 void MainWindow::on_startBtn_clicked()
@@ -208,7 +243,7 @@ void MainWindow::on_matchBtn_clicked()
 
     Q_EMIT requestNewSample();
     ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[CornerType::Kestrel]));
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
     Q_EMIT restartTime();

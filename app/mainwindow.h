@@ -2,6 +2,7 @@
 #define MAINWINDOW_H
 
 #include "caseclock.h"
+#include "studyrun.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -24,6 +25,9 @@ class MainWindow : public QMainWindow
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    // Runs a study's cases in its order, with their sources, into its results file; continues
+    // an interrupted session from the lines it left.
+    explicit MainWindow(const wallmatch::StudyRun &run, QWidget *parent = nullptr);
     ~MainWindow() override;
 
 Q_SIGNALS:
@@ -53,6 +57,7 @@ protected:
 
 private:
     void loadNextSample();
+    void resumeSession();
     void showViewportHint();
     void saveResults(bool reportEveryFailure);
 
@@ -70,6 +75,9 @@ private:
     QString timeText;
     ResultsStore results;
     bool lastWriteFailed;
+    wallmatch::StudyRun study;
+    int nextCase; // index into study.cases of the next case to load
+    CornerType currentSource;
 };
 
 #endif // MAINWINDOW_H

@@ -223,8 +223,8 @@ QString ResultsStore::prepareTarget()
     const bool link = S_ISLNK(status.st_mode);
     if (!link && !S_ISREG(status.st_mode))
         return QStringLiteral("%1 is not a regular file").arg(path);
-    if (!link && status.st_size == 0)
-        return {}; // nothing to keep: simply replaced
+    if (!link && (status.st_size == 0 || resumed))
+        return {}; // nothing to keep, or this session's own lines: simply replaced
     // A link is kept aside as it is, so that nothing is ever written through it.
     QString error;
     kept = moveAside(file, modifiedTime(status), &error);

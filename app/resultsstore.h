@@ -38,6 +38,10 @@ public:
     // and the reason; the caller keeps the lines for the next write.
     QString write(const QVector<QString> &lines);
 
+    // The file holds this session's own first answers (a resumed session): it is rewritten in
+    // place instead of being kept aside.
+    void resumeExistingFile() { resumed = true; }
+
     QString fileName() const { return file; }
     // Where an earlier session's results file was kept, empty if there was none.
     QString keptFileName() const { return kept; }
@@ -64,6 +68,7 @@ private:
     QString notice;
     QString blocked; // why the results file itself must not be written, if so
     bool prepared = false;
+    bool resumed = false;
 };
 
 #endif // RESULTSSTORE_H

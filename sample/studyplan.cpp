@@ -1,56 +1,100 @@
 #include "studyplan.h"
 
+#include "csv.h"
+
 namespace wallmatch {
 
 namespace {
-const QString header = QStringLiteral("sample,source");
-const QStringList sourceNames = {QStringLiteral("Kestrel"), QStringLiteral("Bramble")};
+
+QString problem(const QString &fileName, int line, const QString &text)
+{
+    return QStringLiteral("%1:%2: %3").arg(fileName).arg(line).arg(text);
+}
+
+bool isBlank(const QStringList &fields)
+{
+    return fields.size() == 1 && fields.first().trimmed().isEmpty();
+}
+
 } // namespace
+
+const QStringList &studyPlanSources()
+{
+    // Indexed like CornerType; the view library owns the enumeration, this library the format.
+    static const QStringList sources {QStringLiteral("Kestrel"), QStringLiteral("Bramble")};
+    return sources;
+}
 
 StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
 {
     StudyPlan plan;
-    auto problem = [&](int line, const QString &message) {
-        plan.problems.append(QStringLiteral("%1:%2: %3").arg(fileName).arg(line).arg(message));
-    };
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (QString &line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
-    if (lines.isEmpty() || lines.first().trimmed() != header) {
-        problem(1, QStringLiteral("expected the header \"%1\"").arg(header));
+    const CsvTable table = parseCsv(text);
+    if (!table.error.isEmpty()) {
+        plan.problems.append(problem(fileName, table.errorLine, table.error));
         return plan;
     }
-    for (int i = 1; i < lines.size(); ++i) {
-        const QStringList fields = lines.at(i).split(QLatin1Char(','));
+    int row = 0;
+    while (row < table.rows.size() && isBlank(table.rows.at(row).fields))
+        ++row;
+    if (row == table.rows.size()) {
+        plan.problems.append(problem(fileName, 1,
+                                     QStringLiteral("empty plan: the header "
+                                                    "\"sample,source\" is missing")));
+        return plan;
+    }
+    const CsvRow &header = table.rows.at(row++);
+    if (header.fields.size() != 2 || header.fields.at(0).trimmed() != QLatin1String("sample")
+        || header.fields.at(1).trimmed() != QLatin1String("source")) {
+        plan.problems.append(problem(fileName, header.line,
+                                     QStringLiteral("the header must be \"sample,source\", not "
+                                                    "\"%1\"")
+                                         .arg(header.fields.join(QLatin1Char(',')))));
+        return plan;
+    }
+    for (; row < table.rows.size(); ++row) {
+        const CsvRow &r = table.rows.at(row);
+        if (isBlank(r.fields))
+            continue;
+        if (r.fields.size() != 2) {
+            plan.problems.append(problem(
+                fileName, r.line,
+                QStringLiteral("%1 fields, expected 2 (sample,source)").arg(r.fields.size())));
+            continue;
+        }
+        PlanCase c;
+        c.line = r.line;
         bool ok = false;
-        const int sample = fields.value(0).trimmed().toInt(&ok);
-        if (fields.size() != 2 || !ok || sample < 1) {
-            problem(i + 1,
-                    QStringLiteral("expected \"sample,source\" with a sample number from 1"));
+        const QString sampleText = r.fields.at(0).trimmed();
+        c.sample = sampleText.toInt(&ok, 10);
+        if (!ok || c.sample < 1 || sampleText.startsWith(QLatin1Char('+'))) {
+            plan.problems.append(
+                problem(fileName, r.line,
+                        QStringLiteral("sample \"%1\" is not a positive whole number")
+                            .arg(r.fields.at(0))));
             continue;
         }
-        const QString source = fields.at(1).trimmed();
-        if (!sourceNames.contains(source)) {
-            problem(i + 1, QStringLiteral("unknown source \"%1\"").arg(source));
+        c.source = r.fields.at(1).trimmed();
+        if (!studyPlanSources().contains(c.source)) {
+            plan.problems.append(
+                problem(fileName, r.line,
+                        QStringLiteral("source \"%1\" is not one of %2")
+                            .arg(r.fields.at(1), studyPlanSources().join(QStringLiteral(", ")))));
             continue;
         }
-        plan.cases.append({i + 1, sample, source});
+        plan.cases.append(c);
     }
     if (plan.cases.isEmpty() && plan.problems.isEmpty())
-        problem(1, QStringLiteral("no cases below the header"));
+        plan.problems.append(
+            problem(fileName, header.line, QStringLiteral("the plan has no cases")));
     return plan;
 }
 
 QString studyPlanCsv(const QVector<PlanCase> &cases)
 {
-    QString csv = header + QLatin1Char('\n');
+    QString text = QStringLiteral("sample,source\n");
     for (const PlanCase &c : cases)
-        csv += QStringLiteral("%1,%2\n").arg(c.sample).arg(c.source);
-    return csv;
+        text += QStringLiteral("%1,%2\n").arg(c.sample).arg(c.source);
+    return text;
 }
 
 } // namespace wallmatch

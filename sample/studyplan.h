@@ -7,7 +7,7 @@
 
 namespace wallmatch {
 
-// One case of a study: which sample folder is shown, with which corner source.
+// One case of a study: the sample folder number and the corner source whose walls are shown.
 struct PlanCase
 {
     int line = 0; // 1-based line in the plan file
@@ -18,12 +18,17 @@ struct PlanCase
 struct StudyPlan
 {
     QVector<PlanCase> cases;
-    QStringList problems; // "FILE:LINE: text"
+    QStringList problems; // "FILE:LINE: text"; empty when the plan can be run
 };
 
-// Header "sample,source"; one row per case, in the order shown; source is "Kestrel" or "Bramble".
+// The corner sources a plan may name, as their display names.
+const QStringList &studyPlanSources();
+
+// A CSV file with the header "sample,source" and one row per case, in the order shown; the
+// source is "Kestrel" or "Bramble".
 StudyPlan parseStudyPlan(const QString &text, const QString &fileName);
-// Header line and one row per case, LF endings.
+
+// The header line and one row per case, LF line ends.
 QString studyPlanCsv(const QVector<PlanCase> &cases);
 
 } // namespace wallmatch

@@ -4,13 +4,15 @@
 // kill it at chosen moments. The run ends with a close answered Yes; with "stay" the window stays
 // open instead, until the process is killed. Like the program, it first takes the working
 // folder's session lock; when another instance holds it, it prints "refused: " and the box's text
-// and exits with status 3 once the box is answered.
-//   rundriver ANSWERS THINK_MS [stay]
+// and exits with status 3 once the box is answered. Options after "--" are wallmatch's own
+// (--plan, --participant, --resume), checked as the program checks them.
+//   rundriver ANSWERS THINK_MS [stay] [-- OPTIONS]
 #include "fixturetree.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
 #include "renderarea.h"
 #include "sessionlock.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -31,13 +33,19 @@ int secondWall(int n)
 
 int main(int argc, char *argv[])
 {
-    if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: rundriver ANSWERS THINK_MS [stay]\n");
+    int own = 1;
+    while (own < argc && qstrcmp(argv[own], "--") != 0)
+        ++own;
+    if (own < 3 || own > 4) {
+        std::fprintf(stderr, "usage: rundriver ANSWERS THINK_MS [stay] [-- OPTIONS]\n");
         return 2;
     }
     const int answers = std::atoi(argv[1]);
     const int thinkMs = std::atoi(argv[2]);
-    const bool stay = argc == 4 && qstrcmp(argv[3], "stay") == 0;
+    const bool stay = own == 4 && qstrcmp(argv[3], "stay") == 0;
+    QStringList options {QStringLiteral("wallmatch")};
+    for (int i = own + 1; i < argc; ++i)
+        options << QString::fromLocal8Bit(argv[i]);
     QApplication app(argc, argv);
     wallmatch::SessionLock session(QDir::currentPath());
     {
@@ -51,8 +59,14 @@ int main(int argc, char *argv[])
     }
     std::printf("locked\n");
     std::fflush(stdout);
+    const wallmatch::Startup start = wallmatch::prepareStartup(options);
+    if (!start.problems.isEmpty()) {
+        for (const QString &problem : start.problems)
+            std::fprintf(stderr, "%s\n", qPrintable(problem));
+        return 2;
+    }
     {
-        MainWindow window;
+        MainWindow window(start.run);
         window.show();
         ModalAnswerer answerer;
         auto *pano1 = window.findChild<RenderArea *>("pano1");

@@ -1,0 +1,58 @@
+#ifndef STARTUP_H
+#define STARTUP_H
+
+#include "studyrun.h"
+
+#include <QSize>
+#include <QSizeF>
+#include <QStringList>
+#include <optional>
+
+class QCommandLineParser;
+
+namespace wallmatch {
+
+// The window's fixed size, in device-independent pixels.
+inline constexpr QSize mainWindowSize(1500, 1080);
+
+// --plan, --participant, --resume, --fullscreen, --help and --version.
+void addStartOptions(QCommandLineParser &parser);
+
+// Runs before any display is opened: answers --help and --version on standard output (the exit
+// code to return) and tells whether the window is to fill the screen.
+struct EarlyStart
+{
+    std::optional<int> exitCode;
+    bool fullScreen = false;
+};
+EarlyStart answerInfoOptions(int argc, char **argv);
+
+// The largest scale, at most 1, at which `window` fits into `available`.
+qreal fitScale(const QSizeF &available, const QSizeF &window);
+
+// Room left under the available area's top for the window's title bar and frame when the
+// window is scaled to fit.
+inline constexpr int frameAllowance = 36;
+
+// The scale for the primary screen: full screen, the largest that fits the whole screen;
+// otherwise 1 unless the available area is smaller than the window, then what fits it with
+// its frame.
+qreal screenFitScale(const QSize &screen, const QSize &available, bool fullScreen);
+
+// screenFitScale for the primary screen.
+qreal primaryScreenFitScale(bool fullScreen);
+
+// After the QApplication has taken its own arguments: the options, the plan and every sample it
+// names, the participant's results file. Problems are lines for standard error; with any, the
+// program exits with status 2 without opening its window.
+struct Startup
+{
+    StudyRun run;
+    bool fullScreen = false;
+    QStringList problems;
+};
+Startup prepareStartup(const QStringList &arguments);
+
+} // namespace wallmatch
+
+#endif // STARTUP_H

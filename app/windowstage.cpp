@@ -1,0 +1,60 @@
+#include "windowstage.h"
+
+#include <QCloseEvent>
+#include <QGraphicsProxyWidget>
+#include <QTimer>
+#include <QtMath>
+
+WindowStage::WindowStage(QWidget *window, qreal scale, bool fullScreen)
+    : QGraphicsView(static_cast<QWidget *>(nullptr))
+    , window(window)
+{
+    setWindowTitle(window->windowTitle());
+    proxy = stageScene.addWidget(window);
+    setScene(&stageScene);
+    setSceneRect(proxy->geometry());
+    this->scale(scale, scale);
+    // Panoramas scaled smoothly; no antialiasing of the scene, which would draw the edges of
+    // partly repainted areas as lines.
+    setRenderHint(QPainter::SmoothPixmapTransform);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAlignment(Qt::AlignCenter);
+    setBackgroundBrush(Qt::black);
+    if (fullScreen)
+        setWindowFlag(Qt::FramelessWindowHint);
+    else
+        setFixedSize(qCeil(window->width() * scale), qCeil(window->height() * scale));
+    // Keys go to the test window, as when it is a window of its own.
+    proxy->setFocus();
+    window->installEventFilter(this);
+}
+
+WindowStage::~WindowStage()
+{
+    if (window) {
+        window->removeEventFilter(this);
+        proxy->setWidget(nullptr);
+    }
+}
+
+void WindowStage::closeEvent(QCloseEvent *event)
+{
+    if (window && window->isVisible() && !window->close()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+bool WindowStage::eventFilter(QObject *watched, QEvent *event)
+{
+    // The test window closed itself (its exit confirmed): the stage goes with it.
+    if (watched == window && event->type() == QEvent::Hide && window->isHidden() && isVisible())
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible())
+                close();
+        });
+    return QGraphicsView::eventFilter(watched, event);
+}

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Starts wallmatch with a one-case plan on a 1366 x 768 Xvfb screen, smaller than its window:
+# the window must be shown scaled down to fit, and real clicks in screen pixels on the walls'
+# centres must be recorded at the walls' centres in image pixels.
+set -euo pipefail
+app=$1 make_tree=$2 offsets=$3
+
+for tool in Xvfb xdotool xwininfo; do
+    command -v "$tool" >/dev/null || { echo "missing $tool (run scripts/setup)"; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid= app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+QT_QPA_PLATFORM=offscreen "$make_tree" "$work" 1
+printf 'sample,source\n1,Bramble\n' >"$work/plan.csv"
+read -r _ p1x p1y < <(QT_QPA_PLATFORM=offscreen "$offsets" | grep '^pano1')
+read -r _ p2x p2y < <(QT_QPA_PLATFORM=offscreen "$offsets" | grep '^pano2')
+read -r _ sx sy < <(QT_QPA_PLATFORM=offscreen "$offsets" | grep '^startBtn')
+
+Xvfb -displayfd 5 -screen 0 1366x768x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(cat "$work/display")"
+export QT_QPA_PLATFORM=xcb
+
+cd "$work"
+"$app" --plan plan.csv --participant fit >"$work/out.log" 2>&1 &
+app_pid=$!
+win=$(timeout 20 xdotool search --sync --onlyvisible --name '^MainWindow$' | head -1)
+sleep 0.5
+width=$(xwininfo -id "$win" | awk '/Width:/ {print $2}')
+height=$(xwininfo -id "$win" | awk '/Height:/ {print $2}')
+echo "window ${width} x ${height} on 1366 x 768"
+if [ "$width" -gt 1366 ] || [ "$height" -gt 768 ] || [ "$width" -ge 1500 ]; then
+    echo "FAIL: the window does not fit the screen"
+    exit 1
+fi
+
+# Window pixels of a point given in the window's own (image) pixels.
+scaled() { awk -v v="$1" -v w="$width" 'BEGIN { printf "%d", v * w / 1500 + 0.5 }'; }
+click() {
+    xdotool mousemove --window "$win" "$(scaled "$1")" "$(scaled "$2")" click 1
+    sleep 0.3
+}
+click "$sx" "$sy"
+# The box room's wall 1 in the top view, wall 0 in the bottom one: both centred at (512, 256).
+click $((p1x + 512)) $((p1y + 256))
+click $((p2x + 512)) $((p2y + 256))
+xdotool key space
+
+for _ in $(seq 100); do
+    [ -s results_fit.txt ] && break
+    sleep 0.1
+done
+cat results_fit.txt || true
+line=$(head -1 results_fit.txt)
+if ! [[ "$line" =~ ^ind\ 1:\ Wall\ 1\ \<==\>\ Wall\ 0\ \(Bramble\)\ Time:\ [0-9:.]+\ Mouse:\ ([0-9]+)\ ([0-9]+)\ \<==\>\ ([0-9]+)\ ([0-9]+)$ ]]; then
+    echo "FAIL: not the expected answer"
+    exit 1
+fi
+for v in "${BASH_REMATCH[1]}" "${BASH_REMATCH[3]}"; do
+    [ $((v - 512)) -le 2 ] && [ $((512 - v)) -le 2 ] || { echo "FAIL: x $v, not 512"; exit 1; }
+done
+for v in "${BASH_REMATCH[2]}" "${BASH_REMATCH[4]}"; do
+    [ $((v - 256)) -le 2 ] && [ $((256 - v)) -le 2 ] || { echo "FAIL: y $v, not 256"; exit 1; }
+done
+echo "PASS: scaled to ${width} x ${height}, clicks recorded in image pixels"

@@ -1,0 +1,319 @@
+#include "fakeclock.h"
+#include "fixturetree.h"
+#include "mainwindow.h"
+#include "mainwindowprobe.h"
+#include "modalanswerer.h"
+#include "renderarea.h"
+#include "roomfixture.h"
+#include "startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<FakeClock> fakeClock;
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QString boxLine(int sample, int w1, int w2, const char *source)
+{
+    const QPoint p1 = fixture::boxWallCentre(false, w1);
+    const QPoint p2 = fixture::boxWallCentre(true, w2);
+    return QString::asprintf("ind %d: Wall %d <==> Wall %d (%s) Time: 0:01.000 Mouse: %d %d <==> "
+                             "%d %d\n",
+                             sample, w1, w2, source, p1.x(), p1.y(), p2.x(), p2.y());
+}
+
+wallmatch::Startup startWith(const QStringList &options)
+{
+    return wallmatch::prepareStartup(QStringList {"wallmatch"} + options);
+}
+
+// How strongly a pixel looks like the yellow of the wall outlines and corner lines on grey.
+int yellowness(const QImage &image, int x, int y)
+{
+    int best = 0;
+    for (int dx = -1; dx <= 1; ++dx) {
+        const QColor c = image.pixelColor(x + dx, y);
+        best = qMax(best, (c.red() + c.green()) / 2 - c.blue());
+    }
+    return best;
+}
+
+struct Window
+{
+    explicit Window(const wallmatch::StudyRun &run)
+        : window(run)
+    {
+    }
+    MainWindow window;
+    RenderArea *pano1 = window.findChild<RenderArea *>("pano1");
+    RenderArea *pano2 = window.findChild<RenderArea *>("pano2");
+    QPushButton *start = window.findChild<QPushButton *>("startBtn");
+    QPushButton *match = window.findChild<QPushButton *>("matchBtn");
+    QLabel *progress = window.findChild<QLabel *>("progressLabel");
+    QLabel *type = window.findChild<QLabel *>("typeLabel");
+    QTextBrowser *log = window.findChild<QTextBrowser *>("textBrowser");
+
+    void answerAt(const QPoint &p1, const QPoint &p2)
+    {
+        QTest::mouseClick(pano1, Qt::LeftButton, {}, p1);
+        QTest::mouseClick(pano2, Qt::LeftButton, {}, p2);
+        fakeClock->advance(1000);
+        MainWindowProbe::tick(window);
+        QTest::mouseClick(match, Qt::LeftButton);
+    }
+    void answerBox(int w1, int w2)
+    {
+        answerAt(fixture::boxWallCentre(false, w1), fixture::boxWallCentre(true, w2));
+    }
+};
+
+} // namespace
+
+class TestStudyRun : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir tree;
+    QString originalDir;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(tree.isValid());
+        QVERIFY(fixture::writeBoxRoomTree(tree.path(), 6));
+        // Sample 7: Kestrel sees the box room, Bramble six walls.
+        for (const char *view : {"pri_pano", "sec_pano"})
+            QVERIFY(fixture::writePanoFolder(tree.path() + "/test_datasets/7/" + view,
+                                             QSize(1024, 512), fixture::boxRoomCorners(),
+                                             fixture::sixWallRoom()));
+        originalDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(tree.path()));
+        fakeClock = std::make_unique<FakeClock>();
+    }
+    void cleanupTestCase()
+    {
+        fakeClock.reset();
+        QDir::setCurrent(originalDir);
+    }
+    void init()
+    {
+        nextSampleId = 1;
+        for (const QString &name : QDir().entryList({"results*", "*.csv"}, QDir::Files))
+            QFile::remove(name);
+    }
+
+    void planRunsItsCasesInOrderWithTheirSources()
+    {
+        QVERIFY(writeFile("plan.csv", "sample,source\n3,Bramble\n1,Kestrel\n2,Bramble\n"));
+        const wallmatch::Startup start = startWith({"--plan", "plan.csv", "--participant", "P07"});
+        QCOMPARE(start.problems, QStringList());
+        Window ui(start.run);
+        ui.window.show();
+        ModalAnswerer answerer;
+        answerer.queue(QMessageBox::Ok);
+        answerer.queue(QMessageBox::Yes);
+        QCOMPARE(ui.progress->text(), QString("Progress:1/3"));
+        QTest::mouseClick(ui.start, Qt::LeftButton);
+        QCOMPARE(ui.type->text(), QString("Bramble"));
+        ui.answerBox(1, 2);
+        QCOMPARE(ui.progress->text(), QString("Progress:2/3"));
+        QCOMPARE(ui.type->text(), QString("Kestrel"));
+        ui.answerBox(3, 0);
+        QCOMPARE(ui.progress->text(), QString("Progress:3/3"));
+        QCOMPARE(ui.type->text(), QString("Bramble"));
+        ui.answerBox(2, 2);
+        QCOMPARE(answerer.texts(), QStringList({"Well done! You finished test.", "Exit?"}));
+        QVERIFY(!ui.window.isVisible());
+        QCOMPARE(readFile("results_P07.txt"),
+                 (boxLine(3, 1, 2, "Bramble") + boxLine(1, 3, 0, "Kestrel")
+                  + boxLine(2, 2, 2, "Bramble"))
+                     .toUtf8());
+        QVERIFY(!QFile::exists("results.txt"));
+    }
+
+    // Sample 7's Bramble corners are six walls at azimuths 20, 75, 140, ... degrees; Kestrel's
+    // the box room's four at 45, 135, ... The views must draw and pick Bramble's.
+    void brambleRowShowsAndRecordsBrambleWalls()
+    {
+        QVERIFY(writeFile("plan.csv", "sample,source\n7,Bramble\n"));
+        const wallmatch::Startup start = startWith({"--plan", "plan.csv"});
+        QCOMPARE(start.problems, QStringList());
+        Window ui(start.run);
+        ui.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ui.window));
+        ModalAnswerer answerer;
+        QTest::mouseClick(ui.start, Qt::LeftButton);
+
+        const QImage shown = ui.pano1->grab().toImage();
+        auto column = [](double degrees) { return qRound(degrees / 360.0 * 1024); };
+        for (double az : fixture::sixWallAzimuths())
+            QVERIFY2(yellowness(shown, column(az), 256) > 60, qPrintable(QString::number(az)));
+        for (double az : {45.0, 135.0, 225.0, 315.0})
+            QVERIFY2(yellowness(shown, column(az), 256) < 20, qPrintable(QString::number(az)));
+
+        // 107 degrees lies in Bramble's wall 1 (75 to 140), Kestrel's wall 0 (45 to 135).
+        const QPoint inWall1(column(107), 256);
+        ui.answerAt(inWall1, inWall1);
+        const QString line = QString::fromUtf8(readFile("results.txt"));
+        QVERIFY2(line.startsWith("ind 7: Wall 1 <==> Wall 1 (Bramble) Time: 0:01.000 Mouse: "),
+                 qPrintable(line));
+        QCOMPARE(answerer.texts(), QStringList({"Well done! You finished test.", "Exit?"}));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("resultsFile"); // written first as results_P1.txt
+        QTest::addColumn<QStringList>("expected"); // each a problem's beginning, in order
+
+        const QByteArray two = (boxLine(2, 0, 0, "Kestrel") + boxLine(1, 0, 0, "Bramble")).toUtf8();
+        const QStringList resume {"--plan", "plan.csv", "--participant", "P1", "--resume"};
+        // clang-format off
+        QTest::newRow("participant with a slash") << QStringList {"--participant", "a/b"} << QByteArray()
+            << QStringList {"participant ID 'a/b': use only letters, digits, - and _"};
+        QTest::newRow("empty participant") << QStringList {"--participant", ""} << QByteArray()
+            << QStringList {"participant ID '': use only letters, digits, - and _"};
+        QTest::newRow("unknown option") << QStringList {"--plans", "x"} << QByteArray()
+            << QStringList {"Unknown option 'plans'.", "Try 'wallmatch --help'"};
+        QTest::newRow("no such plan") << QStringList {"--plan", "nowhere.csv"} << QByteArray()
+            << QStringList {"nowhere.csv: not a plan file"};
+        QTest::newRow("resume: no file") << resume << QByteArray()
+            << QStringList {"results_P1.txt: nothing to resume"};
+        QTest::newRow("resume: another plan's file") << resume
+            << (boxLine(2, 0, 0, "Kestrel") + boxLine(1, 0, 0, "Kestrel")).toUtf8()
+            << QStringList {"results_P1.txt:2: sample 1 (Kestrel) is not case 2 of this run, sample 1 (Bramble)"};
+        QTest::newRow("resume: another order") << resume << (boxLine(1, 0, 0, "Bramble")).toUtf8()
+            << QStringList {"results_P1.txt:1: sample 1 (Bramble) is not case 1 of this run, sample 2 (Kestrel)"};
+        QTest::newRow("resume: the fixed run's file") << QStringList {"--participant", "P1", "--resume"} << two
+            << QStringList {"results_P1.txt:1: sample 2 (Kestrel) is not case 1 of this run, sample 1 (Kestrel)"};
+        QTest::newRow("resume: nothing left") << resume << two + boxLine(3, 0, 0, "Kestrel").toUtf8()
+            << QStringList {"results_P1.txt: holds 3 answers; the run has 3 cases"};
+        QTest::newRow("resume: not a results line") << resume << two.left(30) + "\n"
+            << QStringList {"results_P1.txt:1: "};
+        // clang-format on
+    }
+
+    void refusals()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, resultsFile);
+        QFETCH(QStringList, expected);
+        QVERIFY(writeFile("plan.csv", "sample,source\n2,Kestrel\n1,Bramble\n3,Kestrel\n"));
+        if (!resultsFile.isNull())
+            QVERIFY(writeFile("results_P1.txt", resultsFile));
+        const wallmatch::Startup start = startWith(options);
+        QCOMPARE(start.problems.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i)
+            QVERIFY2(start.problems[i].startsWith(expected[i]), qPrintable(start.problems[i]));
+    }
+
+    // Every sample a plan names is checked before the window opens, each problem on the line
+    // of its case.
+    void planSamplesCheckedBeforeStart()
+    {
+        QTemporaryDir broken;
+        QVERIFY(fixture::writeBoxRoomTree(broken.path(), 6));
+        const QString data = broken.path() + "/test_datasets/";
+        QVERIFY(QDir(data + "2").removeRecursively());
+        QVERIFY(QFile::remove(data + "3/sec_pano/pred_corner_Bramble.txt"));
+        QVERIFY(QFile::remove(data + "4/pri_pano/pred_corner.txt"));
+        QVERIFY(writeFile(data + "5/pri_pano/color.jpg", "not an image"));
+        QVERIFY(writeFile(data + "6/sec_pano/pred_corner.txt", ""));
+        const QString plan = broken.path() + "/plan.csv";
+        QVERIFY(writeFile(plan,
+                          "sample,source\n1,Bramble\n2,Kestrel\n3,Kestrel\n3,Bramble\n4,Bramble\n"
+                          "5,Kestrel\n6,Kestrel\n6,Bramble\n"));
+        QVERIFY(QDir::setCurrent(broken.path()));
+        const wallmatch::Startup start = startWith({"--plan", plan});
+        QVERIFY(QDir::setCurrent(tree.path()));
+        const QString p = plan + ":";
+        QCOMPARE(
+            start.problems,
+            QStringList({
+                p + "3: sample 2 (Kestrel): folder test_datasets/2/pri_pano is missing",
+                p + "3: sample 2 (Kestrel): folder test_datasets/2/sec_pano is missing",
+                p
+                    + "5: sample 3 (Bramble): test_datasets/3/sec_pano/pred_corner_Bramble.txt "
+                      "(Bramble's corners) is missing",
+                p
+                    + "6: sample 4 (Bramble): test_datasets/4/pri_pano/pred_corner.txt is "
+                      "missing; Bramble's corners are read only after it",
+                p
+                    + "7: sample 5 (Kestrel): test_datasets/5/pri_pano/color.jpg cannot be "
+                      "read as an image (or is larger than 8192 x 4096)",
+                p
+                    + "8: sample 6 (Kestrel): test_datasets/6/sec_pano/pred_corner.txt gives "
+                      "no wall to pick",
+            }));
+    }
+
+    // Killed after two of five answers, then started again with --resume: the session goes on
+    // at case 3 as if it had never stopped.
+    void resumeContinuesTheSession()
+    {
+        QVERIFY(writeFile(
+            "plan.csv", "sample,source\n5,Kestrel\n4,Bramble\n3,Kestrel\n2,Bramble\n1,Kestrel\n"));
+        const QByteArray earlier =
+            (boxLine(5, 1, 1, "Kestrel") + boxLine(4, 2, 3, "Bramble")).toUtf8();
+        QVERIFY(writeFile("results_P2.txt", earlier));
+        const wallmatch::Startup start =
+            startWith({"--plan", "plan.csv", "--participant", "P2", "--resume"});
+        QCOMPARE(start.problems, QStringList());
+        Window ui(start.run);
+        ModalAnswerer answerer;
+        QCOMPARE(ui.progress->text(), QString("Progress:3/5"));
+        QCOMPARE(MainWindowProbe::answersTaken(ui.window), 2);
+        QCOMPARE(ui.log->toPlainText(),
+                 QString("Sample 1: Wall 1 <===> Wall 1 (Kestrel) Time: 0:01.000\n"
+                         "Sample 2: Wall 2 <===> Wall 3 (Bramble) Time: 0:01.000"));
+        QTest::mouseClick(ui.start, Qt::LeftButton);
+        QCOMPARE(ui.type->text(), QString("Kestrel"));
+        ui.answerBox(0, 1);
+        QCOMPARE(readFile("results_P2.txt"), earlier + boxLine(3, 0, 1, "Kestrel").toUtf8());
+        QVERIFY(ui.log->toPlainText().endsWith(
+            "Sample 3: Wall 0 <===> Wall 1 (Kestrel) Time: 0:01.000"));
+        // The resumed file is the session's own: nothing was kept aside.
+        QCOMPARE(QDir().entryList({"results-*"}, QDir::Files), QStringList());
+        QCOMPARE(ui.type->text(), QString("Bramble"));
+    }
+
+    // Without a plan the fixed run resumes: the log's count of ten goes on too.
+    void fixedRunResumesAfterTwelve()
+    {
+        QString earlier;
+        for (int n = 1; n <= 12; ++n)
+            earlier += boxLine(n, 0, 0, "Kestrel");
+        QVERIFY(writeFile("results.txt", earlier.toUtf8()));
+        const wallmatch::Startup start = startWith({"--resume"});
+        QCOMPARE(start.problems, QStringList());
+        Window ui(start.run);
+        ModalAnswerer answerer;
+        QCOMPARE(ui.progress->text(), QString("Progress:13/100"));
+        QCOMPARE(ui.log->toPlainText().count('\n'), 1); // samples 11 and 12
+        QTest::mouseClick(ui.start, Qt::LeftButton);
+        QCOMPARE(MainWindowProbe::currentSampleId(ui.window), 13);
+        QCOMPARE(ui.type->text(), QString("Kestrel"));
+    }
+};
+
+QTEST_MAIN(TestStudyRun)
+#include "tst_studyrun.moc"
