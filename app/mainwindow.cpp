@@ -5,6 +5,7 @@
 #include "messagebox.h"
 #include "timetext.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMetaType>
@@ -44,6 +45,8 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupUi(this);
 
     ui->lcdTimer->setSegmentStyle(QLCDNumber::Flat);
+    // Opaque, so that its 50 ms tick repaints the display alone, not the group box behind it.
+    ui->lcdTimer->setAutoFillBackground(true);
     ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[CornerType::Kestrel]));
     ui->viewportRegion->setEnabled(false);
     ui->progressLabel->setText(progressText(1, totalSamples));
@@ -65,6 +68,8 @@ MainWindow::MainWindow(QWidget *parent)
         Qt::DirectConnection);
 
     ui->viewportRegion->installEventFilter(this);
+    // Every input event of the window passes filterInput first, wherever it is delivered.
+    qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow()
@@ -76,10 +81,37 @@ void MainWindow::loadNextSample()
 {
     currentSampleId = nextSampleId;
     nextSampleId += 1;
-    const QString primary = QString::asprintf(".\\test_datasets\\%d\\pri_pano", currentSampleId);
-    const QString secondary = QString::asprintf(".\\test_datasets\\%d\\sec_pano", currentSampleId);
-    ui->pano1->loadSample(primary.toStdString());
-    ui->pano2->loadSample(secondary.toStdString());
+    const auto folders = [](int id) {
+        return QVector<std::string> {
+            QString::asprintf(".\\test_datasets\\%d\\pri_pano", id).toStdString(),
+            QString::asprintf(".\\test_datasets\\%d\\sec_pano", id).toStdString()};
+    };
+    const QVector<std::string> current = folders(currentSampleId);
+    loadView(ui->pano1, current[0]);
+    loadView(ui->pano2, current[1]);
+    presentViews();
+    // The next case is read while the subject thinks about this one.
+    if (sampleNumber < totalSamples)
+        readAhead.start(folders(nextSampleId));
+}
+
+void MainWindow::loadView(RenderArea *view, const std::string &folder)
+{
+    if (std::optional<PanoFiles> files = readAhead.take(folder))
+        view->loadSample(std::move(*files));
+    else
+        view->loadSample(folder);
+}
+
+// Paints both views at once, in one paint and one flush to the window system, instead of at
+// some later paint: the case is on screen from this moment, and its clock starts here.
+void MainWindow::presentViews()
+{
+    QRegion views(QRect(ui->pano1->mapTo(ui->viewportRegion, QPoint()), ui->pano1->size()));
+    views += QRect(ui->pano2->mapTo(ui->viewportRegion, QPoint()), ui->pano2->size());
+    ui->viewportRegion->repaint(views);
+    presentedAtMs = CaseClock::now();
+    pendingEventMs = presentedAtMs;
 }
 
 void MainWindow::on_startBtn_clicked()
@@ -92,27 +124,32 @@ void MainWindow::on_startBtn_clicked()
 
 void MainWindow::on_pauseBtn_clicked()
 {
+    pendingEventMs = takeInputTime(ui->pauseBtn);
     Q_EMIT pauseTime();
 }
 
 void MainWindow::on_restart()
 {
+    const qint64 at = pendingEventMs.value_or(CaseClock::now());
+    pendingEventMs.reset();
     accumulatedMs = 0;
-    caseClock.restart();
+    caseClock.restartAt(at);
     if (displayTimerId == -1)
         displayTimerId = startTimer(displayIntervalMs, Qt::CoarseTimer);
 }
 
 void MainWindow::on_pause()
 {
+    const qint64 at = pendingEventMs.value_or(CaseClock::now());
+    pendingEventMs.reset();
     if (caseClock.isValid()) {
         ui->viewportRegion->setEnabled(false);
-        accumulatedMs += caseClock.elapsed();
+        accumulatedMs += caseClock.elapsedAt(at);
         caseClock.invalidate();
         // The display timer stops itself at its next tick, after showing the frozen time.
     } else {
         ui->viewportRegion->setEnabled(true);
-        caseClock.restart();
+        caseClock.restartAt(at);
         if (displayTimerId != -1)
             killTimer(displayTimerId); // never leave a second timer running
         displayTimerId = startTimer(displayIntervalMs, Qt::CoarseTimer);
@@ -162,6 +199,8 @@ void MainWindow::saveResults(bool reportEveryFailure)
 
 void MainWindow::on_matchBtn_clicked()
 {
+    // The moment of the press or click itself, however late it is handled.
+    const qint64 answeredAtMs = takeInputTime(ui->matchBtn);
     if (!ui->viewportRegion->isEnabled()) {
         showViewportHint();
         return;
@@ -171,12 +210,14 @@ void MainWindow::on_matchBtn_clicked()
     if (wall1 == -1 || wall2 == -1) {
         MessageBox::information(this, tr("Viewport Region"),
                                 tr("Please select wall before matching."));
+        pendingEventMs = answeredAtMs;
         Q_EMIT restartTime();
         return;
     }
 
     const QByteArray source = ui->typeLabel->text().toUtf8();
-    const QByteArray time = timeText.toUtf8();
+    const qint64 caseMs = accumulatedMs + caseClock.elapsedAt(answeredAtMs);
+    const QByteArray time = wallmatch::formatCaseTime(caseMs).toUtf8();
     const QString logLine =
         QString::asprintf("Sample %d: Wall %d <===> Wall %d (%s) Time: %s", sampleNumber, wall1,
                           wall2, source.constData(), time.constData());
@@ -216,6 +257,8 @@ void MainWindow::setTotalNum(uint num)
 
 bool MainWindow::eventFilter(QObject *obj, QEvent *event)
 {
+    if (filterInput(obj, event))
+        return true;
     if (obj == ui->viewportRegion) {
         if (event->type() == QEvent::Enter)
             cursorInViewport = true;
@@ -241,10 +284,78 @@ void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
     QMainWindow::mouseDoubleClickEvent(event);
 }
 
+// Sees each input event before its receiver, possibly more than once as it travels up to the
+// parents; everything here gives the same result the second time.
+bool MainWindow::filterInput(QObject *obj, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyRelease: {
+        // Wherever it goes (a box may have the focus): the key is up again.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Space) {
+            spaceHeld = false;
+            spaceReleaseStamp = key->timestamp();
+        }
+        return false;
+    }
+    case QEvent::WindowDeactivate:
+        if (obj == this)
+            spaceHeld = false; // its release goes to another window
+        return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyPress:
+        break;
+    default:
+        return false;
+    }
+    if (!obj->isWidgetType())
+        return false;
+    auto *widget = static_cast<QWidget *>(obj);
+    if (widget != this && !isAncestorOf(widget))
+        return false;
+    const auto *input = static_cast<QInputEvent *>(event);
+    const qint64 at = CaseClock::eventTime(input->timestamp());
+    // Input that happened before this case was on screen was meant for an earlier one.
+    if (at < presentedAtMs)
+        return true;
+    if (event->type() == QEvent::MouseButtonRelease && qobject_cast<QAbstractButton *>(widget)
+        && widget->rect().contains(static_cast<QMouseEvent *>(event)->pos())) {
+        releasedButton = widget; // the release that clicks it, just before its slot runs
+        releasedAtMs = at;
+    }
+    return false;
+}
+
+qint64 MainWindow::takeInputTime(const QObject *button)
+{
+    const bool byEvent = releasedButton == button;
+    releasedButton = nullptr;
+    return byEvent ? releasedAtMs : CaseClock::now();
+}
+
+// X sends a held key's repeats as a release and a press with the same timestamp, and Qt marks
+// them as auto-repeat only when both are already queued; with detectable auto-repeat there is no
+// release between the presses at all. A timestamp of 0 (a synthesized event) tells nothing.
+bool MainWindow::isSpaceRepeat(const QKeyEvent &event) const
+{
+    if (event.isAutoRepeat() || spaceHeld)
+        return true;
+    return event.timestamp() != 0 && spaceReleaseStamp == event.timestamp();
+}
+
 void MainWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
-        Q_EMIT ui->matchBtn->clicked(false);
+    if (event->key() != Qt::Key_Space)
+        return;
+    const bool repeat = isSpaceRepeat(*event);
+    spaceHeld = true;
+    if (repeat)
+        return; // a held key answers once, and a repeat is never refused with a hint
+    releasedButton = ui->matchBtn;
+    releasedAtMs = CaseClock::eventTime(event->timestamp());
+    Q_EMIT ui->matchBtn->clicked(false);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -2,11 +2,15 @@
 #define MAINWINDOW_H
 
 #include "caseclock.h"
+#include "readahead.h"
 
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
 #include <QVector>
+#include <limits>
+#include <optional>
+#include <string>
 
 // Number of the next sample folder to load; lives as long as the process.
 extern int nextSampleId;
@@ -14,6 +18,7 @@ extern int nextSampleId;
 namespace Ui {
 class MainWindow;
 }
+class RenderArea;
 
 #include "resultsstore.h"
 
@@ -55,6 +60,11 @@ private:
     void loadNextSample();
     void showViewportHint();
     void saveResults(bool reportEveryFailure);
+    void loadView(RenderArea *view, const std::string &folder);
+    void presentViews();
+    bool filterInput(QObject *obj, QEvent *event);
+    bool isSpaceRepeat(const QKeyEvent &event) const;
+    qint64 takeInputTime(const QObject *button);
 
     friend struct MainWindowProbe; // test access to the run state
 
@@ -72,6 +82,15 @@ private:
     QString timeText;
     ResultsStore results;
     bool lastWriteFailed;
+
+    // Case timing on CaseClock's time base, from input events' own timestamps.
+    qint64 presentedAtMs = std::numeric_limits<qint64>::min(); // input stamped earlier is dropped
+    std::optional<qint64> pendingEventMs; // the moment on_pause or on_restart acts for
+    const QObject *releasedButton = nullptr; // the button released by the latest mouse release
+    qint64 releasedAtMs = 0;
+    bool spaceHeld = false;
+    std::optional<ulong> spaceReleaseStamp;
+    ReadAhead readAhead;
 };
 
 #endif // MAINWINDOW_H

@@ -14,38 +14,27 @@ namespace {
 constexpr int maxImageWidth = 8192;
 constexpr int maxImageHeight = 4096;
 
-QPixmap loadImage(const QString &fileName)
+QImage loadImage(const QString &fileName)
 {
     QImageReader reader(fileName);
     const QSize size = reader.size();
     if (size.width() > maxImageWidth || size.height() > maxImageHeight)
-        return QPixmap();
+        return QImage();
     // What QPixmap::load does, minus opening the file a second time and keeping a copy in the
     // pixmap cache, which a run that shows every image once never hits.
-    return QPixmap::fromImage(reader.read());
+    return reader.read();
 }
 
-} // namespace
-
-void PanoSample::load(const std::string &folder)
-{
-    path = folder;
-    image = loadImage(wallmatch::nativePath(path + "//color.jpg"));
-    imageCorners.clear();
-    roomCorners.clear();
-    readCorners();
-}
-
-void PanoSample::readCorners()
+// Appends the corner lists of every source up to the first missing file; returns the diagnostics.
+std::string readCornerFiles(const std::string &path, QVector<QVector<QPoint>> &imageCorners,
+                            QVector<QVector<CornerPoint>> &roomCorners)
 {
     for (const char *literal : wallmatch::cornerFileNames) {
         const std::string fileName = path + literal;
         QFile file(wallmatch::nativePath(fileName));
         if (!file.open(QIODevice::ReadOnly)) {
             // The same text for every source; the file name tells which one is missing.
-            std::cout << fileName << "\nPredicted corner points from Kestrel not found!\n"
-                      << std::flush;
-            return;
+            return fileName + "\nPredicted corner points from Kestrel not found!\n";
         }
         // Opened as bytes: a '\r' before the line feed is white space to the parser. A read error
         // part way through leaves the lines read up to it.
@@ -53,4 +42,38 @@ void PanoSample::readCorners()
         imageCorners.append(std::move(corners.imageCorners));
         roomCorners.append(std::move(corners.roomCorners));
     }
+    return std::string();
+}
+
+} // namespace
+
+PanoFiles readPanoFiles(const std::string &folder)
+{
+    PanoFiles files;
+    files.path = folder;
+    files.image = loadImage(wallmatch::nativePath(folder + "//color.jpg"));
+    files.diagnostics = readCornerFiles(folder, files.imageCorners, files.roomCorners);
+    return files;
+}
+
+void PanoSample::load(const std::string &folder)
+{
+    adopt(readPanoFiles(folder));
+}
+
+void PanoSample::adopt(PanoFiles files)
+{
+    path = std::move(files.path);
+    image = QPixmap::fromImage(std::move(files.image));
+    imageCorners = std::move(files.imageCorners);
+    roomCorners = std::move(files.roomCorners);
+    if (!files.diagnostics.empty())
+        std::cout << files.diagnostics << std::flush;
+}
+
+void PanoSample::readCorners()
+{
+    const std::string diagnostics = readCornerFiles(path, imageCorners, roomCorners);
+    if (!diagnostics.empty())
+        std::cout << diagnostics << std::flush;
 }
