@@ -4,6 +4,7 @@
 #include "cornertype.h"
 #include "messagebox.h"
 #include "timetext.h"
+#include "windowsystem.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -104,12 +105,15 @@ void MainWindow::loadView(RenderArea *view, const std::string &folder)
 }
 
 // Paints both views at once, in one paint and one flush to the window system, instead of at
-// some later paint: the case is on screen from this moment, and its clock starts here.
+// some later paint, and waits until the window system has them: the case is on screen from
+// this moment, and its clock starts here.
 void MainWindow::presentViews()
 {
     QRegion views(QRect(ui->pano1->mapTo(ui->viewportRegion, QPoint()), ui->pano1->size()));
     views += QRect(ui->pano2->mapTo(ui->viewportRegion, QPoint()), ui->pano2->size());
     ui->viewportRegion->repaint(views);
+    if (isVisible())
+        wallmatch::waitForWindowSystem();
     presentedAtMs = CaseClock::now();
     pendingEventMs = presentedAtMs;
 }
@@ -183,18 +187,20 @@ void MainWindow::showViewportHint()
                                 tr("Pleaase Press Resume button to continue testing."));
 }
 
-void MainWindow::saveResults(bool reportEveryFailure)
+bool MainWindow::saveResults(bool reportEveryFailure)
 {
     const bool wasFailing = lastWriteFailed;
     const QString error = results.write(resultLines);
     lastWriteFailed = !error.isEmpty();
     if (!lastWriteFailed)
-        return;
+        return false;
     std::fprintf(stderr, "%s\n", qPrintable(error));
     std::fflush(stderr);
     // While answering, only the first of a run of failures interrupts the subject.
-    if (reportEveryFailure || !wasFailing)
-        MessageBox::warning(this, tr("Results Not Saved"), error);
+    if (!reportEveryFailure && wasFailing)
+        return false;
+    MessageBox::warning(this, tr("Results Not Saved"), error);
+    return true;
 }
 
 void MainWindow::on_matchBtn_clicked()
@@ -228,14 +234,12 @@ void MainWindow::on_matchBtn_clicked()
     ui->textBrowser->append(logLine);
     resultLines.append(resultLine);
 
-    // Each answer goes to disk at once, before the next sample and its clock.
-    saveResults(false);
-
     if (sampleNumber % 10 == 0)
         ui->textBrowser->clear();
     sampleNumber += 1;
 
     if (sampleNumber > totalSamples) {
+        saveResults(false);
         on_pause();
         MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
         close();
@@ -247,6 +251,11 @@ void MainWindow::on_matchBtn_clicked()
     ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[CornerType::Kestrel]));
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
+    // Each answer goes to disk at once, but after the next case is on screen, which syncing the
+    // file would hold back by milliseconds. A box about a failed write interrupts the new case:
+    // its clock starts after the box.
+    if (saveResults(false))
+        pendingEventMs.reset();
     Q_EMIT restartTime();
 }
 

@@ -59,7 +59,7 @@ protected:
 private:
     void loadNextSample();
     void showViewportHint();
-    void saveResults(bool reportEveryFailure);
+    bool saveResults(bool reportEveryFailure); // true when it showed a box
     void loadView(RenderArea *view, const std::string &folder);
     void presentViews();
     bool filterInput(QObject *obj, QEvent *event);
