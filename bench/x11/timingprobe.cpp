@@ -149,6 +149,7 @@ int report(int argc, char **argv)
     // Answer i is key press i; its case was presented at the first damage of a view after key
     // press i - 1. The first case follows the Start click, which the probe does not see.
     QVector<double> errors, paintLatency;
+    double signedSum = 0;
     int unmatched = 0;
     for (int i = 1; i < keys.size() && i < logged.size(); ++i) {
         auto first = std::find_if(damages.cbegin(), damages.cend(),
@@ -159,6 +160,7 @@ int report(int argc, char **argv)
         }
         const qint64 trueMs = keys[i] - *first;
         errors.append(double(std::llabs(logged[i] - trueMs)));
+        signedSum += double(logged[i] - trueMs);
         paintLatency.append(double(*first - keys[i - 1]));
         if (std::getenv("TIMING_VERBOSE"))
             std::printf("answer %2d: painted %lld ms after the previous answer, true %lld, logged "
@@ -170,6 +172,16 @@ int report(int argc, char **argv)
     std::printf("%-34s %6s %8s %8s %8s %8s\n", "ms", "n", "p50", "p99", "max", "target");
     printRow("|logged - true| case time", errors, 2);
     printRow("answer -> next case painted", paintLatency, 3);
+    // How long this probe, a plain X client, takes to receive a key press: what the machine's
+    // load adds to any client's response, the floor the two rows above are compared with.
+    printRow("floor: key press -> probe woken", receiptLag, 1);
+    if (!errors.isEmpty())
+        std::printf("mean logged - true: %+.1f ms; ratios to the floor's p50: case time %.1f x, "
+                    "painted %.1f x\n",
+                    signedSum / errors.size(), percentile(errors, 50) / std::max(1.0, percentile(receiptLag, 50)),
+                    percentile(paintLatency, 50) / std::max(1.0, percentile(receiptLag, 50)));
+    // The server's timestamps are CLOCK_MONOTONIC milliseconds cut to 32 bits: the probe's own
+    // reading of that clock is never earlier than the key's timestamp.
     if (!receiptLag.isEmpty())
         std::printf("key press received (CLOCK_MONOTONIC) - server time: %.0f .. %.0f ms\n",
                     percentile(receiptLag, 0.0001), percentile(receiptLag, 100));

@@ -19,7 +19,9 @@ trap cleanup EXIT
 
 QT_QPA_PLATFORM=offscreen "$make_tree" "$work" 3
 
-Xvfb -displayfd 5 -screen 0 1600x1200x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
+# "r": Xvfb repeats held keys only when asked to.
+Xvfb -displayfd 5 -screen 0 1600x1200x24 -nolisten tcp r -ardelay 250 -arinterval 30 \
+    5>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$work/display")"
