@@ -18,8 +18,7 @@ void delay_for(const char *path)
     const char *ms_text = getenv("SLOW_OPEN_MS");
     const long ms = ms_text ? std::atol(ms_text) : 50;
     timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) != 0) {
-    }
+    while (nanosleep(&ts, &ts) != 0) { }
 }
 
 typedef int (*open_fn)(const char *, int, ...);

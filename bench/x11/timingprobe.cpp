@@ -143,7 +143,7 @@ int report(int argc, char **argv)
             continue;
         const wallmatch::ParsedLine parsed = wallmatch::parseResultLine(QString::fromUtf8(line));
         logged.append(parsed.answer && parsed.answer->milliseconds ? *parsed.answer->milliseconds
-                                                                    : -1);
+                                                                   : -1);
     }
 
     // Answer i is key press i; its case was presented at the first damage of a view after key
@@ -167,8 +167,8 @@ int report(int argc, char **argv)
                         "%lld\n",
                         i + 1, *first - keys[i - 1], trueMs, logged[i]);
     }
-    std::printf("%d key presses, %d results lines, %d answers compared, %d not\n",
-                int(keys.size()), int(logged.size()), int(errors.size()), unmatched);
+    std::printf("%d key presses, %d results lines, %d answers compared, %d not\n", int(keys.size()),
+                int(logged.size()), int(errors.size()), unmatched);
     std::printf("%-34s %6s %8s %8s %8s %8s\n", "ms", "n", "p50", "p99", "max", "target");
     printRow("|logged - true| case time", errors, 2);
     printRow("answer -> next case painted", paintLatency, 3);
@@ -178,7 +178,8 @@ int report(int argc, char **argv)
     if (!errors.isEmpty())
         std::printf("mean logged - true: %+.1f ms; ratios to the floor's p50: case time %.1f x, "
                     "painted %.1f x\n",
-                    signedSum / errors.size(), percentile(errors, 50) / std::max(1.0, percentile(receiptLag, 50)),
+                    signedSum / errors.size(),
+                    percentile(errors, 50) / std::max(1.0, percentile(receiptLag, 50)),
                     percentile(paintLatency, 50) / std::max(1.0, percentile(receiptLag, 50)));
     // The server's timestamps are CLOCK_MONOTONIC milliseconds cut to 32 bits: the probe's own
     // reading of that clock is never earlier than the key's timestamp.
@@ -196,7 +197,7 @@ int main(int argc, char **argv)
         return record(argv[2]);
     if ((argc == 8 || argc == 10) && std::string(argv[1]) == "report")
         return report(argc, argv);
-    std::fprintf(stderr,
-                 "usage: %s record WINDOW | report EVENTS RESULTS X1 Y1 X2 Y2 [W H]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s record WINDOW | report EVENTS RESULTS X1 Y1 X2 Y2 [W H]\n",
+                 argv[0]);
     return 1;
 }

@@ -19,12 +19,12 @@ private Q_SLOTS:
         QTest::newRow("handled 40 ms late") << quint32(500000) << qint64(500040) << qint64(500000);
         QTest::newRow("after a wrap") << quint32(0xfffffffe) << wrap + 3 << wrap - 2;
         QTest::newRow("two wraps") << quint32(7) << 2 * wrap + 9 << 2 * wrap + 7;
-        QTest::newRow("ahead by a coarse tick") << quint32(500004) << qint64(500000)
-                                                << qint64(500000);
+        QTest::newRow("ahead by a coarse tick")
+            << quint32(500004) << qint64(500000) << qint64(500000);
         QTest::newRow("far ahead") << quint32(501000) << qint64(500000) << qint64(-1);
         QTest::newRow("older than ten minutes") << quint32(100) << qint64(700000) << qint64(-1);
-        QTest::newRow("counter of synthesized events") << quint32(3) << qint64(86400000)
-                                                       << qint64(-1);
+        QTest::newRow("counter of synthesized events")
+            << quint32(3) << qint64(86400000) << qint64(-1);
         QTest::newRow("before the clock began") << quint32(0xfffffff0) << qint64(5) << qint64(-1);
     }
 
