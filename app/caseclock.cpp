@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <utility>
+#include <QGuiApplication>
 
 namespace {
 
@@ -12,14 +13,30 @@ CaseClockSource &timeSource()
     return source;
 }
 
+CaseClock::EventTimeMapper &eventTimeMapper()
+{
+    static CaseClock::EventTimeMapper mapper;
+    return mapper;
+}
+
+// CLOCK_MONOTONIC in whole milliseconds, the same truncation the X server applies.
 qint64 monotonicMs()
 {
-    static QElapsedTimer epoch = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return epoch.elapsed();
+    QElapsedTimer t;
+    t.start();
+    return t.msecsSinceReference();
+}
+
+// Xorg and Xvfb stamp input events with GetTimeInMillis(): CLOCK_MONOTONIC in milliseconds, cut
+// to 32 bits. That holds only for a server on this machine, and only where our own clock is
+// CLOCK_MONOTONIC (QElapsedTimer's on Linux); other platforms (offscreen, Wayland, a remote
+// display) and synthesized events get a fresh reading instead.
+bool serverSharesOurClock()
+{
+    static const bool shares = QElapsedTimer::clockType() == QElapsedTimer::MonotonicClock
+        && QGuiApplication::platformName() == QLatin1String("xcb")
+        && qEnvironmentVariable("DISPLAY").startsWith(QLatin1Char(':'));
+    return shares;
 }
 
 } // namespace
@@ -33,4 +50,35 @@ qint64 CaseClock::now()
 {
     const CaseClockSource &source = timeSource();
     return source ? source() : monotonicMs();
+}
+
+void CaseClock::setEventTimeMapper(EventTimeMapper mapper)
+{
+    eventTimeMapper() = std::move(mapper);
+}
+
+std::optional<qint64> CaseClock::mapEventTime(ulong timestamp)
+{
+    if (const EventTimeMapper &mapper = eventTimeMapper())
+        return mapper(timestamp);
+    // A replaced time source has nothing to do with the server's clock.
+    if (timeSource() || !qGuiApp || !serverSharesOurClock())
+        return std::nullopt;
+    if (timestamp > 0xffffffffUL)
+        return std::nullopt;
+    return serverTimeToMonotonic(quint32(timestamp), monotonicMs());
+}
+
+std::optional<qint64> CaseClock::serverTimeToMonotonic(quint32 serverMs, qint64 monotonicNowMs)
+{
+    if (monotonicNowMs < 0)
+        return std::nullopt;
+    // How far the server time lies behind now, modulo 2^32: the wrap-around every 49.7 days.
+    const quint32 behind = quint32(monotonicNowMs) - serverMs;
+    if (behind <= quint32(maxEventAgeMs) && qint64(behind) <= monotonicNowMs)
+        return monotonicNowMs - qint64(behind);
+    // Slightly ahead: the server read its clock at a coarser grain; it cannot be later than now.
+    if (quint32(0) - behind <= quint32(maxEventLeadMs))
+        return monotonicNowMs;
+    return std::nullopt;
 }

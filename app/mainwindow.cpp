@@ -4,7 +4,9 @@
 #include "answer.h"
 #include "cornertype.h"
 #include "messagebox.h"
+#include "windowsystem.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMetaType>
@@ -53,6 +55,8 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     ui->setupUi(this);
 
     ui->lcdTimer->setSegmentStyle(QLCDNumber::Flat);
+    // Opaque, so that its 50 ms tick repaints the display alone, not the group box behind it.
+    ui->lcdTimer->setAutoFillBackground(true);
     ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[CornerType::Kestrel]));
     ui->viewportRegion->setEnabled(false);
     ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
@@ -74,6 +78,8 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
         Qt::DirectConnection);
 
     ui->viewportRegion->installEventFilter(this);
+    // Every input event of the window passes filterInput first, wherever it is delivered.
+    qApp->installEventFilter(this);
 
     if (study.resume)
         resumeSession();
@@ -108,13 +114,44 @@ void MainWindow::loadNextSample()
         currentSampleId = next.sample;
         currentSource = wallmatch::cornerTypeNamed(next.source);
     }
-    ui->pano1->loadSample(wallmatch::panoramaFolder(currentSampleId, false));
-    ui->pano2->loadSample(wallmatch::panoramaFolder(currentSampleId, true));
+    loadView(ui->pano1, wallmatch::panoramaFolder(currentSampleId, false));
+    loadView(ui->pano2, wallmatch::panoramaFolder(currentSampleId, true));
     if (!study.cases.isEmpty()) {
         ui->pano1->setCornerType(currentSource);
         ui->pano2->setCornerType(currentSource);
     }
     ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
+    presentViews();
+    // The next case is read while the subject thinks about this one.
+    if (sampleNumber < totalSamples) {
+        const int following = study.cases.isEmpty()
+            ? nextSampleId
+            : study.cases.at(qMin(nextCase, study.cases.size() - 1)).sample;
+        readAhead.start({wallmatch::panoramaFolder(following, false),
+                         wallmatch::panoramaFolder(following, true)});
+    }
+}
+
+void MainWindow::loadView(RenderArea *view, const std::string &folder)
+{
+    if (std::optional<PanoFiles> files = readAhead.take(folder))
+        view->loadSample(std::move(*files));
+    else
+        view->loadSample(folder);
+}
+
+// Paints both views at once, in one paint and one flush to the window system, instead of at
+// some later paint, and waits until the window system has them: the case is on screen from
+// this moment, and its clock starts here.
+void MainWindow::presentViews()
+{
+    QRegion views(QRect(ui->pano1->mapTo(ui->viewportRegion, QPoint()), ui->pano1->size()));
+    views += QRect(ui->pano2->mapTo(ui->viewportRegion, QPoint()), ui->pano2->size());
+    ui->viewportRegion->repaint(views);
+    if (isVisible())
+        wallmatch::waitForWindowSystem();
+    presentedAtMs = CaseClock::now();
+    pendingEventMs = presentedAtMs;
 }
 
 void MainWindow::on_startBtn_clicked()
@@ -127,27 +164,32 @@ void MainWindow::on_startBtn_clicked()
 
 void MainWindow::on_pauseBtn_clicked()
 {
+    pendingEventMs = takeInputTime(ui->pauseBtn);
     Q_EMIT pauseTime();
 }
 
 void MainWindow::on_restart()
 {
+    const qint64 at = pendingEventMs.value_or(CaseClock::now());
+    pendingEventMs.reset();
     accumulatedMs = 0;
-    caseClock.restart();
+    caseClock.restartAt(at);
     if (displayTimerId == -1)
         displayTimerId = startTimer(displayIntervalMs, Qt::CoarseTimer);
 }
 
 void MainWindow::on_pause()
 {
+    const qint64 at = pendingEventMs.value_or(CaseClock::now());
+    pendingEventMs.reset();
     if (caseClock.isValid()) {
         ui->viewportRegion->setEnabled(false);
-        accumulatedMs += caseClock.elapsed();
+        accumulatedMs += caseClock.elapsedAt(at);
         caseClock.invalidate();
         // The display timer stops itself at its next tick, after showing the frozen time.
     } else {
         ui->viewportRegion->setEnabled(true);
-        caseClock.restart();
+        caseClock.restartAt(at);
         if (displayTimerId != -1)
             killTimer(displayTimerId); // never leave a second timer running
         displayTimerId = startTimer(displayIntervalMs, Qt::CoarseTimer);
@@ -181,7 +223,7 @@ void MainWindow::showViewportHint()
                                 tr("Pleaase Press Resume button to continue testing."));
 }
 
-void MainWindow::saveResults(bool reportEveryFailure)
+bool MainWindow::saveResults(bool reportEveryFailure)
 {
     const bool wasFailing = lastWriteFailed;
     const QString error = results.write(resultLines);
@@ -193,16 +235,20 @@ void MainWindow::saveResults(bool reportEveryFailure)
     }
     lastWriteFailed = !error.isEmpty();
     if (!lastWriteFailed)
-        return;
+        return !notice.isEmpty();
     std::fprintf(stderr, "%s\n", qPrintable(error));
     std::fflush(stderr);
     // While answering, only the first of a run of failures interrupts the subject.
-    if (reportEveryFailure || !wasFailing)
-        MessageBox::warning(this, tr("Results Not Saved"), error);
+    if (!reportEveryFailure && wasFailing)
+        return !notice.isEmpty();
+    MessageBox::warning(this, tr("Results Not Saved"), error);
+    return true;
 }
 
 void MainWindow::on_matchBtn_clicked()
 {
+    // The moment of the press or click itself, however late it is handled.
+    const qint64 answeredAtMs = takeInputTime(ui->matchBtn);
     if (!ui->viewportRegion->isEnabled()) {
         showViewportHint();
         return;
@@ -212,6 +258,7 @@ void MainWindow::on_matchBtn_clicked()
     if (wall1 == -1 || wall2 == -1) {
         MessageBox::information(this, tr("Viewport Region"),
                                 tr("Please select wall before matching."));
+        pendingEventMs = answeredAtMs;
         Q_EMIT restartTime();
         return;
     }
@@ -221,20 +268,18 @@ void MainWindow::on_matchBtn_clicked()
     answer.wall1 = wall1;
     answer.wall2 = wall2;
     answer.source = ui->typeLabel->text();
-    answer.milliseconds = wallmatch::parseCaseTime(timeText); // none before the first tick
+    answer.milliseconds = accumulatedMs + caseClock.elapsedAt(answeredAtMs);
     answer.click1 = pano1ClickPos;
     answer.click2 = pano2ClickPos;
     ui->textBrowser->append(wallmatch::logLine(answer, sampleNumber));
     resultLines.append(wallmatch::resultLine(answer));
-
-    // Each answer goes to disk at once, before the next sample and its clock.
-    saveResults(false);
 
     if (sampleNumber % 10 == 0)
         ui->textBrowser->clear();
     sampleNumber += 1;
 
     if (sampleNumber > totalSamples) {
+        saveResults(false);
         on_pause();
         MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
         close();
@@ -246,6 +291,11 @@ void MainWindow::on_matchBtn_clicked()
     ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
+    // Each answer goes to disk at once, but after the next case is on screen, which syncing the
+    // file would hold back by milliseconds. A box about a failed write interrupts the new case:
+    // its clock starts after the box.
+    if (saveResults(false))
+        pendingEventMs.reset();
     Q_EMIT restartTime();
 }
 
@@ -256,6 +306,8 @@ void MainWindow::setTotalNum(uint num)
 
 bool MainWindow::eventFilter(QObject *obj, QEvent *event)
 {
+    if (filterInput(obj, event))
+        return true;
     if (obj == ui->viewportRegion) {
         if (event->type() == QEvent::Enter)
             cursorInViewport = true;
@@ -281,10 +333,78 @@ void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
     QMainWindow::mouseDoubleClickEvent(event);
 }
 
+// Sees each input event before its receiver, possibly more than once as it travels up to the
+// parents; everything here gives the same result the second time.
+bool MainWindow::filterInput(QObject *obj, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyRelease: {
+        // Wherever it goes (a box may have the focus): the key is up again.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Space) {
+            spaceHeld = false;
+            spaceReleaseStamp = key->timestamp();
+        }
+        return false;
+    }
+    case QEvent::WindowDeactivate:
+        if (obj == this)
+            spaceHeld = false; // its release goes to another window
+        return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyPress:
+        break;
+    default:
+        return false;
+    }
+    if (!obj->isWidgetType())
+        return false;
+    auto *widget = static_cast<QWidget *>(obj);
+    if (widget != this && !isAncestorOf(widget))
+        return false;
+    const auto *input = static_cast<QInputEvent *>(event);
+    const qint64 at = CaseClock::eventTime(input->timestamp());
+    // Input that happened before this case was on screen was meant for an earlier one.
+    if (at < presentedAtMs)
+        return true;
+    if (event->type() == QEvent::MouseButtonRelease && qobject_cast<QAbstractButton *>(widget)
+        && widget->rect().contains(static_cast<QMouseEvent *>(event)->pos())) {
+        releasedButton = widget; // the release that clicks it, just before its slot runs
+        releasedAtMs = at;
+    }
+    return false;
+}
+
+qint64 MainWindow::takeInputTime(const QObject *button)
+{
+    const bool byEvent = releasedButton == button;
+    releasedButton = nullptr;
+    return byEvent ? releasedAtMs : CaseClock::now();
+}
+
+// X sends a held key's repeats as a release and a press with the same timestamp, and Qt marks
+// them as auto-repeat only when both are already queued; with detectable auto-repeat there is no
+// release between the presses at all. A timestamp of 0 (a synthesized event) tells nothing.
+bool MainWindow::isSpaceRepeat(const QKeyEvent &event) const
+{
+    if (event.isAutoRepeat() || spaceHeld)
+        return true;
+    return event.timestamp() != 0 && spaceReleaseStamp == event.timestamp();
+}
+
 void MainWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
-        Q_EMIT ui->matchBtn->clicked(false);
+    if (event->key() != Qt::Key_Space)
+        return;
+    const bool repeat = isSpaceRepeat(*event);
+    spaceHeld = true;
+    if (repeat)
+        return; // a held key answers once, and a repeat is never refused with a hint
+    releasedButton = ui->matchBtn;
+    releasedAtMs = CaseClock::eventTime(event->timestamp());
+    Q_EMIT ui->matchBtn->clicked(false);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

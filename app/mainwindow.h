@@ -3,11 +3,15 @@
 
 #include "caseclock.h"
 #include "studyrun.h"
+#include "readahead.h"
 
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
 #include <QVector>
+#include <limits>
+#include <optional>
+#include <string>
 
 // Number of the next sample folder to load; lives as long as the process.
 extern int nextSampleId;
@@ -15,6 +19,7 @@ extern int nextSampleId;
 namespace Ui {
 class MainWindow;
 }
+class RenderArea;
 
 #include "resultsstore.h"
 
@@ -59,7 +64,12 @@ private:
     void loadNextSample();
     void resumeSession();
     void showViewportHint();
-    void saveResults(bool reportEveryFailure);
+    bool saveResults(bool reportEveryFailure); // true when it showed a box
+    void loadView(RenderArea *view, const std::string &folder);
+    void presentViews();
+    bool filterInput(QObject *obj, QEvent *event);
+    bool isSpaceRepeat(const QKeyEvent &event) const;
+    qint64 takeInputTime(const QObject *button);
 
     Ui::MainWindow *ui;
     bool cursorInViewport;
@@ -78,6 +88,15 @@ private:
     wallmatch::StudyRun study;
     int nextCase; // index into study.cases of the next case to load
     CornerType currentSource;
+
+    // Case timing on CaseClock's time base, from input events' own timestamps.
+    qint64 presentedAtMs = std::numeric_limits<qint64>::min(); // input stamped earlier is dropped
+    std::optional<qint64> pendingEventMs; // the moment on_pause or on_restart acts for
+    const QObject *releasedButton = nullptr; // the button released by the latest mouse release
+    qint64 releasedAtMs = 0;
+    bool spaceHeld = false;
+    std::optional<ulong> spaceReleaseStamp;
+    ReadAhead readAhead;
 };
 
 #endif // MAINWINDOW_H

@@ -16,52 +16,43 @@ namespace {
 constexpr int maxImageWidth = 8192;
 constexpr int maxImageHeight = 4096;
 
-// Says on standard output why an image that is there shows nothing, as the corner files do.
-void imageNotShown(const std::string &fileName, const QString &reason)
+// Why an image that is there shows nothing, for standard output, as the corner files do.
+std::string imageNotShown(const std::string &fileName, const QString &reason)
 {
-    std::cout << fileName << "\nPanorama image not readable: " << reason.toStdString() << '\n'
-              << std::flush;
+    return fileName + "\nPanorama image not readable: " + reason.toStdString() + '\n';
 }
 
-QPixmap loadImage(const std::string &name)
+QImage loadImage(const std::string &name, std::string &diagnostics)
 {
     const wallmatch::OpenedFile opened = wallmatch::openRegularFile(wallmatch::nativePath(name));
     if (!opened.file) {
         if (!opened.missing) // a missing image stays silent; the folder may lack it on purpose
-            imageNotShown(name, opened.reason);
-        return QPixmap();
+            diagnostics += imageNotShown(name, opened.reason);
+        return QImage();
     }
     QImageReader reader(opened.file.get());
     const QSize size = reader.size();
     if (size.width() > maxImageWidth || size.height() > maxImageHeight) {
-        imageNotShown(name,
-                      QStringLiteral("%1 x %2 pixels, more than %3 x %4")
-                          .arg(size.width())
-                          .arg(size.height())
-                          .arg(maxImageWidth)
-                          .arg(maxImageHeight));
-        return QPixmap();
+        diagnostics += imageNotShown(name,
+                                     QStringLiteral("%1 x %2 pixels, more than %3 x %4")
+                                         .arg(size.width())
+                                         .arg(size.height())
+                                         .arg(maxImageWidth)
+                                         .arg(maxImageHeight));
+        return QImage();
     }
     // What QPixmap::load does, minus opening the file a second time and keeping a copy in the
     // pixmap cache, which a run that shows every image once never hits.
-    const QImage image = reader.read();
+    QImage image = reader.read();
     if (image.isNull())
-        imageNotShown(name, opened.size == 0 ? QStringLiteral("empty file") : reader.errorString());
-    return QPixmap::fromImage(image);
+        diagnostics += imageNotShown(name, opened.size == 0 ? QStringLiteral("empty file")
+                                                            : reader.errorString());
+    return image;
 }
 
-} // namespace
-
-void PanoSample::load(const std::string &folder)
-{
-    path = folder;
-    image = loadImage(path + wallmatch::imageFileLiteral);
-    imageCorners.clear();
-    roomCorners.clear();
-    readCorners();
-}
-
-void PanoSample::readCorners()
+// Appends the corner lists of every source up to the first missing file; returns the diagnostics.
+std::string readCornerFiles(const std::string &path, QVector<QVector<QPoint>> &imageCorners,
+                            QVector<QVector<CornerPoint>> &roomCorners)
 {
     for (const char *literal : wallmatch::cornerFileNames) {
         const std::string fileName = path + literal;
@@ -70,14 +61,11 @@ void PanoSample::readCorners()
                                                                     wallmatch::maxCornerFileBytes);
         if (!file.ok) {
             if (file.opened.tooLarge)
-                std::cout << fileName << "\nPredicted corner points file too large ("
-                          << file.opened.size << " bytes, at most " << wallmatch::maxCornerFileBytes
-                          << ")!\n"
-                          << std::flush;
-            else // the same text for every source; the file name tells which one is missing
-                std::cout << fileName << "\nPredicted corner points from Kestrel not found!\n"
-                          << std::flush;
-            return;
+                return fileName + "\nPredicted corner points file too large ("
+                    + std::to_string(file.opened.size) + " bytes, at most "
+                    + std::to_string(wallmatch::maxCornerFileBytes) + ")!\n";
+            // The same text for every source; the file name tells which one is missing.
+            return fileName + "\nPredicted corner points from Kestrel not found!\n";
         }
         // Read as bytes: a '\r' before the line feed is white space to the parser. A read error
         // part way through leaves the lines read up to it.
@@ -85,4 +73,38 @@ void PanoSample::readCorners()
         imageCorners.append(std::move(corners.imageCorners));
         roomCorners.append(std::move(corners.roomCorners));
     }
+    return std::string();
+}
+
+} // namespace
+
+PanoFiles readPanoFiles(const std::string &folder)
+{
+    PanoFiles files;
+    files.path = folder;
+    files.image = loadImage(folder + wallmatch::imageFileLiteral, files.diagnostics);
+    files.diagnostics += readCornerFiles(folder, files.imageCorners, files.roomCorners);
+    return files;
+}
+
+void PanoSample::load(const std::string &folder)
+{
+    adopt(readPanoFiles(folder));
+}
+
+void PanoSample::adopt(PanoFiles files)
+{
+    path = std::move(files.path);
+    image = QPixmap::fromImage(std::move(files.image));
+    imageCorners = std::move(files.imageCorners);
+    roomCorners = std::move(files.roomCorners);
+    if (!files.diagnostics.empty())
+        std::cout << files.diagnostics << std::flush;
+}
+
+void PanoSample::readCorners()
+{
+    const std::string diagnostics = readCornerFiles(path, imageCorners, roomCorners);
+    if (!diagnostics.empty())
+        std::cout << diagnostics << std::flush;
 }

@@ -29,6 +29,13 @@ void RenderArea::loadSample(const std::string &folder)
     rebuildRegions();
 }
 
+void RenderArea::loadSample(PanoFiles files)
+{
+    sample.adopt(std::move(files));
+    cornerType = CornerType::Kestrel;
+    rebuildRegions();
+}
+
 void RenderArea::setCornerType(CornerType type)
 {
     cornerType = type;

@@ -30,6 +30,8 @@ public:
 
     // Loads a panorama folder and shows it with the default corner source, no wall selected.
     void loadSample(const std::string &folder);
+    // The same for a folder's files read earlier (readPanoFiles), perhaps on another thread.
+    void loadSample(PanoFiles files);
 
     // A corner list longer than this (1024 walls) is shown as none: image only, no walls to pick.
     static constexpr int maxShownCorners = 2048;

@@ -65,6 +65,7 @@ struct MainWindowProbe
         const QLCDNumber *lcd = w.findChild<QLCDNumber *>("lcdTimer");
         QLCDNumber twin(lcd->parentWidget());
         twin.setStyleSheet(lcd->styleSheet());
+        twin.setAutoFillBackground(lcd->autoFillBackground());
         twin.setFrameStyle(lcd->frameStyle());
         twin.setLineWidth(lcd->lineWidth());
         twin.setMidLineWidth(lcd->midLineWidth());

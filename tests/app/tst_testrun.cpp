@@ -23,10 +23,29 @@ namespace {
 // Every case clock of the test reads this one; it moves only when a test says so.
 FakeClock *testClock = nullptr;
 
+// Timestamps with this bit are times on the fake clock; others (QTest's own counters) mean
+// nothing, as on the offscreen platform.
+constexpr ulong stamped = 1ul << 40;
+std::optional<qint64> stampedTime(ulong timestamp)
+{
+    if (!(timestamp & stamped))
+        return std::nullopt;
+    return qint64(timestamp & (stamped - 1));
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The lines of results.txt; none while it does not exist.
+QStringList resultFileLines()
+{
+    QFile f("results.txt");
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
 enum class Start { Idle, Running, Paused, RunningNoSample, PausedNoSample };
@@ -64,10 +83,13 @@ struct Subject
         QTest::mouseClick(pano1, Qt::LeftButton, {}, fixture::boxWallCentre(false, w1));
         QTest::mouseClick(pano2, Qt::LeftButton, {}, fixture::boxWallCentre(true, w2));
     }
+    // A press and its release, or an auto-repeat press alone.
     void space(bool autoRepeat = false)
     {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ", autoRepeat);
         QCoreApplication::sendEvent(&window, &press);
+        if (!autoRepeat)
+            spaceEvent(QEvent::KeyRelease, 0);
     }
     // Whether the case clock runs: the display moves with the clock, and back. The ticks stop a
     // paused clock's display timer, as its next real tick would.
@@ -83,6 +105,24 @@ struct Subject
         return moved;
     }
     int answers() const { return MainWindowProbe::answersTaken(window); }
+    // Key and mouse events as the window system would stamp them, at a time on the fake clock.
+    void spaceEvent(QEvent::Type type, qint64 at, bool autoRepeat = false)
+    {
+        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, " ", autoRepeat);
+        event.setTimestamp(at ? stamped | ulong(at) : 0);
+        QCoreApplication::sendEvent(&window, &event);
+    }
+    void clickAt(QWidget *widget, QPoint pos, qint64 at)
+    {
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, pos, widget->mapToGlobal(pos), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            event.setTimestamp(stamped | ulong(at));
+            QCoreApplication::sendEvent(widget, &event);
+        }
+    }
+    void clickAt(QWidget *widget, qint64 at) { clickAt(widget, widget->rect().center(), at); }
     QStringList logLines() const
     {
         const QString text = log->toPlainText();
@@ -118,9 +158,11 @@ private Q_SLOTS:
         originalDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(tree.path()));
         testClock = &fakeClock;
+        CaseClock::setEventTimeMapper(stampedTime);
     }
     void cleanupTestCase()
     {
+        CaseClock::setEventTimeMapper(nullptr);
         testClock = nullptr;
         QDir::setCurrent(originalDir);
     }
@@ -317,15 +359,123 @@ private Q_SLOTS:
         QCOMPARE(readFile("results.txt"), expected.toUtf8());
     }
 
-    void answerBeforeFirstTickLogsEmptyTime()
+    // The display's tick decides nothing of what is logged.
+    void answerBeforeFirstTickLogsItsTime()
     {
         Subject ui;
         ModalAnswerer answerer;
         QTest::mouseClick(ui.start, Qt::LeftButton);
         ui.pickWalls(0, 0);
+        testClock->advance(37);
         QTest::mouseClick(ui.match, Qt::LeftButton);
-        QCOMPARE(ui.logLines(), QStringList {"Sample 1: Wall 0 <===> Wall 0 (Kestrel) Time: "});
-        QVERIFY(readFile("results.txt").contains("Time:  Mouse: "));
+        QCOMPARE(ui.logLines(),
+                 QStringList {"Sample 1: Wall 0 <===> Wall 0 (Kestrel) Time: 0:00.037"});
+        QVERIFY(resultFileLines().value(0).contains("Time: 0:00.037 Mouse: "));
+    }
+
+    // Every moment is the input event's own timestamp, not when it is handled (later on the clock).
+    void timesFromEventTimestamps_data()
+    {
+        QTest::addColumn<QString>("script"); // steps "what@ms" after the presentation at 0
+        QTest::addColumn<QString>("logged"); // the logged case time; empty: no answer
+        QTest::addColumn<QString>("display"); // the time display 151 ms after the last step
+        QTest::addColumn<int>("boxes");
+
+        // clang-format off
+        QTest::newRow("Space at 1049") << "space@1049" << "0:01.049" << "0:00.151" << 0;
+        QTest::newRow("Match click at 1049") << "match@1049" << "0:01.049" << "0:00.151" << 0;
+        QTest::newRow("pause of 2000 between events") << "pause@400 pause@2400 space@3049" << "0:01.049" << "0:00.151" << 0;
+        QTest::newRow("refused at 700 restarts from there") << "unpick@0 space@700" << "" << "0:00.301" << 1;
+        QTest::newRow("Space before presentation dropped") << "space@-1" << "" << "0:00.301" << 0;
+        QTest::newRow("click before presentation dropped") << "unpick@0 pick@-3 space@900" << "" << "0:00.301" << 1;
+        // clang-format on
+    }
+
+    void timesFromEventTimestamps()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, logged);
+        QFETCH(QString, display);
+        QFETCH(int, boxes);
+
+        Subject ui;
+        ModalAnswerer answerer;
+        QTest::mouseClick(ui.start, Qt::LeftButton);
+        const qint64 presented = testClock->now();
+        ui.pickWalls(1, 2);
+        for (const QString &step : script.split(' ')) {
+            const QString what = step.section('@', 0, 0);
+            const qint64 at = presented + step.section('@', 1).toLongLong();
+            testClock->setNow(qMax(testClock->now(), at) + 150); // handled late
+            if (what == "space") {
+                ui.spaceEvent(QEvent::KeyPress, at);
+                ui.spaceEvent(QEvent::KeyRelease, at + 80);
+            } else if (what == "match") {
+                ui.clickAt(ui.match, at);
+            } else if (what == "pause") {
+                ui.clickAt(ui.pause, at);
+            } else if (what == "unpick") {
+                ui.wall1->setText("-1");
+            } else if (what == "pick") {
+                ui.clickAt(ui.pano1, fixture::boxWallCentre(false, 3), at);
+            }
+        }
+        testClock->advance(151);
+        MainWindowProbe::tick(ui.window);
+
+        const QStringList lines = resultFileLines();
+        if (logged.isEmpty()) {
+            QCOMPARE(lines.size(), 0);
+        } else {
+            QCOMPARE(lines.size(), 1);
+            QVERIFY2(lines[0].contains("Time: " + logged + " Mouse:"), qPrintable(lines[0]));
+            QCOMPARE(ui.logLines().value(0).section("Time: ", 1), logged);
+        }
+        QVERIFY(MainWindowProbe::showsTime(ui.window, display));
+        QVERIFY(ui.wall1->text() != "3"); // a stale click picks nothing
+        QCOMPARE(answerer.boxes.size(), boxes);
+    }
+
+    // A held Space answers once: X repeats it with or without the auto-repeat flag, as a release
+    // and a press with one timestamp, or as presses alone. No repeat is refused with a hint,
+    // although the new case has no walls picked.
+    void heldSpaceAnswersOnce_data()
+    {
+        QTest::addColumn<bool>("flagged");
+        QTest::addColumn<bool>("withReleases");
+        QTest::newRow("flagged, release and press") << true << true;
+        QTest::newRow("unflagged, release and press") << false << true;
+        QTest::newRow("flagged presses") << true << false;
+        QTest::newRow("unflagged presses") << false << false;
+    }
+
+    void heldSpaceAnswersOnce()
+    {
+        QFETCH(bool, flagged);
+        QFETCH(bool, withReleases);
+        Subject ui;
+        ModalAnswerer answerer;
+        QTest::mouseClick(ui.start, Qt::LeftButton);
+        ui.pickWalls(1, 1);
+        qint64 at = testClock->now() + 500;
+        testClock->setNow(at + 1);
+        ui.spaceEvent(QEvent::KeyPress, at);
+        QCOMPARE(ui.answers(), 1);
+        at = testClock->now() + 500;
+        for (int i = 0; i < 30; ++i, at += 33) {
+            testClock->setNow(at + 1);
+            if (withReleases)
+                ui.spaceEvent(QEvent::KeyRelease, at, flagged);
+            ui.spaceEvent(QEvent::KeyPress, at, flagged);
+        }
+        ui.spaceEvent(QEvent::KeyRelease, at + 10);
+        QCOMPARE(ui.answers(), 1);
+        QCOMPARE(answerer.boxes.size(), 0);
+
+        // The next press is an answer again (here refused: no walls picked yet).
+        testClock->setNow(at + 200);
+        ui.spaceEvent(QEvent::KeyPress, at + 100);
+        QCOMPARE(answerer.texts(), QStringList {hintWall});
     }
 
     void spaceAnswersOncePerPress()
@@ -334,7 +484,7 @@ private Q_SLOTS:
         ModalAnswerer answerer;
         QTest::mouseClick(ui.start, Qt::LeftButton);
         ui.pickWalls(1, 1);
-        ui.space();
+        ui.spaceEvent(QEvent::KeyPress, 0);
         QCOMPARE(ui.answers(), 1);
         // Held down: the repeats answer nothing, not even with a hint.
         ui.pickWalls(1, 1);
@@ -342,6 +492,7 @@ private Q_SLOTS:
         ui.space(true);
         QCOMPARE(ui.answers(), 1);
         QCOMPARE(answerer.boxes.size(), 0);
+        ui.spaceEvent(QEvent::KeyRelease, 0);
         ui.space();
         QCOMPARE(ui.answers(), 2);
         // Other keys do nothing.

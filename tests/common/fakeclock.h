@@ -20,6 +20,7 @@ public:
     FakeClock &operator=(const FakeClock &) = delete;
 
     void advance(qint64 ms) { nowMs += ms; }
+    void setNow(qint64 ms) { nowMs = ms; }
     qint64 now() const { return nowMs; }
 
 private:

@@ -388,7 +388,7 @@ private Q_SLOTS:
     }
 
     // The folder of the sample on screen disappears: it was read, the answer is taken. The
-    // folder of the next sample disappears: that sample shows nothing and cannot be answered,
+    // folder of a later sample disappears: that sample shows nothing and cannot be answered,
     // the answers so far stay on disk, and the window still closes as usual.
     void vanishingFolderOnlyEmptiesItsSample()
     {
@@ -396,10 +396,11 @@ private Q_SLOTS:
         Run run;
         QVERIFY(QDir("test_datasets/1").removeRecursively());
         QVERIFY(!hostile::paintsNothing(hostile::render(*run.pano1)));
+        // Gone before it is read, which is while sample 2 is on screen.
+        QVERIFY(QDir("test_datasets/3").removeRecursively());
         run.answer(1);
         QCOMPARE(MainWindowProbe::currentSampleId(run.window), 2);
 
-        QVERIFY(QDir("test_datasets/3").removeRecursively());
         {
             hostile::StdoutCapture quiet; // the loader names the missing corner files
             run.answer(2);

@@ -1,0 +1,203 @@
+// A second X client beside the real program: records when the server changed the program's
+// pixels (XDamage) and when it delivered key presses, then compares the case times the program
+// logged with those the server saw.
+//
+//   wallmatch_timingprobe record WINDOW          prints events until SIGINT or SIGTERM
+//   wallmatch_timingprobe report EVENTS RESULTS X1 Y1 X2 Y2 [W H]
+//
+// Events are lines "key SERVER_MS MONOTONIC_MS" (the server's timestamp and our CLOCK_MONOTONIC
+// at receipt, which shows how the two clocks relate) and "damage SERVER_MS X Y W H".
+
+#include "answer.h"
+
+#include <QFile>
+#include <QRect>
+#include <QStringList>
+#include <QVector>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <sys/select.h>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int)
+{
+    stopRequested = 1;
+}
+
+long long monotonicMs()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+}
+
+int record(const char *windowText)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "cannot open the display\n");
+        return 1;
+    }
+    const Window window = Window(std::strtoul(windowText, nullptr, 0));
+    int damageEvent = 0, damageError = 0;
+    if (!XDamageQueryExtension(display, &damageEvent, &damageError)) {
+        std::fprintf(stderr, "the server has no DAMAGE extension\n");
+        return 1;
+    }
+    // Key presses go to every client that selects them; the program keeps its own selection.
+    XSelectInput(display, window, KeyPressMask);
+    XDamageCreate(display, window, XDamageReportRawRectangles);
+    XSync(display, False);
+
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const int fd = ConnectionNumber(display);
+    while (!stopRequested) {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == KeyPress) {
+                const long long received = monotonicMs();
+                std::printf("key %lu %lld\n", event.xkey.time, received);
+            } else if (event.type == damageEvent + XDamageNotify) {
+                const auto &damage = reinterpret_cast<const XDamageNotifyEvent &>(event);
+                std::printf("damage %lu %d %d %d %d\n", damage.timestamp, damage.area.x,
+                            damage.area.y, damage.area.width, damage.area.height);
+            }
+        }
+        std::fflush(stdout);
+        fd_set fds;
+        FD_ZERO(&fds);
+        FD_SET(fd, &fds);
+        timeval timeout {0, 100000};
+        if (select(fd + 1, &fds, nullptr, nullptr, &timeout) < 0 && errno != EINTR)
+            break;
+    }
+    XCloseDisplay(display);
+    return 0;
+}
+
+double percentile(QVector<double> values, double p)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    // Nearest rank.
+    const int rank = std::max(1, int(std::ceil(p / 100.0 * values.size())));
+    return values[std::min(rank, int(values.size())) - 1];
+}
+
+void printRow(const char *name, const QVector<double> &values, double target)
+{
+    const double p99 = percentile(values, 99);
+    std::printf("%-34s %6d %8.1f %8.1f %8.1f %8.1f  %s\n", name, int(values.size()),
+                percentile(values, 50), p99, percentile(values, 100), target,
+                p99 <= target ? "met" : "NOT MET");
+}
+
+int report(int argc, char **argv)
+{
+    QFile eventsFile(QString::fromLocal8Bit(argv[2]));
+    QFile resultsFile(QString::fromLocal8Bit(argv[3]));
+    if (!eventsFile.open(QIODevice::ReadOnly) || !resultsFile.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read the events or the results\n");
+        return 1;
+    }
+    const int width = argc > 9 ? std::atoi(argv[8]) : 1024;
+    const int height = argc > 9 ? std::atoi(argv[9]) : 512;
+    const QVector<QRect> views = {QRect(std::atoi(argv[4]), std::atoi(argv[5]), width, height),
+                                  QRect(std::atoi(argv[6]), std::atoi(argv[7]), width, height)};
+
+    QVector<qint64> keys, damages;
+    QVector<double> receiptLag;
+    for (const QByteArray &line : eventsFile.readAll().split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.value(0) == "key" && f.size() == 3) {
+            keys.append(f[1].toLongLong());
+            // Our CLOCK_MONOTONIC, cut to 32 bits as the server's, minus the server's time.
+            receiptLag.append(double(quint32(f[2].toLongLong()) - quint32(f[1].toLongLong())));
+        } else if (f.value(0) == "damage" && f.size() == 6) {
+            const QRect area(f[2].toInt(), f[3].toInt(), f[4].toInt(), f[5].toInt());
+            if (views[0].intersects(area) || views[1].intersects(area))
+                damages.append(f[1].toLongLong());
+        }
+    }
+    QVector<qint64> logged;
+    for (const QByteArray &line : resultsFile.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const wallmatch::ParsedLine parsed = wallmatch::parseResultLine(QString::fromUtf8(line));
+        logged.append(parsed.answer && parsed.answer->milliseconds ? *parsed.answer->milliseconds
+                                                                   : -1);
+    }
+
+    // Answer i is key press i; its case was presented at the first damage of a view after key
+    // press i - 1. The first case follows the Start click, which the probe does not see.
+    QVector<double> errors, paintLatency;
+    double signedSum = 0;
+    int unmatched = 0;
+    for (int i = 1; i < keys.size() && i < logged.size(); ++i) {
+        auto first = std::find_if(damages.cbegin(), damages.cend(),
+                                  [&](qint64 t) { return t >= keys[i - 1]; });
+        if (first == damages.cend() || *first > keys[i] || logged[i] < 0) {
+            ++unmatched;
+            continue;
+        }
+        const qint64 trueMs = keys[i] - *first;
+        errors.append(double(std::llabs(logged[i] - trueMs)));
+        signedSum += double(logged[i] - trueMs);
+        paintLatency.append(double(*first - keys[i - 1]));
+        if (std::getenv("TIMING_VERBOSE"))
+            std::printf("answer %2d: painted %lld ms after the previous answer, true %lld, logged "
+                        "%lld\n",
+                        i + 1, *first - keys[i - 1], trueMs, logged[i]);
+    }
+    std::printf("%d key presses, %d results lines, %d answers compared, %d not\n", int(keys.size()),
+                int(logged.size()), int(errors.size()), unmatched);
+    std::printf("%-34s %6s %8s %8s %8s %8s\n", "ms", "n", "p50", "p99", "max", "target");
+    printRow("|logged - true| case time", errors, 2);
+    printRow("answer -> next case painted", paintLatency, 3);
+    // How long this probe, a plain X client, takes to receive a key press: what the machine's
+    // load adds to any client's response, the floor the two rows above are compared with.
+    printRow("floor: key press -> probe woken", receiptLag, 1);
+    if (!errors.isEmpty())
+        std::printf("mean logged - true: %+.1f ms; ratios to the floor's p50: case time %.1f x, "
+                    "painted %.1f x\n",
+                    signedSum / errors.size(),
+                    percentile(errors, 50) / std::max(1.0, percentile(receiptLag, 50)),
+                    percentile(paintLatency, 50) / std::max(1.0, percentile(receiptLag, 50)));
+    // The server's timestamps are CLOCK_MONOTONIC milliseconds cut to 32 bits: the probe's own
+    // reading of that clock is never earlier than the key's timestamp.
+    if (!receiptLag.isEmpty())
+        std::printf("key press received (CLOCK_MONOTONIC) - server time: %.0f .. %.0f ms\n",
+                    percentile(receiptLag, 0.0001), percentile(receiptLag, 100));
+    return errors.size() >= 24 ? 0 : 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && std::string(argv[1]) == "record")
+        return record(argv[2]);
+    if ((argc == 8 || argc == 10) && std::string(argv[1]) == "report")
+        return report(argc, argv);
+    std::fprintf(stderr, "usage: %s record WINDOW | report EVENTS RESULTS X1 Y1 X2 Y2 [W H]\n",
+                 argv[0]);
+    return 1;
+}
