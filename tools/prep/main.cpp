@@ -40,7 +40,8 @@ const char overview[] =
     "            existing corner file; the format is detected from the content.\n"
     "  assemble  builds OUT_DIR/test_datasets/N/{pri_pano,sec_pano}/ from a CSV plan.\n"
     "\n"
-    "'wallmatch-prep COMMAND --help' describes a command's options.\n";
+    "'wallmatch-prep COMMAND --help' describes a command's options; 'wallmatch-prep --version'\n"
+    "prints the version.\n";
 
 void printProblems(const QVector<Problem> &problems, const QString &prefix)
 {
@@ -216,6 +217,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("wallmatch-prep"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
     QStringList args = QCoreApplication::arguments();
     const QString command = args.value(1);
     if (command == QLatin1String("convert") || command == QLatin1String("assemble")) {
@@ -226,6 +228,11 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         out() << overview;
+        return 0;
+    }
+    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+        out() << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
+              << '\n';
         return 0;
     }
     err() << overview;

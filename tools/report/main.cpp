@@ -61,6 +61,7 @@ int main(int argc, char *argv[])
     const std::unique_ptr<QCoreApplication> app(plotting ? new QApplication(argc, argv)
                                                          : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("wallmatch-report"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -89,6 +90,7 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Write a PNG chart of the time per sample."),
                                         QStringLiteral("out.png"));
     parser.addOptions({help, truthOption, csvOption, plotOption});
+    const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
         return ExitUsage;
@@ -97,6 +99,8 @@ int main(int argc, char *argv[])
         out() << parser.helpText();
         return 0;
     }
+    if (parser.isSet(version))
+        parser.showVersion();
     if (parser.positionalArguments().isEmpty()) {
         err() << "wallmatch-report: no results file given (see --help)\n";
         return ExitUsage;
