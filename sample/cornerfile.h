@@ -29,7 +29,7 @@ struct CornerLists
     QVector<CornerPoint> roomCorners;
 };
 
-// qRound for float, saturating outside the range of int; NaN gives 0.
+// Rounds half up (Qt 5's qRound for float), saturating outside the range of int; NaN gives 0.
 int roundPixel(float v);
 
 // Five white-space separated floats read as a classic-locale stream reads them. A line that does
