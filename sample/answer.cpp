@@ -29,7 +29,7 @@ public:
     {
         if (!error.isEmpty())
             return false;
-        if (text.midRef(pos).startsWith(expected)) {
+        if (QStringView(text).mid(pos).startsWith(expected)) {
             pos += expected.size();
             return true;
         }

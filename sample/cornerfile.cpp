@@ -86,7 +86,9 @@ int roundPixel(float v)
         return INT_MAX;
     if (v < -2147483648.0f)
         return INT_MIN;
-    return qRound(v);
+    // Qt 5's qRound, spelled out: halves round up (-0.5 to 0). Qt 6's qRound rounds them away
+    // from zero, which would move corners with both Qt versions in use.
+    return v >= 0.0f ? int(v + 0.5f) : int(v - float(int(v - 1)) + 0.5f) + int(v - 1);
 }
 
 CornerLine parseCornerLine(std::string_view line)

@@ -27,7 +27,7 @@ struct CornerLists
     QVector<CornerPoint> roomCorners;
 };
 
-// qRound for float, saturating outside the range of int; NaN gives 0.
+// Rounds half up (Qt 5's qRound for float), saturating outside the range of int; NaN gives 0.
 int roundPixel(float v);
 
 // Five floats, each after optional white space, in the classic locale's form: [+-]digits[.digits]

@@ -27,6 +27,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("wallmatch-demo-data");
+    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
         "with color.jpg, pred_corner.txt (Kestrel) and pred_corner_Bramble.txt (Bramble), and "
         "the ground truth OUT_DIR/test_datasets/truth.csv (sample, primary wall, secondary wall).");
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument("OUT_DIR", "Folder to write test_datasets into.");
     const QCommandLineOption samplesOption("samples", "Number of samples (default 100).", "N",
                                            "100");

@@ -32,7 +32,8 @@ const char overview[] =
     "  plan      writes a study plan per participant (OUT_DIR/P01.csv, ...): sample order\n"
     "            and the corner source of each case, counterbalanced across participants.\n"
     "\n"
-    "'wallmatch-prep COMMAND --help' describes a command's options.\n";
+    "'wallmatch-prep COMMAND --help' describes a command's options; 'wallmatch-prep --version'\n"
+    "prints the version.\n";
 
 // Shared option handling: --help prints the command's help, anything unknown is a usage error.
 bool parseCommand(QCommandLineParser &parser, const QStringList &args, int &status)
@@ -297,6 +298,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("wallmatch-prep"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
     QStringList args = QCoreApplication::arguments();
     const QString command = args.value(1);
     if (command == QLatin1String("convert") || command == QLatin1String("assemble")
@@ -310,6 +312,11 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         out() << overview;
+        return 0;
+    }
+    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+        out() << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
+              << '\n';
         return 0;
     }
     err() << overview;

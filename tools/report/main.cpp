@@ -26,6 +26,7 @@ int main(int argc, char *argv[])
     const std::unique_ptr<QCoreApplication> app(plotting ? new QApplication(argc, argv)
                                                          : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("wallmatch-report"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -64,6 +65,7 @@ int main(int argc, char *argv[])
                        "timed, median seconds, p90 seconds, judged, correct."),
         QStringLiteral("out.csv"));
     parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption});
+    const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
         return ExitUsage;
@@ -72,6 +74,8 @@ int main(int argc, char *argv[])
         out() << parser.helpText();
         return 0;
     }
+    if (parser.isSet(version))
+        parser.showVersion();
     if (parser.positionalArguments().isEmpty()) {
         err() << "wallmatch-report: no results file given (see --help)\n";
         return ExitUsage;
