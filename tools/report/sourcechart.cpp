@@ -14,7 +14,10 @@
 
 #include <algorithm>
 
+// Qt 5 keeps the chart classes in a namespace of their own; Qt 6 has none.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 QT_CHARTS_USE_NAMESPACE
+#endif
 
 namespace wallmatch {
 
