@@ -43,7 +43,7 @@ public:
             return 0;
         static const QRegularExpression number(QStringLiteral("-?\\d+"));
         const QRegularExpressionMatch m = number.match(text, pos, QRegularExpression::NormalMatch,
-                                                       QRegularExpression::AnchoredMatchOption);
+                                                       QRegularExpression::AnchorAtOffsetMatchOption);
         bool ok = false;
         const int value = m.hasMatch() ? m.captured().toInt(&ok) : 0;
         if (!ok) {
