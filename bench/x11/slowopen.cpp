@@ -27,7 +27,7 @@ typedef int (*openat_fn)(int, const char *, int, ...);
 // The common part of every wrapper: reads the mode, which is only passed when the file may be
 // created, waits, and calls the next definition of `name` (looked up once into `real`). The
 // wrappers themselves must stay variadic to match the C declarations.
-template <typename Fn, typename... Dir>
+template<typename Fn, typename... Dir>
 int slowed(Fn &real, const char *name, va_list args, const char *path, int flags, Dir... dir)
 {
     const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, mode_t) : 0;
