@@ -10,9 +10,7 @@ xvfb_require xwininfo
 
 QT_QPA_PLATFORM=offscreen "$make_tree" "$work" 1
 printf 'sample,source\n1,Bramble\n' >"$work/plan.csv"
-read -r _ p1x p1y < <(QT_QPA_PLATFORM=offscreen "$offsets" | grep '^pano1')
-read -r _ p2x p2y < <(QT_QPA_PLATFORM=offscreen "$offsets" | grep '^pano2')
-read -r _ sx sy < <(QT_QPA_PLATFORM=offscreen "$offsets" | grep '^startBtn')
+xvfb_read_offsets env QT_QPA_PLATFORM=offscreen "$offsets"
 
 xvfb_start 1366x768
 

@@ -11,9 +11,7 @@ QT_QPA_PLATFORM=offscreen "$make_tree" "$work" 5
 
 xvfb_start 1600x1200
 
-read -r _ p1x p1y < <("$offsets" | grep '^pano1')
-read -r _ p2x p2y < <("$offsets" | grep '^pano2')
-read -r _ sx sy < <("$offsets" | grep '^startBtn')
+xvfb_read_offsets "$offsets"
 
 cd "$work"
 xvfb_launch "$work/stdout.log" "$app"

@@ -12,9 +12,7 @@ QT_QPA_PLATFORM=offscreen "$make_tree" "$work" 5
 # "r": Xvfb repeats held keys only when asked to.
 xvfb_start 1600x1200 r -ardelay 200 -arinterval 5
 
-read -r _ p1x p1y < <("$offsets" | grep '^pano1')
-read -r _ p2x p2y < <("$offsets" | grep '^pano2')
-read -r _ sx sy < <("$offsets" | grep '^startBtn')
+xvfb_read_offsets "$offsets"
 
 cd "$work"
 xvfb_launch "$work/stdout.log" "$app"

@@ -40,3 +40,13 @@ xvfb_launch() {
     app_pid=$!
     win=$(timeout 20 xdotool search --sync --onlyvisible --name '^MainWindow$' | head -1)
 }
+
+# xvfb_read_offsets COMMAND...: runs print_view_offsets and sets p1x p1y and p2x p2y, the two
+# views' places in the window, and sx sy, the start button's.
+xvfb_read_offsets() {
+    local offsets
+    offsets=$("$@")
+    read -r _ p1x p1y < <(grep '^pano1' <<<"$offsets")
+    read -r _ p2x p2y < <(grep '^pano2' <<<"$offsets")
+    read -r _ sx sy < <(grep '^startBtn' <<<"$offsets")
+}
