@@ -24,9 +24,17 @@ void delay_for(const char *path)
 typedef int (*open_fn)(const char *, int, ...);
 typedef int (*openat_fn)(int, const char *, int, ...);
 
-mode_t mode_of(int flags, va_list args)
+// The common part of every wrapper: reads the mode, which is only passed when the file may be
+// created, waits, and calls the next definition of `name` (looked up once into `real`). The
+// wrappers themselves must stay variadic to match the C declarations.
+template<typename Fn, typename... Dir>
+int slowed(Fn &real, const char *name, va_list args, const char *path, int flags, Dir... dir)
 {
-    return (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, mode_t) : 0;
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, mode_t) : 0;
+    delay_for(path);
+    if (!real)
+        real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+    return real(dir..., path, flags, mode);
 }
 
 } // namespace
@@ -35,54 +43,42 @@ extern "C" {
 
 int open(const char *path, int flags, ...)
 {
+    static open_fn real;
     va_list args;
     va_start(args, flags);
-    mode_t mode = mode_of(flags, args);
+    const int fd = slowed(real, "open", args, path, flags);
     va_end(args);
-    delay_for(path);
-    static open_fn real;
-    if (!real)
-        real = (open_fn)dlsym(RTLD_NEXT, "open");
-    return real(path, flags, mode);
+    return fd;
 }
 
 int open64(const char *path, int flags, ...)
 {
+    static open_fn real;
     va_list args;
     va_start(args, flags);
-    mode_t mode = mode_of(flags, args);
+    const int fd = slowed(real, "open64", args, path, flags);
     va_end(args);
-    delay_for(path);
-    static open_fn real;
-    if (!real)
-        real = (open_fn)dlsym(RTLD_NEXT, "open64");
-    return real(path, flags, mode);
+    return fd;
 }
 
 int openat(int dir, const char *path, int flags, ...)
 {
+    static openat_fn real;
     va_list args;
     va_start(args, flags);
-    mode_t mode = mode_of(flags, args);
+    const int fd = slowed(real, "openat", args, path, flags, dir);
     va_end(args);
-    delay_for(path);
-    static openat_fn real;
-    if (!real)
-        real = (openat_fn)dlsym(RTLD_NEXT, "openat");
-    return real(dir, path, flags, mode);
+    return fd;
 }
 
 int openat64(int dir, const char *path, int flags, ...)
 {
+    static openat_fn real;
     va_list args;
     va_start(args, flags);
-    mode_t mode = mode_of(flags, args);
+    const int fd = slowed(real, "openat64", args, path, flags, dir);
     va_end(args);
-    delay_for(path);
-    static openat_fn real;
-    if (!real)
-        real = (openat_fn)dlsym(RTLD_NEXT, "openat64");
-    return real(dir, path, flags, mode);
+    return fd;
 }
 
 } // extern "C"

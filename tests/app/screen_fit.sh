@@ -5,35 +5,17 @@
 set -euo pipefail
 app=$1 make_tree=$2 offsets=$3
 
-for tool in Xvfb xdotool xwininfo; do
-    command -v "$tool" >/dev/null || { echo "missing $tool (run scripts/setup)"; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb_pid= app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/xvfb.sh"
+xvfb_require xwininfo
 
 QT_QPA_PLATFORM=offscreen "$make_tree" "$work" 1
 printf 'sample,source\n1,Bramble\n' >"$work/plan.csv"
-read -r _ p1x p1y < <(QT_QPA_PLATFORM=offscreen "$offsets" | grep '^pano1')
-read -r _ p2x p2y < <(QT_QPA_PLATFORM=offscreen "$offsets" | grep '^pano2')
-read -r _ sx sy < <(QT_QPA_PLATFORM=offscreen "$offsets" | grep '^startBtn')
+xvfb_read_offsets env QT_QPA_PLATFORM=offscreen "$offsets"
 
-Xvfb -displayfd 5 -screen 0 1366x768x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$work/display")"
-export QT_QPA_PLATFORM=xcb
+xvfb_start 1366x768
 
 cd "$work"
-"$app" --plan plan.csv --participant fit >"$work/out.log" 2>&1 &
-app_pid=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^MainWindow$' | head -1)
+xvfb_launch "$work/out.log" "$app" --plan plan.csv --participant fit
 sleep 0.5
 width=$(xwininfo -id "$win" | awk '/Width:/ {print $2}')
 height=$(xwininfo -id "$win" | awk '/Height:/ {print $2}')

@@ -1,5 +1,6 @@
 #include "permissions.h"
 #include "resultsstore.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,25 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using testfiles::readFile;
+using testfiles::writeBytes;
+
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes, const QDateTime &modified = {})
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    f.flush(); // before the time is set, or closing would touch it again
-    if (modified.isValid())
-        QVERIFY(f.setFileTime(modified, QFileDevice::FileModificationTime));
-}
 
 const QVector<QString> threeLines = {
     "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301\n",
@@ -83,9 +69,9 @@ private Q_SLOTS:
         const QString path = dir.filePath("results.txt");
         ResultsStore store(path);
         QCOMPARE(store.write(threeLines.mid(0, 1)), QString());
-        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines.mid(0, 1)));
+        QCOMPARE(readFile(path), wallmatch::resultsBytes(threeLines.mid(0, 1)));
         QCOMPARE(store.write(threeLines), QString());
-        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines));
+        QCOMPARE(readFile(path), wallmatch::resultsBytes(threeLines));
         QVERIFY(store.keptFileName().isEmpty());
         // No temporary file is left beside the results.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList {"results.txt"});
@@ -95,7 +81,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("results.txt");
-        writeFile(path, QByteArray()); // an empty earlier file is simply replaced
+        writeBytes(path, QByteArray()); // an empty earlier file is simply replaced
         ResultsStore store(path);
         QCOMPARE(store.write({}), QString());
         QVERIFY(QFileInfo::exists(path));
@@ -108,29 +94,30 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath("results.txt");
         const QDateTime modified(QDate(2025, 12, 31), QTime(23, 59, 58));
-        writeFile(path, "ind 1: earlier subject\n", modified);
+        writeBytes(path, "ind 1: earlier subject\n", modified);
         // A file of that name already exists: the counter picks the next free one.
-        writeFile(dir.filePath("results-20251231-235958.txt"), "older still\n");
+        writeBytes(dir.filePath("results-20251231-235958.txt"), "older still\n");
 
         ResultsStore store(path);
         QCOMPARE(store.write(threeLines.mid(0, 2)), QString());
         const QString kept = dir.filePath("results-20251231-235958-2.txt");
         QCOMPARE(store.keptFileName(), kept);
-        QCOMPARE(readAll(kept), QByteArray("ind 1: earlier subject\n"));
-        QCOMPARE(readAll(dir.filePath("results-20251231-235958.txt")), QByteArray("older still\n"));
-        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines.mid(0, 2)));
+        QCOMPARE(readFile(kept), QByteArray("ind 1: earlier subject\n"));
+        QCOMPARE(readFile(dir.filePath("results-20251231-235958.txt")),
+                 QByteArray("older still\n"));
+        QCOMPARE(readFile(path), wallmatch::resultsBytes(threeLines.mid(0, 2)));
 
         // Later writes of the same process rewrite the file, they keep nothing more.
         QCOMPARE(store.write(threeLines), QString());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
-        QCOMPARE(readAll(path), wallmatch::resultsBytes(threeLines));
+        QCOMPARE(readFile(path), wallmatch::resultsBytes(threeLines));
     }
 
     void readOnlyFolderKeepsEarlierFileAndWritesToUserData()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("results.txt");
-        writeFile(path, "earlier\n");
+        writeBytes(path, "earlier\n");
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         ResultsStore store(path);
         QString error;
@@ -143,10 +130,10 @@ private Q_SLOTS:
         QFile::setPermissions(
             dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(error, QString());
-        QCOMPARE(readAll(path), QByteArray("earlier\n"));
+        QCOMPARE(readFile(path), QByteArray("earlier\n"));
         QVERIFY2(store.currentFileName().startsWith(userData.path()),
                  qPrintable(store.currentFileName()));
-        QCOMPARE(readAll(store.currentFileName()), wallmatch::resultsBytes(threeLines));
+        QCOMPARE(readFile(store.currentFileName()), wallmatch::resultsBytes(threeLines));
         QVERIFY(store.takeNotice().contains(store.currentFileName()));
     }
 
@@ -168,7 +155,7 @@ private Q_SLOTS:
         QCOMPARE(store.write(threeLines), QString());
         QCOMPARE(store.currentFileName(), fallback);
         QCOMPARE(store.takeNotice(), QString()); // said once
-        QCOMPARE(readAll(fallback), wallmatch::resultsBytes(threeLines));
+        QCOMPARE(readFile(fallback), wallmatch::resultsBytes(threeLines));
         QVERIFY(QFileInfo(path).isDir());
         QVERIFY(store.keptFileName().isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2);

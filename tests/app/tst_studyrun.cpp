@@ -6,6 +6,7 @@
 #include "renderarea.h"
 #include "roomfixture.h"
 #include "startup.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,21 +17,12 @@
 #include <QTextBrowser>
 #include <memory>
 
+using testfiles::readFile;
+using testfiles::writeFile;
+
 namespace {
 
 std::unique_ptr<FakeClock> fakeClock;
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 QString boxLine(int sample, int w1, int w2, const char *source)
 {

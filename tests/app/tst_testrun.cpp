@@ -5,6 +5,7 @@
 #include "modalanswerer.h"
 #include "renderarea.h"
 #include "resultsstore.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+
+using testfiles::readFile;
 
 namespace {
 
@@ -31,12 +34,6 @@ std::optional<qint64> stampedTime(ulong timestamp)
     if (!(timestamp & stamped))
         return std::nullopt;
     return qint64(timestamp & (stamped - 1));
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 // The lines of results.txt; none while it does not exist.

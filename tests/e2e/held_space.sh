@@ -4,37 +4,18 @@
 set -euo pipefail
 app=$1 make_tree=$2 offsets=$3
 
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "missing $tool (run scripts/setup)"; exit 1; }
-done
-
-work=$(mktemp -d)
-xvfb_pid= app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
+xvfb_require
 
 QT_QPA_PLATFORM=offscreen "$make_tree" "$work" 5
 
 # "r": Xvfb repeats held keys only when asked to.
-Xvfb -displayfd 5 -screen 0 1600x1200x24 -nolisten tcp r -ardelay 200 -arinterval 5 \
-    5>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$work/display")"
-export QT_QPA_PLATFORM=xcb
+xvfb_start 1600x1200 r -ardelay 200 -arinterval 5
 
-read -r _ p1x p1y < <("$offsets" | grep '^pano1')
-read -r _ p2x p2y < <("$offsets" | grep '^pano2')
-read -r _ sx sy < <("$offsets" | grep '^startBtn')
+xvfb_read_offsets "$offsets"
 
 cd "$work"
-"$app" >"$work/stdout.log" 2>&1 &
-app_pid=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^MainWindow$' | head -1)
+xvfb_launch "$work/stdout.log" "$app"
 xdotool windowfocus --sync "$win" || true
 sleep 0.5
 

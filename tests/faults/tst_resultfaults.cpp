@@ -12,6 +12,7 @@
 #include "renderarea.h"
 #include "resultsstore.h"
 #include "roomfixture.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,13 +26,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+using testfiles::readFile;
+using testfiles::writeBytes;
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+namespace {
 
 // A small file system of its own for the working folder, which the test can fill up. As root it
 // is a real one: a 64 KiB tmpfs mounted in a mount namespace of this process only, so that it
@@ -117,16 +115,6 @@ struct Run
     }
     int answersInMemory() const { return MainWindowProbe::answersTaken(window); }
 };
-
-void writeBytes(const QString &path, const QByteArray &bytes, const QDateTime &modified = {})
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    f.flush(); // before the time is set, or closing would touch it again
-    if (modified.isValid())
-        QVERIFY(f.setFileTime(modified, QFileDevice::FileModificationTime));
-}
 
 // What a session finds where it writes its results.
 enum class Earlier {

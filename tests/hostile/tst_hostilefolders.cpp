@@ -7,6 +7,7 @@
 #include "modalanswerer.h"
 #include "permissions.h"
 #include "renderarea.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <unistd.h>
+
+using testfiles::readFile;
 
 namespace {
 
@@ -28,12 +31,6 @@ enum class Damage {
     LinkLoop,
     FileLinkLoop
 };
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 const QByteArray notFound = "\nPredicted corner points from Kestrel not found!\n";
 const QByteArray pri2 = ".\\test_datasets\\2\\pri_pano";

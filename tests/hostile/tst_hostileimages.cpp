@@ -43,6 +43,18 @@ QImage flatImage(const QSize &size, const QColor &color)
     return image;
 }
 
+// The peak memory grew by less than 64 MiB from `memoryBefore`, and `elapsed` ms are within
+// the budget.
+void verifyCost(qint64 memoryBefore, qint64 elapsed)
+{
+    QVERIFY2(
+        hostile::peakMemoryMiB() - memoryBefore < 64,
+        qPrintable(
+            QString("peak %1 MiB, was %2 MiB").arg(hostile::peakMemoryMiB()).arg(memoryBefore)));
+    qInfo("took %lld ms", elapsed);
+    QVERIFY2(elapsed < hostile::budgetMs(), qPrintable(QString("%1 ms").arg(elapsed)));
+}
+
 // Should the program wait in open() on a FIFO, this opens its other end after a while, so that
 // the test fails on its time instead of hanging.
 class FifoRelease
@@ -189,12 +201,7 @@ private Q_SLOTS:
 
         QVERIFY(hostile::paintsNothing(image));
         QCOMPARE(wallText(actual), noWall);
-        QVERIFY2(hostile::peakMemoryMiB() - memoryBefore < 64,
-                 qPrintable(QString("peak %1 MiB, was %2 MiB")
-                                .arg(hostile::peakMemoryMiB())
-                                .arg(memoryBefore)));
-        qInfo("took %lld ms", elapsed);
-        QVERIFY2(elapsed < hostile::budgetMs(), qPrintable(QString("%1 ms").arg(elapsed)));
+        verifyCost(memoryBefore, elapsed);
     }
 
     // What is not a regular file is never opened for reading, and a corner file far beyond any
@@ -264,12 +271,7 @@ private Q_SLOTS:
         QVERIFY2(printed.contains(said), printed.constData());
         QCOMPARE(wallText(actual), picked);
         QCOMPARE(hostile::paintsNothing(image), name == "color.jpg");
-        QVERIFY2(hostile::peakMemoryMiB() - memoryBefore < 64,
-                 qPrintable(QString("peak %1 MiB, was %2 MiB")
-                                .arg(hostile::peakMemoryMiB())
-                                .arg(memoryBefore)));
-        qInfo("took %lld ms", elapsed);
-        QVERIFY2(elapsed < hostile::budgetMs(), qPrintable(QString("%1 ms").arg(elapsed)));
+        verifyCost(memoryBefore, elapsed);
     }
 
     // Image pixels are view pixels whatever the image's size: a larger one is cut off at the

@@ -1,6 +1,7 @@
 #include "assembler.h"
 #include "csv.h"
 #include "plan.h"
+#include "testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,13 +14,9 @@
 
 using namespace wallmatch;
 
-namespace {
+using testfiles::writeFile;
 
-bool writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile f(name);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+namespace {
 
 QByteArray readFile(const QString &name)
 {

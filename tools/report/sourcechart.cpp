@@ -2,13 +2,12 @@
 
 #include "bysource.h"
 #include "statistics.h"
+#include "timechart.h"
 
 #include <QBarCategoryAxis>
 #include <QBoxPlotSeries>
 #include <QBoxSet>
 #include <QChart>
-#include <QCoreApplication>
-#include <QGraphicsScene>
 #include <QPainter>
 #include <QValueAxis>
 
@@ -75,19 +74,7 @@ QImage renderSourceChart(const QVector<ResultsFile> &files, QSize size)
     series->attachAxis(x);
     series->attachAxis(y);
     chart->legend()->hide();
-
-    // As the time chart: a scene of its own, laid out through its posted events.
-    QGraphicsScene scene;
-    scene.addItem(chart);
-    chart->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
-    QCoreApplication::sendPostedEvents();
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    scene.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), chart->geometry());
-    painter.end();
-    return image;
+    return renderChart(chart, size);
 }
 
 QImage withSourceChart(const QImage &chart, const QVector<ResultsFile> &files)

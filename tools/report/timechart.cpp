@@ -109,7 +109,11 @@ QImage renderTimeChart(const QVector<ResultsFile> &files, const TruthTable *trut
         series->attachAxis(y);
     }
     chart->legend()->setAlignment(Qt::AlignBottom);
+    return renderChart(chart, size);
+}
 
+QImage renderChart(QChart *chart, QSize size)
+{
     // A scene of its own rather than a view: a view lays the chart out only when shown.
     QGraphicsScene scene;
     scene.addItem(chart); // takes the chart

@@ -4,11 +4,19 @@
 #include "resultsfile.h"
 #include "truthtable.h"
 
+#include <QChart>
 #include <QImage>
 #include <QSize>
 #include <QVector>
 
 namespace wallmatch {
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+using QtCharts::QChart;
+#endif
+
+// Draws `chart`, which it takes over, into an image of `size` on white. Needs a QApplication.
+QImage renderChart(QChart *chart, QSize size);
 
 // A scatter chart of the time of every run answer against its sample, correct, wrong and
 // unjudged answers in their own colours. Needs a QApplication (any platform, offscreen will do).
