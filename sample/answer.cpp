@@ -6,6 +6,13 @@ namespace wallmatch {
 
 namespace {
 
+// A match that must start at the offset given; Qt 6 renamed the option.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+constexpr auto anchoredAtOffset = QRegularExpression::AnchorAtOffsetMatchOption;
+#else
+constexpr auto anchoredAtOffset = QRegularExpression::AnchoredMatchOption;
+#endif
+
 // The two texts the program writes for an answer. The parser below reads the first back, so
 // both stay here, side by side.
 const char resultFormat[] = "ind %d: Wall %d <==> Wall %d (%s) Time: %s Mouse: %d %d <==> %d %d\n";
@@ -43,7 +50,7 @@ public:
             return 0;
         static const QRegularExpression number(QStringLiteral("-?\\d+"));
         const QRegularExpressionMatch m = number.match(text, pos, QRegularExpression::NormalMatch,
-                                                       QRegularExpression::AnchorAtOffsetMatchOption);
+                                                       anchoredAtOffset);
         bool ok = false;
         const int value = m.hasMatch() ? m.captured().toInt(&ok) : 0;
         if (!ok) {
