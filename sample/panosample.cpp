@@ -44,9 +44,15 @@ QImage loadImage(const std::string &name, std::string &diagnostics)
     // What QPixmap::load does, minus opening the file a second time and keeping a copy in the
     // pixmap cache, which a run that shows every image once never hits.
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull()) {
         diagnostics += imageNotShown(name, opened.size == 0 ? QStringLiteral("empty file")
                                                             : reader.errorString());
+        return image;
+    }
+    // Already in the pixmap's own format, so that turning it into one on the GUI thread is a
+    // hand-over, not a conversion of every pixel (JPEGs decode to 24-bit RGB).
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                            : QImage::Format_RGB32);
     return image;
 }
 
