@@ -141,8 +141,8 @@ void MainWindow::loadView(RenderArea *view, const std::string &folder)
 }
 
 // Paints both views at once, in one paint and one flush to the window system, instead of at
-// some later paint, and waits until the window system has them: the case is on screen from
-// this moment, and its clock starts here.
+// some later paint: the case's clock starts as the pixels leave. It then waits until the window
+// system has them, so that no input is taken before the case is on screen.
 void MainWindow::presentViews()
 {
     QRegion views(QRect(ui->pano1->mapTo(ui->viewportRegion, QPoint()), ui->pano1->size()));
