@@ -4,6 +4,7 @@
 #include "nativepath.h"
 #include "panosample.h"
 #include "renderarea.h"
+#include "samplefolder.h"
 #include "wallregions.h"
 
 #include <QFile>
@@ -25,11 +26,6 @@ QString shownFolder(int sampleId, bool secondary)
         .arg(secondary ? QStringLiteral("sec_pano") : QStringLiteral("pri_pano"));
 }
 
-QString fileNameOf(const char *literal)
-{
-    return QString::fromLatin1(literal).mid(2); // the literals begin with "//"
-}
-
 QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
 {
     const std::string folder = panoramaFolder(sampleId, secondary);
@@ -37,7 +33,7 @@ QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
     if (!QFileInfo(nativePath(folder)).isDir())
         return {QStringLiteral("folder %1 is missing").arg(shown)};
     QStringList problems;
-    if (!QFileInfo(nativePath(folder + "//color.jpg")).isFile())
+    if (!QFileInfo(nativePath(folder + imageFileLiteral)).isFile())
         problems << QStringLiteral("%1/color.jpg is missing").arg(shown);
     // The loader stops at the first corner file it cannot open, so every file up to the shown
     // source's has to be there.
@@ -46,11 +42,11 @@ QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
         if (!info.isFile() || !info.isReadable()) {
             problems << (s == int(source)
                              ? QStringLiteral("%1/%2 (%3's corners) is missing")
-                                   .arg(shown, fileNameOf(cornerFileNames[s]),
+                                   .arg(shown, bareFileName(cornerFileNames[s]),
                                         QString::fromLatin1(cornerSourceNames[s]))
                              : QStringLiteral("%1/%2 is missing; %3's corners are read only "
                                               "after it")
-                                   .arg(shown, fileNameOf(cornerFileNames[s]),
+                                   .arg(shown, bareFileName(cornerFileNames[s]),
                                         QString::fromLatin1(cornerSourceNames[source])));
         }
     }
@@ -65,7 +61,7 @@ QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
                                    "8192 x 4096)")
                         .arg(shown);
     const QString cornerFile =
-        QStringLiteral("%1/%2").arg(shown, fileNameOf(cornerFileNames[source]));
+        QStringLiteral("%1/%2").arg(shown, bareFileName(cornerFileNames[source]));
     if (sample.roomCorners.size() <= int(source)) {
         problems << QStringLiteral("%1 cannot be read").arg(cornerFile);
         return problems;
