@@ -69,6 +69,7 @@ void drawView(QPainter &painter, const PreviewView &view, const QVector<WallMark
     font.setBold(true);
     painter.setFont(font);
     const QFontMetrics metrics(font);
+    QVector<QRectF> placed;
     for (int wall = 0; wall < marks.size(); ++wall) {
         const std::optional<QPointF> at = wallLabelPosition(view.corners, wall);
         if (!at)
@@ -79,6 +80,15 @@ void drawView(QPainter &painter, const PreviewView &view, const QVector<WallMark
         QRectF box(metrics.boundingRect(text));
         box.adjust(-5, -2, 5, 2);
         box.moveCenter(*at);
+        // Narrow walls side by side: each later label moves down until it is clear.
+        for (int tries = 0; tries < 8; ++tries) {
+            const bool clash = std::any_of(placed.begin(), placed.end(),
+                                           [&](const QRectF &r) { return r.intersects(box); });
+            if (!clash)
+                break;
+            box.translate(0, box.height() + 2);
+        }
+        placed.append(box);
         painter.setPen(Qt::NoPen);
         painter.setBrush(mark.unmatched ? QColor(0, 0, 0, 210)
                                         : groupColour(mark.group).darker(170));
