@@ -82,7 +82,10 @@ int convertCommand(const QStringList &args)
         "  JSON with \"uv\": [[u, v], ...] normalised to 0..1, ceiling and floor interleaved\n"
         "  \"x y\" pixel pairs, ceiling and floor alternating per corner\n"
         "  \"u v\" pixel pairs, ceiling ring then floor ring\n"
-        "  an existing corner file (its directions are derived again from u and v)"));
+        "  an existing corner file (its directions are derived again from u and v)\n"
+        "  PanoAnnotator-style JSON (LGT-Net, DOPNet, LED2-Net): \"layoutPoints\" in metres,\n"
+        "    ring order from \"layoutWalls\"\n"
+        "  AtlantaNet's JSON (\"uv\" with z1 = -170): sorted by column, ring order restored"));
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Corners to convert."));
     const QCommandLineOption width(QStringLiteral("width"),
                                    QStringLiteral("Image width in pixels (default 1024)."),
@@ -96,7 +99,8 @@ int convertCommand(const QStringList &args)
                                     QStringLiteral("FILE"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("Input format: auto, json, interleaved, "
-                                                   "rings or corners (default auto)."),
+                                                   "rings, corners, panoannotator or atlanta "
+                                                   "(default auto)."),
                                     QStringLiteral("FORMAT"), QStringLiteral("auto"));
     const QCommandLineOption tolerance(QStringLiteral("u-tolerance"),
                                        QStringLiteral("Pixels a ceiling corner's u may differ "
