@@ -1,5 +1,7 @@
 #include "cornerfile.h"
 #include "csv.h"
+#include "posetruth.h"
+#include "previewtree.h"
 #include "projection.h"
 #include "testfiles.h"
 #include "zindfixture.h"
@@ -95,6 +97,8 @@ private slots:
     void predictions_data();
     void predictions();
     void force();
+    void truthFromPosesFile();
+    void previews();
 #ifdef WALLMATCH_ZIND_TOUR
     void sharedTour();
 #endif
@@ -227,6 +231,75 @@ void TestZindImport::force()
     QVERIFY2(result.ok(), qPrintable(problems(result)));
     QVERIFY(!QFileInfo::exists(root + QStringLiteral("/42")));
     QVERIFY(testfiles::readFile(root + QStringLiteral("/truth.csv")).startsWith("sample,"));
+}
+
+void TestZindImport::truthFromPosesFile()
+{
+    // The same tree's truth again, from a poses file in camera heights and our axes: the
+    // dataset's pose turned by half a turn and divided by its scale.
+    QTemporaryDir dir;
+    const QString tourDir = dir.filePath(QStringLiteral("tour"));
+    const QVector<Pano> panos = tour();
+    QVERIFY(zindfixture::writeTour(tourDir, panos));
+    QVERIFY(importZindTour(tourDir, dir.path(), {}).ok());
+    const QString root = dir.filePath(QStringLiteral("test_datasets"));
+    const QByteArray imported = testfiles::readFile(root + QStringLiteral("/truth.csv"));
+
+    QByteArray poses("sample,view,x,y,yaw degrees\n");
+    const QVector<QStringList> samples = csvRows(root + QStringLiteral("/samples.csv")).mid(1);
+    for (const QStringList &row : samples) {
+        for (int v = 0; v < 2; ++v) {
+            for (const Pano &p : panos) {
+                if (p.stem() != row.at(1 + v))
+                    continue;
+                poses += row.at(0).toUtf8() + (v == 0 ? ",primary," : ",secondary,")
+                    + QByteArray::number(p.camera.x() / p.scale, 'g', 17) + ','
+                    + QByteArray::number(p.camera.y() / p.scale, 'g', 17) + ','
+                    + QByteArray::number(p.rotation + 180, 'g', 17) + '\n';
+            }
+        }
+    }
+    const SamplePoses parsed = parsePoses(QStringLiteral("poses.csv"), poses);
+    QVERIFY(parsed.errors.isEmpty());
+    QCOMPARE(parsed.primary.size(), samples.size());
+    const PoseTruthResult result = truthFromSamplePoses(root, parsed, {});
+    QVERIFY(result.errors.isEmpty());
+    QCOMPARE(truthFileText(result.rows), imported);
+
+    // Bad rows are named with their line.
+    const SamplePoses bad = parsePoses(QStringLiteral("poses.csv"),
+                                       "sample,view,x,y,yaw degrees\n1,primary,0,0,0\n"
+                                       "1,top,0,0,0\n2,secondary,0,x,0\n");
+    QCOMPARE(bad.errors.size(), 3); // lines 3 and 4, and sample 1 without a secondary pose
+    QCOMPARE(bad.errors.at(0).line, 3);
+    QCOMPARE(bad.errors.at(1).line, 4);
+}
+
+void TestZindImport::previews()
+{
+    QTemporaryDir dir;
+    const QString tourDir = dir.filePath(QStringLiteral("tour"));
+    QVERIFY(zindfixture::writeTour(tourDir, tour()));
+    QVERIFY(importZindTour(tourDir, dir.path(), {}).ok());
+    PreviewTreeOptions options;
+    int progress = 0;
+    options.progress = [&](const QString &) { ++progress; };
+    const PreviewTreeResult all =
+        writePreviews(dir.path(), dir.filePath(QStringLiteral("previews")), options);
+    QVERIFY(all.errors.isEmpty());
+    QCOMPARE(all.written.size(), 5);
+    QCOMPARE(progress, 5);
+    const QImage first(all.written.first());
+    QCOMPARE(first.width(), 1024);
+    QVERIFY(first.height() > 1024);
+    options.sample = 4;
+    options.source = QStringLiteral("Kestrel");
+    const PreviewTreeResult one =
+        writePreviews(dir.path(), dir.filePath(QStringLiteral("one")), options);
+    QCOMPARE(one.written, QStringList {dir.filePath(QStringLiteral("one/sample_4_Kestrel.png"))});
+    options.source = QStringLiteral("Bramble");
+    QVERIFY(
+        !writePreviews(dir.path(), dir.filePath(QStringLiteral("none")), options).errors.isEmpty());
 }
 
 #ifdef WALLMATCH_ZIND_TOUR
