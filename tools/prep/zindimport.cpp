@@ -117,6 +117,11 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
             return result;
         }
         sourceNames.append(s.name);
+        if (!QFileInfo(s.dir).isDir()) {
+            result.errors.append(
+                {s.dir, 0, QStringLiteral("%1: no such folder of predictions").arg(s.name)});
+            return result;
+        }
     }
 
     const ZindTour tour = readZindTour(tourDir, options.layout);
