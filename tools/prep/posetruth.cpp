@@ -5,6 +5,7 @@
 #include "csv.h"
 #include "previewtree.h"
 #include "samplefolder.h"
+#include "sources.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -103,7 +104,7 @@ PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &pos
             QVector<CornerPoint> corners[2];
             bool good = true;
             for (int v = 0; v < 2; ++v) {
-                const QString file = QDir(folders[v]).filePath(sourceCornerFile(source));
+                const QString file = QDir(folders[v]).filePath(cornerFileName(source));
                 if (QFileInfo(file).size() > kMaxCornerFile) {
                     result.errors.append({file, 0, QStringLiteral("larger than 1 MiB")});
                     good = false;

@@ -4,6 +4,7 @@
 #include "cornerfile.h"
 #include "csv.h"
 #include "samplefolder.h"
+#include "sources.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -98,18 +99,17 @@ TruthPairs parseTruthPairs(const QString &fileName, const QByteArray &content)
 
 QStringList sourcesInFolder(const QString &folder)
 {
-    static const QRegularExpression named(QStringLiteral("^pred_corner_([A-Za-z0-9_-]+)\\.txt$"));
+    static const QRegularExpression named(QStringLiteral("^pred_corner_(.+)\\.txt$"));
     QStringList sources;
     for (const QString &name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
-        if (name == QLatin1String("pred_corner.txt")) {
-            sources.prepend(QStringLiteral("Kestrel"));
-            continue;
-        }
         const QRegularExpressionMatch m = named.match(name);
-        if (m.hasMatch())
+        if (name == cornerFileName(QStringLiteral("Kestrel")))
+            sources.append(QStringLiteral("Kestrel"));
+        else if (m.hasMatch() && isSourceName(m.captured(1))
+                 && cornerFileName(m.captured(1)) == name)
             sources.append(m.captured(1));
     }
-    return sources;
+    return orderedSources(sources);
 }
 
 QString sampleTreeRoot(const QString &tree)
@@ -201,11 +201,7 @@ PreviewTreeResult writePreviews(const QString &tree, const QString &outDir,
             PreviewView shown[2] = {views[0], views[1]};
             bool good = true;
             for (int v = 0; v < 2; ++v) {
-                const QString file =
-                    QDir(folders[v])
-                        .filePath(source == QLatin1String("Kestrel")
-                                      ? QStringLiteral("pred_corner.txt")
-                                      : QStringLiteral("pred_corner_%1.txt").arg(source));
+                const QString file = QDir(folders[v]).filePath(cornerFileName(source));
                 const auto content = boundedRead(file, kMaxCornerFile, result.errors);
                 good = good && content;
                 if (content)

@@ -27,7 +27,7 @@ struct TruthPairs
 
 TruthPairs parseTruthPairs(const QString &fileName, const QByteArray &content);
 
-// The sources whose corner files a panorama folder holds, Kestrel first, then by name.
+// The sources whose corner files a panorama folder holds, in the reports' order.
 QStringList sourcesInFolder(const QString &folder);
 
 // The numbered sample folders of a tree (TREE/test_datasets, or TREE itself), in order.

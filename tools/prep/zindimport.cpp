@@ -4,6 +4,7 @@
 #include "cornerfile.h"
 #include "cornerinput.h"
 #include "samplefolder.h"
+#include "sources.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,18 +38,6 @@ QByteArray csvField(const QString &text)
 
 } // namespace
 
-QString sourceCornerFile(const QString &source)
-{
-    return source == QLatin1String("Kestrel") ? QStringLiteral("pred_corner.txt")
-                                              : QStringLiteral("pred_corner_%1.txt").arg(source);
-}
-
-bool isValidSourceName(const QString &name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,32}$"));
-    return pattern.match(name).hasMatch();
-}
-
 QByteArray truthFileText(const QVector<TruthRow> &rows)
 {
     QByteArray text("sample,source,primary wall,secondary wall\n");
@@ -66,9 +55,8 @@ std::optional<SourceDir> parseSourceDir(const QString &text, QString *problem)
         *problem = QStringLiteral("--source takes NAME=DIR, not \"%1\"").arg(text);
         return std::nullopt;
     }
-    if (!isValidSourceName(source.name)) {
-        *problem = QStringLiteral("source \"%1\" is not a name of 1 to 32 letters, digits, - or _")
-                       .arg(source.name);
+    if (!isSourceName(source.name)) {
+        *problem = sourceNameProblem(source.name);
         return std::nullopt;
     }
     return source;
@@ -102,11 +90,10 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
         if (options.progress)
             options.progress(line);
     };
-    if (!isValidSourceName(options.annotatedAs)) {
-        result.errors.append({QString(), 0,
-                              QStringLiteral("--annotated-as \"%1\" is not a name of 1 to 32 "
-                                             "letters, digits, - or _")
-                                  .arg(options.annotatedAs)});
+    if (!isSourceName(options.annotatedAs)) {
+        result.errors.append(
+            {QString(), 0,
+             QStringLiteral("--annotated-as: ") + sourceNameProblem(options.annotatedAs)});
         return result;
     }
     QStringList sourceNames {options.annotatedAs};
@@ -257,7 +244,7 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                     return false;
                 resampled += view.imageSize != viewImageSize() ? 1 : 0;
                 for (auto f = view.cornerFiles.begin(); f != view.cornerFiles.end(); ++f) {
-                    if (!writeFileOrComplain(folder.filePath(sourceCornerFile(f.key())), f.value(),
+                    if (!writeFileOrComplain(folder.filePath(cornerFileName(f.key())), f.value(),
                                              result.errors))
                         return false;
                 }

@@ -56,10 +56,6 @@ std::optional<QString> predictionFile(const QString &dir, const QString &stem, Q
 AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                               const ZindImportOptions &options);
 
-// The corner file a source's corners go to in a panorama folder.
-QString sourceCornerFile(const QString &source);
-bool isValidSourceName(const QString &name);
-
 // truth.csv's text for the rows.
 QByteArray truthFileText(const QVector<TruthRow> &rows);
 
