@@ -84,7 +84,8 @@ PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &pos
                                      const MatchCriteria &criteria)
 {
     PoseTruthResult result;
-    QVector<int> samples = poses.primary.keys().toVector();
+    const QList<int> keys = poses.primary.keys();
+    QVector<int> samples(keys.begin(), keys.end());
     std::sort(samples.begin(), samples.end());
     for (int sample : samples) {
         const QString folders[2] = {
