@@ -264,7 +264,7 @@ void TestZindImport::truthFromPosesFile()
     QCOMPARE(parsed.primary.size(), samples.size());
     const PoseTruthResult result = truthFromSamplePoses(root, parsed, {});
     QVERIFY(result.errors.isEmpty());
-    QCOMPARE(truthFileText(result.rows), imported);
+    QCOMPARE(truthFileCsv(result.rows), imported);
 
     // Bad rows are named with their line.
     const SamplePoses bad = parsePoses(QStringLiteral("poses.csv"),

@@ -481,13 +481,13 @@ int truthCommand(const QStringList &args)
         return ExitFailure;
     }
     const QString target = QDir(root).filePath(QStringLiteral("truth.csv"));
-    if (!writeFileOrComplain(target, truthFileText(result.rows), problems)) {
+    if (!writeFileOrComplain(target, truthFileCsv(result.rows), problems)) {
         printProblems(problems);
         return ExitFailure;
     }
     int unmatched = 0;
     for (const TruthRow &row : result.rows)
-        unmatched += row.secondary < 0 ? 1 : 0;
+        unmatched += row.secondaryWall < 0 ? 1 : 0;
     out() << "wrote " << target << ": " << result.rows.size() << " rows for "
           << poses.primary.size() << " samples (" << result.sources.join(QStringLiteral(", "))
           << "), " << unmatched << " walls without a counterpart\n";

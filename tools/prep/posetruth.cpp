@@ -130,7 +130,7 @@ PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &pos
             if (!result.sources.contains(source))
                 result.sources.append(source);
             for (const WallPair &row : *rows)
-                result.rows.append({sample, source, row.primary, row.secondary});
+                result.rows.append({sample, source, row.primary, row.secondary, 0});
         }
     }
     const QVector<int> inTree = samplesInTree(root);

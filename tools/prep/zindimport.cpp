@@ -38,15 +38,6 @@ QByteArray csvField(const QString &text)
 
 } // namespace
 
-QByteArray truthFileText(const QVector<TruthRow> &rows)
-{
-    QByteArray text("sample,source,primary wall,secondary wall\n");
-    for (const TruthRow &row : rows)
-        text += QByteArray::number(row.sample) + ',' + csvField(row.source) + ','
-            + QByteArray::number(row.primary) + ',' + QByteArray::number(row.secondary) + '\n';
-    return text;
-}
-
 std::optional<SourceDir> parseSourceDir(const QString &text, QString *problem)
 {
     const int eq = int(text.indexOf(QLatin1Char('=')));
@@ -203,7 +194,7 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                 continue;
             }
             for (const WallPair &row : *rows)
-                truth.append({sample, source, row.primary, row.secondary});
+                truth.append({sample, source, row.primary, row.secondary, 0});
         }
     }
 
@@ -258,13 +249,13 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
         return writeFileOrComplain(QDir(writeRoot).filePath(QStringLiteral("samples.csv")),
                                    samplesCsv, result.errors)
             && writeFileOrComplain(QDir(writeRoot).filePath(QStringLiteral("truth.csv")),
-                                   truthFileText(truth), result.errors);
+                                   truthFileCsv(truth), result.errors);
     });
     if (!built)
         return result;
     int unmatched = 0;
     for (const TruthRow &row : truth)
-        unmatched += row.secondary < 0 ? 1 : 0;
+        unmatched += row.secondaryWall < 0 ? 1 : 0;
     result.summary.append(QStringLiteral("%1 samples written to %2 from %3 panoramas (%4 "
                                          "resampled to 1024 x 512); sources %5; truth.csv: %6 "
                                          "rows, %7 walls without a counterpart")
