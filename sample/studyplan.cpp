@@ -1,6 +1,7 @@
 #include "studyplan.h"
 
 #include "csv.h"
+#include "textinput.h"
 
 namespace wallmatch {
 
@@ -48,7 +49,7 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
         plan.problems.append(problem(fileName, header.line,
                                      QStringLiteral("the header must be \"sample,source\", not "
                                                     "\"%1\"")
-                                         .arg(header.fields.join(QLatin1Char(',')))));
+                                         .arg(quotedInput(header.fields.join(QLatin1Char(','))))));
         return plan;
     }
     for (; row < table.rows.size(); ++row) {
@@ -70,15 +71,15 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
             plan.problems.append(
                 problem(fileName, r.line,
                         QStringLiteral("sample \"%1\" is not a positive whole number")
-                            .arg(r.fields.at(0))));
+                            .arg(quotedInput(r.fields.at(0)))));
             continue;
         }
         c.source = r.fields.at(1).trimmed();
         if (!studyPlanSources().contains(c.source)) {
-            plan.problems.append(
-                problem(fileName, r.line,
-                        QStringLiteral("source \"%1\" is not one of %2")
-                            .arg(r.fields.at(1), studyPlanSources().join(QStringLiteral(", ")))));
+            plan.problems.append(problem(fileName, r.line,
+                                         QStringLiteral("source \"%1\" is not one of %2")
+                                             .arg(quotedInput(r.fields.at(1)),
+                                                  studyPlanSources().join(QStringLiteral(", ")))));
             continue;
         }
         plan.cases.append(c);

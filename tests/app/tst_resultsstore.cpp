@@ -47,20 +47,32 @@ private Q_SLOTS:
 
     void keptName_data()
     {
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QDateTime>("modified");
         QTest::addColumn<int>("counter");
         QTest::addColumn<QString>("name");
         const QDateTime t(QDate(2026, 3, 4), QTime(5, 6, 7));
-        QTest::newRow("plain") << t << 1 << "results-20260304-050607.txt";
-        QTest::newRow("second") << t << 2 << "results-20260304-050607-2.txt";
-        QTest::newRow("tenth") << t << 10 << "results-20260304-050607-10.txt";
+        QTest::newRow("plain") << "results.txt" << t << 1 << "results-20260304-050607.txt";
+        QTest::newRow("second") << "results.txt" << t << 2 << "results-20260304-050607-2.txt";
+        QTest::newRow("tenth") << "results.txt" << t << 10 << "results-20260304-050607-10.txt";
+        QTest::newRow("participant")
+            << "results_P01.txt" << t << 1 << "results_P01-20260304-050607.txt";
+        QTest::newRow("participant second")
+            << "results_P-7_b.txt" << t << 3 << "results_P-7_b-20260304-050607-3.txt";
+        QTest::newRow("other file")
+            << "events_P01.txt" << t << 1 << "events_P01-20260304-050607.txt";
     }
     void keptName()
     {
+        QFETCH(QString, file);
         QFETCH(QDateTime, modified);
         QFETCH(int, counter);
         QFETCH(QString, name);
-        QCOMPARE(wallmatch::keptResultsName(modified, counter), name);
+        QCOMPARE(wallmatch::datedFileName(file, modified, counter), name);
+        QVERIFY(wallmatch::isDatedFileOf(name, file));
+        QVERIFY(!wallmatch::isDatedFileOf(file, file));
+        // Another participant's whose ID starts alike is not this one's.
+        QVERIFY(!wallmatch::isDatedFileOf(name, QString(file).replace(".txt", "1.txt")));
     }
 
     void writesAndRewrites()

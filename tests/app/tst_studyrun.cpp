@@ -181,9 +181,9 @@ private Q_SLOTS:
         const QStringList resume {"--plan", "plan.csv", "--participant", "P1", "--resume"};
         // clang-format off
         QTest::newRow("participant with a slash") << QStringList {"--participant", "a/b"} << QByteArray()
-            << QStringList {"participant ID 'a/b': use only letters, digits, - and _"};
+            << QStringList {"participant ID 'a/b': use 1 to 64 letters, digits, - and _"};
         QTest::newRow("empty participant") << QStringList {"--participant", ""} << QByteArray()
-            << QStringList {"participant ID '': use only letters, digits, - and _"};
+            << QStringList {"participant ID '': use 1 to 64 letters, digits, - and _"};
         QTest::newRow("unknown option") << QStringList {"--plans", "x"} << QByteArray()
             << QStringList {"Unknown option 'plans'.", "Try 'wallmatch --help'"};
         QTest::newRow("no such plan") << QStringList {"--plan", "nowhere.csv"} << QByteArray()

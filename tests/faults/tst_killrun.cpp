@@ -146,7 +146,7 @@ private Q_SLOTS:
         checkResults(answeredCount(output));
     }
 
-    // A second instance in the same folder refuses at once, naming the folder and the first
+    // A second instance for the same results file refuses at once, naming the file and the first
     // instance; the first goes on and keeps every answer.
     void secondInstanceRefuses()
     {
@@ -163,19 +163,19 @@ private Q_SLOTS:
         QVERIFY(second.waitForFinished(20000));
         const QByteArray refused = second.readAllStandardOutput();
         QCOMPARE(second.exitCode(), 3);
-        const QString expected = QString("refused: Another wallmatch session is running in %1 "
+        const QString expected = QString("refused: Another wallmatch session is writing %1 "
                                          "(process %2 on ")
-                                     .arg(QDir(tree.path()).canonicalPath())
+                                     .arg(QDir(tree.path()).canonicalPath() + "/results.txt")
                                      .arg(first.processId());
         QVERIFY2(refused.startsWith(expected.toUtf8()), refused.constData());
-        QVERIFY2(refused.endsWith("box: Folder In Use\n"), refused.constData());
+        QVERIFY2(refused.endsWith("box: Results File In Use\n"), refused.constData());
 
         QVERIFY(first.waitForFinished(60000));
         QCOMPARE(first.exitCode(), 0);
         output += first.readAllStandardOutput();
         QCOMPARE(answeredCount(output), 8);
         checkResults(8);
-        QVERIFY(!QFile::exists(QDir(tree.path()).filePath("wallmatch.lock")));
+        QVERIFY(!QFile::exists(QDir(tree.path()).filePath("results.txt.lock")));
     }
 
     // After a kill the next session starts as usual, takes over the dead one's lock and keeps
@@ -192,7 +192,7 @@ private Q_SLOTS:
         QVERIFY(killed.waitForFinished());
         output += killed.readAllStandardOutput();
         checkResults(answeredCount(output));
-        QVERIFY(QFile::exists(QDir(tree.path()).filePath("wallmatch.lock")));
+        QVERIFY(QFile::exists(QDir(tree.path()).filePath("results.txt.lock")));
         QFile earlier(QDir(tree.path()).filePath("results.txt"));
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         const QByteArray before = earlier.readAll();

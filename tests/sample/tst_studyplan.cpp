@@ -36,7 +36,7 @@ private Q_SLOTS:
                             f + ":8: sample \"-3\" is not a positive whole number"};
         QTest::newRow("line of a row after a quoted line break")
             << "sample,source\n1,\"Kes\ntrel\"\n2,Brambles\n" << ""
-            << QStringList {f + ":2: source \"Kes\ntrel\" is not one of Kestrel, Bramble",
+            << QStringList {f + ":2: source \"Kes\\x0atrel\" is not one of Kestrel, Bramble",
                             f + ":4: source \"Brambles\" is not one of Kestrel, Bramble"};
         QTest::newRow("unclosed quote") << "sample,source\n1,\"Kestrel\n" << ""
             << QStringList {f + ":2: unbalanced quotes: a quoted field is not closed"};

@@ -120,6 +120,11 @@ int main(int argc, char *argv[])
         printProblems(problems);
     }
     if (parser.isSet(plotOption)) {
+        QVector<Problem> problems;
+        if (!writableTarget(parser.value(plotOption), problems)) {
+            printProblems(problems);
+            return ExitFailure;
+        }
         QImage chart = renderTimeChart(files, truthTable);
         if (sourcesOf(files).size() > 1)
             chart = withSourceChart(chart, files);
@@ -128,7 +133,11 @@ int main(int argc, char *argv[])
             written = false;
         }
     }
-    if (complaints > 0)
-        err() << "wallmatch-report: " << complaints << " problems reported above\n";
+    if (complaints > 0) {
+        err() << "wallmatch-report: " << complaints << " problems";
+        if (hiddenProblemCount() > 0)
+            err() << " (" << hiddenProblemCount() << " of them not shown)";
+        err() << '\n';
+    }
     return written && complaints == 0 ? 0 : ExitFailure;
 }

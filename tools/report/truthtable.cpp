@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "csv.h"
 #include "resultsfile.h"
+#include "textinput.h"
 
 #include <QPair>
 
@@ -23,7 +24,12 @@ TruthTable parseTruthTable(const QString &name, const QByteArray &content)
 {
     TruthTable truth;
     truth.file = name;
-    const CsvTable table = parseCsv(QString::fromUtf8(content));
+    const TextInput input = checkTextInput(content);
+    if (!input.ok()) {
+        truth.complaints.append({name, input.errorLine, input.error});
+        return truth;
+    }
+    const CsvTable table = parseCsv(input.text);
     QHash<QPair<int, int>, int> lineOfRow; // (sample, primary wall) -> line
     for (int i = 0; i < table.rows.size(); ++i) {
         const CsvRow &row = table.rows.at(i);
