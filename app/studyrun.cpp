@@ -213,7 +213,7 @@ QString extendingLeftover(const QString &resultsFile, const QByteArray &results)
         const ReadFile read = readRegularFile(dir.filePath(entry), maxResultsFileSize);
         if (read.ok && read.bytes.size() > bestSize && read.bytes.startsWith(results)
             && checkTextInput(read.bytes).ok()) {
-            best = dir.filePath(entry);
+            best = info.path() == QLatin1String(".") ? entry : QDir(info.path()).filePath(entry);
             bestSize = read.bytes.size();
         }
     }
