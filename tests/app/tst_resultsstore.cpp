@@ -75,6 +75,54 @@ private Q_SLOTS:
         QVERIFY(!wallmatch::isDatedFileOf(name, QString(file).replace(".txt", "1.txt")));
     }
 
+    // A resumed session goes on in the file it was resumed from: a fallback file takes the later
+    // answers too; the lines of a temporary file left by a kill go to the results file, which
+    // replaces it.
+    void resumesWhereTheAnswersAre_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("writtenTo");
+        QTest::addColumn<bool>("sourceRemains");
+        QTest::newRow("results file") << "results_P1.txt"
+                                      << "results_P1.txt" << true;
+        QTest::newRow("fallback") << "results_P1-20260101-000000.txt"
+                                  << "results_P1-20260101-000000.txt" << true;
+        QTest::newRow("temporary file") << "results_P1.txt.Ab12Cd"
+                                        << "results_P1.txt" << false;
+    }
+    void resumesWhereTheAnswersAre()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, writtenTo);
+        QFETCH(bool, sourceRemains);
+        QTemporaryDir dir;
+        const QString results = dir.filePath("results_P1.txt");
+        const QByteArray earlier = wallmatch::resultsBytes(threeLines.mid(0, 1));
+        writeBytes(results, earlier);
+        writeBytes(dir.filePath(source), wallmatch::resultsBytes(threeLines.mid(0, 2)));
+        ResultsStore store(results);
+        store.resumeFrom(dir.filePath(source));
+        QCOMPARE(store.write(threeLines), QString());
+        QCOMPARE(readFile(dir.filePath(writtenTo)), wallmatch::resultsBytes(threeLines));
+        QCOMPARE(QFileInfo::exists(dir.filePath(source)), sourceRemains);
+        if (writtenTo != "results_P1.txt")
+            QCOMPARE(readFile(results), earlier); // not touched
+        QVERIFY(store.keptFileName().isEmpty());
+        QVERIFY(store.keptLeftovers().isEmpty());
+    }
+
+    // A participant's earlier file and fallback keep the ID in their names.
+    void participantFilesKeepTheId()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("results_P07.txt");
+        writeBytes(path, "ind 1: earlier\n", QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+        ResultsStore store(path);
+        QCOMPARE(store.write(threeLines), QString());
+        QCOMPARE(QFileInfo(store.keptFileName()).fileName(),
+                 QString("results_P07-20260102-030405.txt"));
+    }
+
     void writesAndRewrites()
     {
         QTemporaryDir dir;
