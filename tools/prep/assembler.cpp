@@ -4,6 +4,7 @@
 #include "cornerinput.h"
 #include "fileplatform.h"
 #include "samplefolder.h"
+#include "sources.h"
 
 #include <QDir>
 #include <QFile>
@@ -162,10 +163,10 @@ bool writeView(const PreparedView &view, const QString &folder, AssembleResult &
     }
     const QDir dir(folder);
     return writeImage(view, dir.filePath(bareFileName(imageFileLiteral)), result)
-        && writeText(dir.filePath(bareFileName(cornerFileNames[0])), cornerFileText(view.kestrel),
+        && writeText(dir.filePath(cornerFileName(QStringLiteral("Kestrel"))), cornerFileText(view.kestrel),
                      result)
         && (!view.bramble
-            || writeText(dir.filePath(bareFileName(cornerFileNames[1])),
+            || writeText(dir.filePath(cornerFileName(QStringLiteral("Bramble"))),
                          cornerFileText(*view.bramble), result));
 }
 
