@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <cstdio>
 
 namespace wallmatch {
@@ -28,7 +29,9 @@ QString ageText(const QDateTime &since, const QDateTime &now)
     if (hours < 24)
         return QStringLiteral("%1 h %2 min").arg(hours).arg(minutes % 60);
     const qint64 days = hours / 24;
-    return QStringLiteral("%1 %2 %3 h").arg(days).arg(days == 1 ? "day" : "days").arg(hours % 24);
+    return (days == 1 ? QStringLiteral("%1 day %2 h") : QStringLiteral("%1 days %2 h"))
+        .arg(days)
+        .arg(hours % 24);
 }
 
 SessionLock::SessionLock(const QString &resultsFile)
