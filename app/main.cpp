@@ -16,7 +16,8 @@ int main(int argc, char *argv[])
         return *early.exitCode;
 
     QApplication a(argc, argv);
-    wallmatch::SessionLock session(QDir::currentPath());
+    wallmatch::SessionLock session(
+        wallmatch::resultsFileOfArguments(QCoreApplication::arguments()));
     if (!wallmatch::startSession(session))
         return 1;
     const wallmatch::Startup start = wallmatch::prepareStartup(QCoreApplication::arguments());
@@ -25,6 +26,11 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "%s\n", qPrintable(problem));
         return 2;
     }
+    if (start.run.resume)
+        std::printf("Resuming from %s: %d answers kept, going on with case %d\n",
+                    qPrintable(QDir::toNativeSeparators(start.run.resumedFrom)),
+                    int(start.run.resumedLines.size()), int(start.run.resumedLines.size()) + 1);
+    std::fflush(stdout);
 
     MainWindow w(start.run);
     const qreal scale = wallmatch::primaryScreenFitScale(start.fullScreen);

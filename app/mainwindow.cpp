@@ -87,7 +87,7 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
 
 void MainWindow::resumeSession()
 {
-    results.resumeExistingFile();
+    results.resumeFrom(study.resumedFrom.isEmpty() ? study.resultsFile : study.resumedFrom);
     resultLines += study.resumedLines;
     if (study.cases.isEmpty())
         nextSampleId = study.resumedLines.size() + 1;

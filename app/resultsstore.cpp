@@ -1,17 +1,13 @@
 #include "resultsstore.h"
 
+#include "fileplatform.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace wallmatch {
 
@@ -23,19 +19,34 @@ QByteArray resultsBytes(const QVector<QString> &lines)
     return bytes;
 }
 
-QString keptResultsName(const QDateTime &modified, int counter)
+QString datedFileName(const QString &fileName, const QDateTime &time, int counter)
 {
-    QString name =
-        QStringLiteral("results-") + modified.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? fileName.left(dot) : fileName;
+    const QString extension = dot > 0 ? fileName.mid(dot) : QString();
+    // "results.txt" keeps the name it always had, "results-DATE.txt".
+    QString name = stem + QLatin1Char('-') + time.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (counter > 1)
         name += QLatin1Char('-') + QString::number(counter);
-    return name + QStringLiteral(".txt");
+    return name + extension;
+}
+
+bool isDatedFileOf(const QString &name, const QString &fileName)
+{
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? fileName.left(dot) : fileName;
+    const QString extension = dot > 0 ? fileName.mid(dot) : QString();
+    static const QRegularExpression date(QStringLiteral("\\A-\\d{8}-\\d{6}(-\\d+)?\\z"));
+    return name.startsWith(stem) && name.endsWith(extension)
+        && name.size() > stem.size() + extension.size()
+        && date.match(name.mid(stem.size(), name.size() - stem.size() - extension.size()))
+               .hasMatch();
 }
 
 bool isSaveFileLeftover(const QString &name, const QString &fileName)
 {
     // QSaveFile writes to a QTemporaryFile named after the file plus six letters or digits.
-    static const QRegularExpression suffix(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
+    static const QRegularExpression suffix(QStringLiteral("\\A\\.[A-Za-z0-9]{6}\\z"));
     return name.startsWith(fileName) && suffix.match(name.mid(fileName.size())).hasMatch();
 }
 
@@ -43,70 +54,25 @@ bool isSaveFileLeftover(const QString &name, const QString &fileName)
 
 namespace {
 
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+namespace platform = wallmatch::platform;
+using platform::EntryType;
 
-// The entry itself, never what a link points to.
-bool entryStatus(const QString &path, struct stat *info, int *error = nullptr)
-{
-    if (::lstat(QFile::encodeName(path).constData(), info) == 0)
-        return true;
-    if (error)
-        *error = errno;
-    return false;
-}
-
-// After a rename or a new file, the folder's entry must reach the disk too, or a power loss
-// can bring back the previous file.
-void syncFolder(const QString &path)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Renames without ever replacing what is at `to`.
-bool renameNoReplace(const QString &from, const QString &to, int *error)
-{
-    const QByteArray a = QFile::encodeName(from);
-    const QByteArray b = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    *error = errno;
-    if (*error != EINVAL && *error != ENOSYS)
-        return false;
-    // A file system without the flag: checked, then renamed (the session lock keeps other
-    // instances of this program out in between).
-    struct stat info = {};
-    if (entryStatus(to, &info)) {
-        *error = EEXIST;
-        return false;
-    }
-    if (::rename(a.constData(), b.constData()) == 0)
-        return true;
-    *error = errno;
-    return false;
-}
-
-// Moves the entry at `path` (a file or a link) to the first free dated name beside it. Returns
-// the new name, or empty with *error set.
-QString moveAside(const QString &path, const QDateTime &modified, QString *error)
+// Moves the entry at `path` (a file or a link) to the first free dated name beside it, named
+// after `fileName`. Returns the new name, or empty with *error set.
+QString moveAside(const QString &path, const QString &fileName, const QDateTime &modified,
+                  QString *error)
 {
     const QDir dir = QFileInfo(path).absoluteDir();
     for (int counter = 1; counter < 10000; ++counter) {
-        const QString candidate = dir.filePath(wallmatch::keptResultsName(modified, counter));
-        int code = 0;
-        if (renameNoReplace(path, candidate, &code)) {
-            syncFolder(candidate);
+        const QString candidate =
+            dir.filePath(wallmatch::datedFileName(fileName, modified, counter));
+        platform::Failure failure;
+        if (platform::renameNoReplace(path, candidate, &failure)) {
+            platform::syncFolderOf(candidate);
             return candidate;
         }
-        if (code != EEXIST) {
-            *error = errnoText(code);
+        if (!failure.exists) {
+            *error = failure.text;
             return {};
         }
     }
@@ -114,62 +80,34 @@ QString moveAside(const QString &path, const QDateTime &modified, QString *error
     return {};
 }
 
-QDateTime modifiedTime(const struct stat &info)
-{
-    return QDateTime::fromSecsSinceEpoch(info.st_mtim.tv_sec);
-}
-
 // Appends what is new when the file holds exactly the start of `bytes`: for a folder that takes
 // no temporary file. Nothing written before is rewritten, and a failed append is cut off again.
 QString appendInPlace(const QString &path, const QByteArray &bytes)
 {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errnoText(errno);
+    platform::Entry entry;
+    platform::Failure failure;
+    const platform::Handle fd = platform::openRegularForUpdate(path, &entry, &failure);
+    if (fd == platform::noHandle)
+        return failure.text;
     QString error;
-    struct stat info = {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = QStringLiteral("not a regular file");
-    } else if (info.st_size > bytes.size()) {
+    const qint64 size = entry.size;
+    if (size > bytes.size()) {
         error = QStringLiteral("holds lines this session did not write");
     } else {
-        const qint64 size = info.st_size;
         QByteArray start(int(size), Qt::Uninitialized);
-        if (::pread(fd, start.data(), size_t(size), 0) != size || start != bytes.left(int(size))) {
+        if (platform::readAt(fd, start.data(), size, 0) != size || start != bytes.left(int(size))) {
             error = QStringLiteral("holds lines this session did not write");
         } else {
-            qint64 done = size;
-            while (done < bytes.size()) {
-                const ssize_t n =
-                    ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done);
-                if (n <= 0) {
-                    error = errnoText(n < 0 ? errno : EIO);
-                    break;
-                }
-                done += n;
-            }
-            if (error.isEmpty() && ::fsync(fd) != 0)
-                error = errnoText(errno);
-            if (!error.isEmpty() && ::ftruncate(fd, size) == 0)
-                ::fsync(fd); // never a cut line at the end
+            if (!platform::writeAt(fd, bytes.constData() + size, bytes.size() - size, size,
+                                   &failure)
+                || !platform::syncHandle(fd, &failure))
+                error = failure.text;
+            if (!error.isEmpty() && platform::truncateTo(fd, size))
+                platform::syncHandle(fd, nullptr); // never a cut line at the end
         }
     }
-    ::close(fd);
+    platform::closeHandle(fd);
     return error;
-}
-
-// A new file of the given name, created empty; fails rather than open anything that exists.
-bool createNew(const QString &path, int *error)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        *error = errno;
-        return false;
-    }
-    ::close(fd);
-    return true;
 }
 
 } // namespace
@@ -188,6 +126,24 @@ QString ResultsStore::takeNotice()
     return text;
 }
 
+void ResultsStore::resumeFrom(const QString &path)
+{
+    resumed = true;
+    const QFileInfo source(path);
+    const QFileInfo results(file);
+    if (source.absoluteFilePath() == results.absoluteFilePath())
+        return;
+    if (wallmatch::isSaveFileLeftover(source.fileName(), results.fileName())
+        && source.absolutePath() == results.absolutePath()) {
+        // A write killed at the rename: its lines go to the results file, then it is done with.
+        consumedLeftover = source.absoluteFilePath();
+        return;
+    }
+    // A fallback file: the session goes on where its answers went.
+    target = path;
+    prepared = true;
+}
+
 void ResultsStore::keepLeftovers()
 {
     const QFileInfo info(file);
@@ -199,15 +155,17 @@ void ResultsStore::keepLeftovers()
         if (!wallmatch::isSaveFileLeftover(entry, name))
             continue;
         const QString path = dir.filePath(entry);
-        struct stat status = {};
-        if (!entryStatus(path, &status) || !S_ISREG(status.st_mode))
+        if (QFileInfo(path).absoluteFilePath() == consumedLeftover)
             continue;
-        if (status.st_size == 0) {
+        const platform::Entry status = platform::entryAt(path);
+        if (status.type != EntryType::Regular)
+            continue;
+        if (status.size == 0) {
             QFile::remove(path); // holds nothing
             continue;
         }
         QString error;
-        const QString keptAs = moveAside(path, modifiedTime(status), &error);
+        const QString keptAs = moveAside(path, name, status.modified, &error);
         if (!keptAs.isEmpty())
             leftovers.append(keptAs);
     }
@@ -216,18 +174,18 @@ void ResultsStore::keepLeftovers()
 QString ResultsStore::prepareTarget()
 {
     const QString path = QFileInfo(file).absoluteFilePath();
-    struct stat status = {};
-    int code = 0;
-    if (!entryStatus(file, &status, &code))
-        return code == ENOENT ? QString() : QStringLiteral("%1: %2").arg(path, errnoText(code));
-    const bool link = S_ISLNK(status.st_mode);
-    if (!link && !S_ISREG(status.st_mode))
+    const platform::Entry status = platform::entryAt(file);
+    if (status.type == EntryType::Missing)
+        return status.error.isEmpty() ? QString()
+                                      : QStringLiteral("%1: %2").arg(path, status.error);
+    const bool link = status.type == EntryType::Link;
+    if (!link && status.type != EntryType::Regular)
         return QStringLiteral("%1 is not a regular file").arg(path);
-    if (!link && (status.st_size == 0 || resumed))
+    if (!link && (status.size == 0 || resumed))
         return {}; // nothing to keep, or this session's own lines: simply replaced
     // A link is kept aside as it is, so that nothing is ever written through it.
     QString error;
-    kept = moveAside(file, modifiedTime(status), &error);
+    kept = moveAside(file, QFileInfo(file).fileName(), status.modified, &error);
     if (!kept.isEmpty())
         return {};
     return QStringLiteral("The earlier results %1 could not be kept: %2").arg(path, error);
@@ -236,38 +194,32 @@ QString ResultsStore::prepareTarget()
 QString ResultsStore::writeTo(const QString &path, const QByteArray &bytes) const
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    struct stat status = {};
-    if (entryStatus(path, &status)) {
-        // QSaveFile would write to a link's target, outside the folder maybe.
-        if (S_ISLNK(status.st_mode))
-            return QStringLiteral("Could not write results to %1: it is a symbolic link")
-                .arg(absolute);
-        if (!S_ISREG(status.st_mode))
-            return QStringLiteral("Could not write results to %1: not a regular file")
-                .arg(absolute);
-    }
+    const platform::Entry status = platform::entryAt(path);
+    // QSaveFile would write to a link's target, outside the folder maybe.
+    if (status.type == EntryType::Link)
+        return QStringLiteral("Could not write results to %1: it is a symbolic link").arg(absolute);
+    if (status.type != EntryType::Missing && status.type != EntryType::Regular)
+        return QStringLiteral("Could not write results to %1: not a regular file").arg(absolute);
     QSaveFile out(path);
     // Unbuffered: a buffered write fails only when close() flushes it, where QSaveFile does not
     // see it and commits the short file over the good one (a full disk left an empty file).
     if (out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (out.write(bytes) == bytes.size() && out.commit()) {
-            syncFolder(path);
+            platform::syncFolderOf(path);
             return {};
         }
     }
     const QString error = out.errorString();
     // A folder that takes no temporary file may still let its own file be appended to.
-    if (S_ISREG(status.st_mode) && appendInPlace(path, bytes).isEmpty())
+    if (status.type == EntryType::Regular && appendInPlace(path, bytes).isEmpty())
         return {};
     return QStringLiteral("Could not write results to %1: %2").arg(absolute, error);
 }
 
 QString ResultsStore::failureReason(const QString &error) const
 {
-    struct stat status = {};
-    int code = 0;
-    const bool exists = entryStatus(QFileInfo(file).path(), &status, &code);
-    if ((!exists && code == ENOENT) || (exists && status.st_nlink == 0))
+    const platform::Entry status = platform::entryAt(QFileInfo(file).path());
+    if ((status.type == EntryType::Missing && status.error.isEmpty()) || status.removed)
         return QStringLiteral("The working folder %1 no longer exists.").arg(folder);
     return error;
 }
@@ -278,16 +230,17 @@ QString ResultsStore::writeToFallback(const QString &reason, const QByteArray &b
     const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (!userData.isEmpty())
         folders << userData;
+    const QString name = QFileInfo(file).fileName();
     for (const QString &dir : folders) {
         // The user's data folder may be new; a working folder that is gone is not made again.
         if (dir != folders.first() && !QDir().mkpath(dir))
             continue;
         for (int counter = 1; counter < 100; ++counter) {
             const QString path = QDir(dir).filePath(
-                wallmatch::keptResultsName(QDateTime::currentDateTime(), counter));
-            int code = 0;
-            if (!createNew(path, &code)) {
-                if (code == EEXIST)
+                wallmatch::datedFileName(name, QDateTime::currentDateTime(), counter));
+            platform::Failure failure;
+            if (!platform::createNewFile(path, &failure)) {
+                if (failure.exists)
                     continue;
                 break;
             }
@@ -316,8 +269,13 @@ QString ResultsStore::write(const QVector<QString> &lines)
     // Without the earlier file safely kept, writing would destroy it: go elsewhere.
     if (target == file && !blocked.isEmpty())
         return writeToFallback(failureReason(blocked), bytes);
-    const QString error = writeTo(target, bytes);
-    if (error.isEmpty())
-        return {};
-    return writeToFallback(failureReason(error), bytes);
+    QString error = writeTo(target, bytes);
+    if (!error.isEmpty())
+        error = writeToFallback(failureReason(error), bytes);
+    if (error.isEmpty() && !consumedLeftover.isEmpty()) {
+        // Its lines are on disk in the results now.
+        QFile::remove(consumedLeftover);
+        consumedLeftover.clear();
+    }
+    return error;
 }

@@ -12,8 +12,13 @@ namespace wallmatch {
 // The results file's bytes: every line's UTF-8, in order, nothing in between.
 QByteArray resultsBytes(const QVector<QString> &lines);
 
-// "results-YYYYMMDD-HHMMSS.txt" for a file last modified at `modified`; `counter` > 1 adds "-N".
-QString keptResultsName(const QDateTime &modified, int counter = 1);
+// The one naming of a participant's files kept aside or written as a fallback: the file's name
+// with "-YYYYMMDD-HHMMSS" (from `time`) before its extension, and "-N" after it when `counter` > 1:
+// "results_P01.txt" gives "results_P01-20260304-050607.txt", "results.txt"
+// "results-20260304-050607.txt".
+QString datedFileName(const QString &fileName, const QDateTime &time, int counter = 1);
+// Whether `name` is one datedFileName gives for `fileName`.
+bool isDatedFileOf(const QString &name, const QString &fileName);
 
 // Whether a file name is one QSaveFile gives its temporary file while it writes `fileName`.
 bool isSaveFileLeftover(const QString &name, const QString &fileName);
@@ -41,6 +46,11 @@ public:
     // The file holds this session's own first answers (a resumed session): it is rewritten in
     // place instead of being kept aside.
     void resumeExistingFile() { resumed = true; }
+    // A resumed session whose answers so far are in `path`: the results file itself; a fallback
+    // file of it, which later answers go to as well; or a temporary file a kill at the rename
+    // left beside it, whose lines then go to the results file (and which is removed once they
+    // are there).
+    void resumeFrom(const QString &path);
 
     QString fileName() const { return file; }
     // Where an earlier session's results file was kept, empty if there was none.
@@ -69,6 +79,7 @@ private:
     QString blocked; // why the results file itself must not be written, if so
     bool prepared = false;
     bool resumed = false;
+    QString consumedLeftover; // a temporary file resumed from
 };
 
 #endif // RESULTSSTORE_H

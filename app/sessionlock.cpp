@@ -7,12 +7,35 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <cstdio>
 
 namespace wallmatch {
 
-SessionLock::SessionLock(const QString &folder)
-    : folder(QDir(folder).absolutePath())
+QString sessionLockFileName(const QString &resultsFile)
+{
+    return resultsFile + QStringLiteral(".lock");
+}
+
+QString ageText(const QDateTime &since, const QDateTime &now)
+{
+    const qint64 seconds = qMax<qint64>(0, since.secsTo(now));
+    if (seconds < 60)
+        return QStringLiteral("%1 s").arg(seconds);
+    const qint64 minutes = seconds / 60;
+    if (minutes < 60)
+        return QStringLiteral("%1 min").arg(minutes);
+    const qint64 hours = minutes / 60;
+    if (hours < 24)
+        return QStringLiteral("%1 h %2 min").arg(hours).arg(minutes % 60);
+    const qint64 days = hours / 24;
+    return (days == 1 ? QStringLiteral("%1 day %2 h") : QStringLiteral("%1 days %2 h"))
+        .arg(days)
+        .arg(hours % 24);
+}
+
+SessionLock::SessionLock(const QString &resultsFile)
+    : resultsFile(QFileInfo(resultsFile).absoluteFilePath())
 {
 }
 
@@ -27,7 +50,8 @@ bool SessionLock::tryLockAt(const QString &path)
 {
     lock = std::make_unique<QLockFile>(path);
     lockPath = path;
-    // Only a lock whose process is gone is stale: a session may run for hours.
+    // Only a lock whose process is gone is stale: a session may run for hours. QLockFile can
+    // tell that only for a process on this computer; one of another host is kept.
     lock->setStaleLockTime(0);
     if (lock->tryLock(0))
         return true;
@@ -37,38 +61,57 @@ bool SessionLock::tryLockAt(const QString &path)
     QString host;
     QString application;
     const bool known = lock->getLockInfo(&pid, &host, &application);
+    const QFileInfo info(path);
+    const QString age = info.exists() ? ageText(info.lastModified(), QDateTime::currentDateTime())
+                                      : QStringLiteral("an unknown time");
+    const bool otherHost = known && !host.isEmpty() && host != QSysInfo::machineHostName();
+    const QString holder =
+        QCoreApplication::translate("SessionLock", "process %1 on %2, locked %3 ago")
+            .arg(known ? QString::number(pid) : QStringLiteral("unknown"),
+                 known && !host.isEmpty() ? host : QStringLiteral("unknown host"), age);
     why = QCoreApplication::translate(
               "SessionLock",
-              "Another wallmatch session is running in %1 (process %2 on %3).\n\n"
+              "Another wallmatch session is writing %1 (%2).\n\n"
               "Its answers are written there, so this one does not start. Finish the other "
-              "session first, or start wallmatch from another folder.")
-              .arg(QDir::toNativeSeparators(folder),
-                   known ? QString::number(pid) : QStringLiteral("unknown"),
-                   known && !host.isEmpty() ? host : QStringLiteral("unknown host"));
+              "session first, or start this one with another participant ID.\n\n")
+              .arg(QDir::toNativeSeparators(resultsFile), holder);
+    if (otherHost)
+        why += QCoreApplication::translate(
+                   "SessionLock",
+                   "The lock was made on another computer, %1, so whether that session still "
+                   "runs cannot be checked from here. ")
+                   .arg(host);
+    why += QCoreApplication::translate("SessionLock",
+                                       "If no such session runs any more, remove the lock file "
+                                       "%1 and start again.")
+               .arg(QDir::toNativeSeparators(path));
     return false;
 }
 
 bool SessionLock::tryLock()
 {
     why.clear();
-    if (tryLockAt(QDir(folder).filePath(QLatin1String(sessionLockName))))
+    if (tryLockAt(sessionLockFileName(resultsFile)))
         return true;
     if (!why.isEmpty())
         return false;
-    // The folder takes no file (read-only): lock a file named after it where this user writes.
+    // The folder takes no file (read-only): lock a file named after the results file where
+    // this user writes.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    const QByteArray key = QCryptographicHash::hash(
-        (canonical.isEmpty() ? folder : canonical).toUtf8(), QCryptographicHash::Sha1);
+    const QFileInfo info(resultsFile);
+    const QString canonicalFolder = QFileInfo(info.path()).canonicalFilePath();
+    const QString key = (canonicalFolder.isEmpty() ? info.path() : canonicalFolder)
+        + QLatin1Char('/') + info.fileName();
+    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1);
     const QString locks = data + QStringLiteral("/locks");
     if (!data.isEmpty() && QDir().mkpath(locks)
-        && tryLockAt(locks + QLatin1Char('/') + QString::fromLatin1(key.toHex()) + ".lock"))
+        && tryLockAt(locks + QLatin1Char('/') + QString::fromLatin1(hash.toHex()) + ".lock"))
         return true;
     if (!why.isEmpty())
         return false;
     // No lock anywhere: running unlocked beats not running at all.
     std::fprintf(stderr, "Could not lock %s against a second session\n",
-                 qPrintable(QDir::toNativeSeparators(folder)));
+                 qPrintable(QDir::toNativeSeparators(resultsFile)));
     lock.reset();
     lockPath.clear();
     return true;
@@ -79,7 +122,7 @@ bool startSession(SessionLock &lock)
     if (lock.tryLock())
         return true;
     std::fprintf(stderr, "%s\n", qPrintable(lock.refusal()));
-    MessageBox::warning(nullptr, QCoreApplication::translate("SessionLock", "Folder In Use"),
+    MessageBox::warning(nullptr, QCoreApplication::translate("SessionLock", "Results File In Use"),
                         lock.refusal());
     return false;
 }

@@ -1,5 +1,8 @@
 #include "startup.h"
 
+#include "regularfile.h"
+#include "textinput.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -109,6 +112,15 @@ qreal primaryScreenFitScale(bool fullScreen)
                           fullScreen);
 }
 
+QString resultsFileOfArguments(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    addStartOptions(parser);
+    parser.parse(arguments);
+    const QString participant = parser.value(participantOption);
+    return resultsFileFor(isValidParticipantId(participant) ? participant : QString());
+}
+
 Startup prepareStartup(const QStringList &arguments)
 {
     Startup start;
@@ -130,26 +142,28 @@ Startup prepareStartup(const QStringList &arguments)
 
     const QString participant = parser.value(participantOption);
     if (parser.isSet(participantOption) && !isValidParticipantId(participant)) {
-        start.problems << QStringLiteral("participant ID '%1': use only letters, digits, - "
+        start.problems << QStringLiteral("participant ID '%1': use 1 to %2 letters, digits, - "
                                          "and _")
-                              .arg(participant);
+                              .arg(quotedInput(participant))
+                              .arg(maxParticipantIdLength);
         return start;
     }
     start.run.resultsFile = resultsFileFor(participant);
 
     if (parser.isSet(planOption)) {
         const QString planFile = parser.value(planOption);
-        const QFileInfo info(planFile);
-        QFile file(planFile);
-        if (!info.isFile() || info.size() > maxPlanFileSize) {
-            start.problems << QStringLiteral("%1: not a plan file").arg(planFile);
+        const ReadFile read = readRegularFile(planFile, maxPlanFileSize);
+        if (!read.ok) {
+            start.problems
+                << QStringLiteral("%1: not a plan file: %2").arg(planFile, read.opened.reason);
             return start;
         }
-        if (!file.open(QIODevice::ReadOnly)) {
-            start.problems << QStringLiteral("%1: %2").arg(planFile, file.errorString());
+        const TextInput input = checkTextInput(read.bytes);
+        if (!input.ok()) {
+            start.problems << input.problem(planFile);
             return start;
         }
-        const StudyPlan plan = parseStudyPlan(QString::fromUtf8(file.readAll()), planFile);
+        const StudyPlan plan = parseStudyPlan(input.text, planFile);
         start.problems << plan.problems;
         start.problems << checkPlanSamples(plan.cases, planFile);
         if (!start.problems.isEmpty())

@@ -42,6 +42,10 @@ qreal screenFitScale(const QSize &screen, const QSize &available, bool fullScree
 // screenFitScale for the primary screen.
 qreal primaryScreenFitScale(bool fullScreen);
 
+// The results file the arguments' --participant names (results.txt without a valid one): what
+// the session lock is taken for before anything is read.
+QString resultsFileOfArguments(const QStringList &arguments);
+
 // After the QApplication has taken its own arguments: the options, the plan and every sample it
 // names, the participant's results file. Problems are lines for standard error; with any, the
 // program exits with status 2 without opening its window.

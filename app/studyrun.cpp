@@ -3,15 +3,22 @@
 #include "cornerfile.h"
 #include "nativepath.h"
 #include "panosample.h"
+#include "regularfile.h"
 #include "renderarea.h"
+#include "resultsstore.h"
 #include "samplefolder.h"
 #include "sources.h"
+#include "textinput.h"
 #include "wallregions.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <algorithm>
+#include <optional>
 
 namespace wallmatch {
 
@@ -92,7 +99,9 @@ QVector<PlanCase> fixedRunCases()
 
 bool isValidParticipantId(const QString &id)
 {
-    static const QRegularExpression allowed(QStringLiteral("^[A-Za-z0-9_-]+$"));
+    // \z, not $: "$" also matches before a final line feed.
+    static const QRegularExpression allowed(
+        QStringLiteral("\\A[A-Za-z0-9_-]{1,%1}\\z").arg(maxParticipantIdLength));
     return allowed.match(id).hasMatch();
 }
 
@@ -147,28 +156,111 @@ QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &plan
     return problems;
 }
 
+QStringList resumeCandidates(const QString &resultsFile)
+{
+    const QFileInfo results(resultsFile);
+    const QString name = results.fileName();
+    QStringList folders {results.absolutePath()};
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!userData.isEmpty() && QFileInfo(userData).absoluteFilePath() != folders.first())
+        folders << QFileInfo(userData).absoluteFilePath();
+    QStringList candidates;
+    for (const QString &folder : folders) {
+        const QDir dir(folder);
+        const bool working = folder == folders.first();
+        const QStringList entries = dir.entryList(
+            {results.completeBaseName() + QStringLiteral("*")}, QDir::Files | QDir::Hidden);
+        for (const QString &entry : entries) {
+            if (working && entry == name)
+                candidates << resultsFile; // named as given
+            else if (isDatedFileOf(entry, name))
+                candidates << (working && results.path() == QLatin1String(".")
+                                   ? entry
+                                   : dir.filePath(entry));
+        }
+    }
+    // Newest first; the clock's second is shared by a file and its fallback, so the larger
+    // breaks a tie (each write holds all answers so far).
+    std::stable_sort(candidates.begin(), candidates.end(), [](const QString &a, const QString &b) {
+        const QFileInfo ia(a), ib(b);
+        if (ia.lastModified() != ib.lastModified())
+            return ia.lastModified() > ib.lastModified();
+        return ia.size() > ib.size();
+    });
+    return candidates;
+}
+
+namespace {
+
+// A results file's bytes, read whole and bounded.
+std::optional<QByteArray> resultsFileBytes(const QString &name, QStringList &problems)
+{
+    const ReadFile read = readRegularFile(name, maxResultsFileSize);
+    if (read.ok)
+        return read.bytes;
+    problems << (read.opened.tooLarge ? QStringLiteral("%1: not a results file: %2")
+                                      : QStringLiteral("%1: cannot be read: %2"))
+                    .arg(name, read.opened.reason);
+    return std::nullopt;
+}
+
+// A temporary file a kill at the rename left beside the results: taken when it holds complete
+// lines that extend what the results file holds.
+QString extendingLeftover(const QString &resultsFile, const QByteArray &results)
+{
+    const QFileInfo info(resultsFile);
+    const QDir dir = info.absoluteDir();
+    QString best;
+    qint64 bestSize = results.size();
+    const QStringList entries = dir.entryList({info.fileName() + QStringLiteral(".*")},
+                                              QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &entry : entries) {
+        if (!isSaveFileLeftover(entry, info.fileName()))
+            continue;
+        const ReadFile read = readRegularFile(dir.filePath(entry), maxResultsFileSize);
+        if (read.ok && read.bytes.size() > bestSize && read.bytes.startsWith(results)
+            && checkTextInput(read.bytes).ok()) {
+            best = info.path() == QLatin1String(".") ? entry : QDir(info.path()).filePath(entry);
+            bestSize = read.bytes.size();
+        }
+    }
+    return best;
+}
+
+} // namespace
+
 void readResumedResults(StudyRun &run, const QVector<PlanCase> &cases, QStringList &problems)
 {
-    const QString name = run.resultsFile;
-    const QFileInfo info(name);
-    if (!info.exists()) {
-        problems << QStringLiteral("%1: nothing to resume: the file does not exist").arg(name);
+    const QString resultsName = run.resultsFile;
+    const QStringList candidates = resumeCandidates(resultsName);
+    if (candidates.isEmpty()) {
+        problems << QStringLiteral("%1: nothing to resume: the file does not exist, and no "
+                                   "answers of this participant were saved elsewhere")
+                        .arg(resultsName);
         return;
     }
-    if (!info.isFile() || info.size() > maxResultsFileSize) {
-        problems << QStringLiteral("%1: not a results file").arg(name);
+    QString name = candidates.first();
+    std::optional<QByteArray> bytes = resultsFileBytes(name, problems);
+    if (!bytes)
+        return;
+    if (QFileInfo(name).absoluteFilePath() == QFileInfo(resultsName).absoluteFilePath()) {
+        const QString leftover = extendingLeftover(resultsName, *bytes);
+        if (!leftover.isEmpty()) {
+            name = leftover;
+            bytes = resultsFileBytes(name, problems);
+            if (!bytes)
+                return;
+        }
+    }
+    // Checked whole: a NUL, broken UTF-8 or a cut last line would otherwise shorten the file
+    // unnoticed, and the first write would destroy what follows.
+    const TextInput input = checkTextInput(*bytes);
+    if (!input.ok()) {
+        problems << input.problem(name);
         return;
     }
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        problems << QStringLiteral("%1: cannot be read: %2").arg(name, file.errorString());
-        return;
-    }
-    const QString text = QString::fromUtf8(file.readAll());
-    QStringList lines = text.split(QLatin1Char('\n'));
-    lines.removeLast(); // after the last LF; a last line without one is taken as it is
-    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
-        lines.append(text.mid(text.lastIndexOf(QLatin1Char('\n')) + 1));
+    QStringList lines = input.text.split(QLatin1Char('\n'));
+    lines.removeLast(); // after the last LF
 
     if (lines.size() >= cases.size()) {
         problems << QStringLiteral("%1: holds %2 answers; the run has %3 cases, so there is "
@@ -192,7 +284,7 @@ void readResumedResults(StudyRun &run, const QVector<PlanCase> &cases, QStringLi
                             .arg(name)
                             .arg(i + 1)
                             .arg(answer.sampleId)
-                            .arg(answer.source)
+                            .arg(quotedInput(answer.source))
                             .arg(i + 1)
                             .arg(expected.sample)
                             .arg(expected.source);
@@ -203,6 +295,7 @@ void readResumedResults(StudyRun &run, const QVector<PlanCase> &cases, QStringLi
         run.resumedLines.append(kept);
         run.resumedAnswers.append(answer);
     }
+    run.resumedFrom = name;
 }
 
 } // namespace wallmatch

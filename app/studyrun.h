@@ -24,12 +24,16 @@ struct StudyRun
     // The file's lines (each with its LF) and what they say: the run's first cases.
     QVector<QString> resumedLines;
     QVector<Answer> resumedAnswers;
+    // The file they were read from: the results file, a fallback of it, or a temporary file.
+    QString resumedFrom;
 };
 
 // Samples 1 to 100 in order with Kestrel's walls, as cases.
 QVector<PlanCase> fixedRunCases();
 
-// Letters, digits, '-' and '_', at least one.
+// IDs are part of file names; 64 characters is more than any study numbers its participants.
+inline constexpr int maxParticipantIdLength = 64;
+// 1 to 64 letters, digits, '-' and '_', and nothing else (no line feed at the end either).
 bool isValidParticipantId(const QString &id);
 // "results_<ID>.txt", or "results.txt" without an ID.
 QString resultsFileFor(const QString &participant);
@@ -46,9 +50,15 @@ std::string panoramaFolder(int sampleId, bool secondary);
 // image, so it needs the GUI application.
 QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &planFile);
 
-// Reads an interrupted session's results file: its lines must be the first cases, in order,
-// with their samples and sources, and leave at least one case to do. Problems go to
-// `problems` as "FILE:LINE: text" or "FILE: text".
+// Where the participant's answers may be, newest first: the results file, its fallback and
+// kept files (results_ID-YYYYMMDD-HHMMSS.txt) beside it and in the user's data folder.
+QStringList resumeCandidates(const QString &resultsFile);
+
+// Reads an interrupted session's newest answers, wherever they went (resumeCandidates; a
+// temporary file a kill at the rename left, when its lines extend the results file, before
+// that): checked whole (textinput.h), its lines must be the first cases, in order, with their
+// samples and sources, and leave at least one case to do. Problems go to `problems` as "FILE:LINE:
+// text" or "FILE: text".
 void readResumedResults(StudyRun &run, const QVector<PlanCase> &cases, QStringList &problems);
 
 } // namespace wallmatch

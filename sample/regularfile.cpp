@@ -1,35 +1,11 @@
 #include "regularfile.h"
 
+#include "fileplatform.h"
 #include <QFile>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace wallmatch {
 
 namespace {
-
-QString typeName(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("a folder");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO");
-    if (S_ISCHR(mode))
-        return QStringLiteral("a character device");
-    if (S_ISBLK(mode))
-        return QStringLiteral("a block device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("not a regular file");
-}
-
-QString notRegular(mode_t mode)
-{
-    return QStringLiteral("not a regular file (%1)").arg(typeName(mode));
-}
 
 QString tooLargeReason(qint64 size, qint64 maxBytes)
 {
@@ -41,43 +17,28 @@ QString tooLargeReason(qint64 size, qint64 maxBytes)
 OpenedFile openRegularFile(const QString &name, qint64 maxBytes)
 {
     OpenedFile result;
-    const QByteArray path = QFile::encodeName(name);
-    struct stat info = {};
-    // The type is known before anything is opened: opening some devices alone has effects.
-    if (::stat(path.constData(), &info) != 0) {
-        result.missing = errno == ENOENT;
-        result.reason = QString::fromLocal8Bit(std::strerror(errno));
-        return result;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        result.reason = notRegular(info.st_mode);
-        return result;
-    }
-    if (maxBytes >= 0 && info.st_size > maxBytes) {
+    // The size is known before anything is opened.
+    const platform::Entry target = platform::targetOf(name);
+    if (target.type == platform::EntryType::Regular && maxBytes >= 0 && target.size > maxBytes) {
         result.tooLarge = true;
-        result.size = info.st_size;
-        result.reason = tooLargeReason(info.st_size, maxBytes);
+        result.size = target.size;
+        result.reason = tooLargeReason(target.size, maxBytes);
         return result;
     }
-    // Swapped for a FIFO since the check: O_NONBLOCK keeps open() from waiting for a writer.
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        result.reason = QString::fromLocal8Bit(std::strerror(errno));
+    platform::Entry entry;
+    platform::Failure failure;
+    const platform::Handle fd = platform::openRegularForReading(name, &entry, &failure);
+    if (fd == platform::noHandle) {
+        result.missing = failure.missing;
+        result.reason = failure.text;
         return result;
     }
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        result.reason = notRegular(info.st_mode);
-        ::close(fd);
-        return result;
-    }
-    // Reads of a regular file never wait, so the flag can stay; clear it all the same.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    result.size = info.st_size;
+    result.size = entry.size;
     result.file = std::make_unique<QFile>();
     if (!result.file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         result.reason = result.file->errorString();
         result.file.reset();
-        ::close(fd);
+        platform::closeHandle(fd);
     }
     return result;
 }

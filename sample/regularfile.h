@@ -2,10 +2,9 @@
 #define REGULARFILE_H
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <memory>
-
-class QFile;
 
 namespace wallmatch {
 

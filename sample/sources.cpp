@@ -1,5 +1,7 @@
 #include "sources.h"
 
+#include "textinput.h"
+
 #include <algorithm>
 
 namespace wallmatch {
@@ -39,7 +41,7 @@ QString sourceNameProblem(const QString &name)
     if (isSourceName(name))
         return QString();
     return QStringLiteral("source \"%1\" is not a name of 1 to %2 letters, digits, - or _")
-        .arg(name)
+        .arg(quotedInput(name))
         .arg(maxSourceNameLength);
 }
 

@@ -2,6 +2,7 @@
 
 #include "csv.h"
 #include "sources.h"
+#include "textinput.h"
 
 namespace wallmatch {
 
@@ -42,7 +43,7 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
         plan.problems.append(problem(fileName, header.line,
                                      QStringLiteral("the header must be \"sample,source\", not "
                                                     "\"%1\"")
-                                         .arg(header.fields.join(QLatin1Char(',')))));
+                                         .arg(quotedInput(header.fields.join(QLatin1Char(','))))));
         return plan;
     }
     for (; row < table.rows.size(); ++row) {
@@ -64,7 +65,7 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
             plan.problems.append(
                 problem(fileName, r.line,
                         QStringLiteral("sample \"%1\" is not a positive whole number")
-                            .arg(r.fields.at(0))));
+                            .arg(quotedInput(r.fields.at(0)))));
             continue;
         }
         c.source = r.fields.at(1).trimmed();

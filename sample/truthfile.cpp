@@ -3,6 +3,7 @@
 #include "csv.h"
 #include "regularfile.h"
 #include "sources.h"
+#include "textinput.h"
 
 #include <QFile>
 
@@ -58,7 +59,13 @@ TruthFile parseTruthFile(const QString &fileName, const QByteArray &content)
     const auto problem = [&](int line, const QString &text) {
         truth.problems.append(QStringLiteral("%1:%2: %3").arg(fileName).arg(line).arg(text));
     };
-    const CsvTable table = parseCsv(QString::fromUtf8(content));
+    // Checked whole: rows after a NUL, a broken character or a cut last line are not lost.
+    const TextInput input = checkTextInput(content);
+    if (!input.ok()) {
+        truth.problems.append(input.problem(fileName));
+        return truth;
+    }
+    const CsvTable table = parseCsv(input.text);
     QHash<QPair<QPair<int, QString>, int>, int> lineOf; // key and primary wall -> first line
     int columns = 0; // 3 or 4 once known
     bool first = true;

@@ -47,20 +47,80 @@ private Q_SLOTS:
 
     void keptName_data()
     {
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QDateTime>("modified");
         QTest::addColumn<int>("counter");
         QTest::addColumn<QString>("name");
         const QDateTime t(QDate(2026, 3, 4), QTime(5, 6, 7));
-        QTest::newRow("plain") << t << 1 << "results-20260304-050607.txt";
-        QTest::newRow("second") << t << 2 << "results-20260304-050607-2.txt";
-        QTest::newRow("tenth") << t << 10 << "results-20260304-050607-10.txt";
+        QTest::newRow("plain") << "results.txt" << t << 1 << "results-20260304-050607.txt";
+        QTest::newRow("second") << "results.txt" << t << 2 << "results-20260304-050607-2.txt";
+        QTest::newRow("tenth") << "results.txt" << t << 10 << "results-20260304-050607-10.txt";
+        QTest::newRow("participant")
+            << "results_P01.txt" << t << 1 << "results_P01-20260304-050607.txt";
+        QTest::newRow("participant second")
+            << "results_P-7_b.txt" << t << 3 << "results_P-7_b-20260304-050607-3.txt";
+        QTest::newRow("other file")
+            << "events_P01.txt" << t << 1 << "events_P01-20260304-050607.txt";
     }
     void keptName()
     {
+        QFETCH(QString, file);
         QFETCH(QDateTime, modified);
         QFETCH(int, counter);
         QFETCH(QString, name);
-        QCOMPARE(wallmatch::keptResultsName(modified, counter), name);
+        QCOMPARE(wallmatch::datedFileName(file, modified, counter), name);
+        QVERIFY(wallmatch::isDatedFileOf(name, file));
+        QVERIFY(!wallmatch::isDatedFileOf(file, file));
+        // Another participant's whose ID starts alike is not this one's.
+        QVERIFY(!wallmatch::isDatedFileOf(name, QString(file).replace(".txt", "1.txt")));
+    }
+
+    // A resumed session goes on in the file it was resumed from: a fallback file takes the later
+    // answers too; the lines of a temporary file left by a kill go to the results file, which
+    // replaces it.
+    void resumesWhereTheAnswersAre_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("writtenTo");
+        QTest::addColumn<bool>("sourceRemains");
+        QTest::newRow("results file") << "results_P1.txt"
+                                      << "results_P1.txt" << true;
+        QTest::newRow("fallback") << "results_P1-20260101-000000.txt"
+                                  << "results_P1-20260101-000000.txt" << true;
+        QTest::newRow("temporary file") << "results_P1.txt.Ab12Cd"
+                                        << "results_P1.txt" << false;
+    }
+    void resumesWhereTheAnswersAre()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, writtenTo);
+        QFETCH(bool, sourceRemains);
+        QTemporaryDir dir;
+        const QString results = dir.filePath("results_P1.txt");
+        const QByteArray earlier = wallmatch::resultsBytes(threeLines.mid(0, 1));
+        writeBytes(results, earlier);
+        writeBytes(dir.filePath(source), wallmatch::resultsBytes(threeLines.mid(0, 2)));
+        ResultsStore store(results);
+        store.resumeFrom(dir.filePath(source));
+        QCOMPARE(store.write(threeLines), QString());
+        QCOMPARE(readFile(dir.filePath(writtenTo)), wallmatch::resultsBytes(threeLines));
+        QCOMPARE(QFileInfo::exists(dir.filePath(source)), sourceRemains);
+        if (writtenTo != "results_P1.txt")
+            QCOMPARE(readFile(results), earlier); // not touched
+        QVERIFY(store.keptFileName().isEmpty());
+        QVERIFY(store.keptLeftovers().isEmpty());
+    }
+
+    // A participant's earlier file and fallback keep the ID in their names.
+    void participantFilesKeepTheId()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("results_P07.txt");
+        writeBytes(path, "ind 1: earlier\n", QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+        ResultsStore store(path);
+        QCOMPARE(store.write(threeLines), QString());
+        QCOMPARE(QFileInfo(store.keptFileName()).fileName(),
+                 QString("results_P07-20260102-030405.txt"));
     }
 
     void writesAndRewrites()

@@ -4,6 +4,7 @@
 #include "mainwindowprobe.h"
 #include "modalanswerer.h"
 #include "renderarea.h"
+#include "resultsstore.h"
 #include "roomfixture.h"
 #include "startup.h"
 #include "testfiles.h"
@@ -85,12 +86,15 @@ class TestStudyRun : public QObject
     Q_OBJECT
 
     QTemporaryDir tree;
+    QTemporaryDir userData; // stands in for the user's data folder
     QString originalDir;
 
 private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(tree.isValid());
+        QVERIFY(userData.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
         QVERIFY(fixture::writeBoxRoomTree(tree.path(), 6));
         // Sample 7: Kestrel sees the box room, Bramble six walls.
         for (const char *view : {"pri_pano", "sec_pano"})
@@ -109,7 +113,8 @@ private Q_SLOTS:
     void init()
     {
         nextSampleId = 1;
-        for (const QString &name : QDir().entryList({"results*", "*.csv"}, QDir::Files))
+        for (const QString &name :
+             QDir().entryList({"results*", "*.csv"}, QDir::Files | QDir::Hidden))
             QFile::remove(name);
     }
 
@@ -181,9 +186,9 @@ private Q_SLOTS:
         const QStringList resume {"--plan", "plan.csv", "--participant", "P1", "--resume"};
         // clang-format off
         QTest::newRow("participant with a slash") << QStringList {"--participant", "a/b"} << QByteArray()
-            << QStringList {"participant ID 'a/b': use only letters, digits, - and _"};
+            << QStringList {"participant ID 'a/b': use 1 to 64 letters, digits, - and _"};
         QTest::newRow("empty participant") << QStringList {"--participant", ""} << QByteArray()
-            << QStringList {"participant ID '': use only letters, digits, - and _"};
+            << QStringList {"participant ID '': use 1 to 64 letters, digits, - and _"};
         QTest::newRow("unknown option") << QStringList {"--plans", "x"} << QByteArray()
             << QStringList {"Unknown option 'plans'.", "Try 'wallmatch --help'"};
         QTest::newRow("no such plan") << QStringList {"--plan", "nowhere.csv"} << QByteArray()
@@ -201,7 +206,89 @@ private Q_SLOTS:
             << QStringList {"results_P1.txt: holds 3 answers; the run has 3 cases"};
         QTest::newRow("resume: not a results line") << resume << two.left(30) + "\n"
             << QStringList {"results_P1.txt:1: "};
+        QTest::newRow("participant with a line feed") << QStringList {"--participant", "P01\n"} << QByteArray()
+            << QStringList {"participant ID 'P01\\x0a': use 1 to 64"};
+        QTest::newRow("participant of 65 characters") << QStringList {"--participant", QString(65, 'p')} << QByteArray()
+            << QStringList {"participant ID '" + QString(65, 'p')};
+        // Checked whole: the rows or answers after a NUL, a broken character or a cut line are
+        // never silently dropped.
+        QTest::newRow("resume: NUL") << resume << two + QByteArray("\0", 1) + two
+            << QStringList {"results_P1.txt:3: a NUL byte"};
+        QTest::newRow("resume: invalid UTF-8") << resume << two.left(20) + "\xFF" + two.mid(20)
+            << QStringList {"results_P1.txt:1: invalid UTF-8 at column 21"};
+        QTest::newRow("resume: torn last line") << resume << two.left(two.size() - 1)
+            << QStringList {"results_P1.txt:2: the last line has no line end"};
         // clang-format on
+    }
+
+    void planInputCheckedWhole_data()
+    {
+        QTest::addColumn<QByteArray>("plan");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("NUL") << QByteArray("sample,source\n2,Kestrel\0\n1,Bramble\n", 38)
+                             << "plan.csv:2: a NUL byte at column 10";
+        QTest::newRow("invalid UTF-8") << QByteArray("sample,source\n2,Kestrel\n1,Br\xE4mble\n")
+                                       << "plan.csv:3: invalid UTF-8 at column 5";
+        QTest::newRow("torn") << QByteArray("sample,source\n2,Kestrel\n1,Bramble")
+                              << "plan.csv:3: the last line has no line end";
+    }
+    void planInputCheckedWhole()
+    {
+        QFETCH(QByteArray, plan);
+        QFETCH(QString, expected);
+        QVERIFY(writeFile("plan.csv", plan));
+        const wallmatch::Startup start = startWith({"--plan", "plan.csv"});
+        QCOMPARE(start.problems.size(), 1);
+        QVERIFY2(start.problems.first().startsWith(expected), qPrintable(start.problems.first()));
+        QVERIFY(start.run.cases.isEmpty());
+    }
+
+    // Resume takes the participant's newest answers wherever they went, and says which file.
+    void resumeFindsNewestAnswers_data()
+    {
+        QTest::addColumn<QString>("source"); // the file expected to be resumed from
+        QTest::addColumn<int>("answers");
+        const QString data = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + "/wallmatch/";
+        QTest::newRow("results file") << "results_P3.txt" << 1;
+        QTest::newRow("fallback beside it") << "results_P3-20260101-000000.txt" << 2;
+        QTest::newRow("fallback in the data folder")
+            << data + "results_P3-20260101-000000.txt" << 3;
+        QTest::newRow("temporary file of a kill at the rename") << "results_P3.txt.Ab12Cd" << 2;
+    }
+    void resumeFindsNewestAnswers()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, answers);
+        QVERIFY(
+            writeFile("plan.csv", "sample,source\n1,Kestrel\n2,Bramble\n3,Kestrel\n4,Kestrel\n"));
+        const QVector<QString> lines {boxLine(1, 0, 0, "Kestrel"), boxLine(2, 1, 1, "Bramble"),
+                                      boxLine(3, 2, 2, "Kestrel")};
+        const QByteArray first = wallmatch::resultsBytes(lines.mid(0, 1));
+        const QByteArray newest = wallmatch::resultsBytes(lines.mid(0, answers));
+        QVERIFY(writeFile("results_P3.txt", first));
+        {
+            // An hour old: the fallback files are newer.
+            QFile f("results_P3.txt");
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                  QFileDevice::FileModificationTime));
+        }
+        // Another participant's newer file, and a temporary file that does not extend the
+        // results, are never taken.
+        QVERIFY(writeFile("results_P33-20260101-000000.txt", wallmatch::resultsBytes(lines)));
+        QVERIFY(writeFile("results_P3.txt.Zz99Zz", boxLine(4, 0, 0, "Kestrel").toUtf8() + first));
+        if (source != "results_P3.txt") {
+            QVERIFY(QDir().mkpath(QFileInfo(source).path()));
+            QVERIFY(writeFile(source, newest));
+        }
+        const wallmatch::Startup start =
+            startWith({"--plan", "plan.csv", "--participant", "P3", "--resume"});
+        if (source.startsWith('/'))
+            QVERIFY(QFile::remove(source));
+        QCOMPARE(start.problems, QStringList());
+        QCOMPARE(start.run.resumedFrom, source);
+        QCOMPARE(wallmatch::resultsBytes(start.run.resumedLines), newest);
+        QCOMPARE(start.run.resumedAnswers.size(), answers);
     }
 
     void refusals()

@@ -3,8 +3,8 @@
 // click on "Match / Next Case". Prints "answered N" once answer N is through, so that a test can
 // kill it at chosen moments. The run ends with a close answered Yes; with "stay" the window stays
 // open instead, until the process is killed. Like the program, it first takes the working
-// folder's session lock; when another instance holds it, it prints "refused: " and the box's text
-// and exits with status 3 once the box is answered. Options after "--" are wallmatch's own
+// results file's session lock; when another instance holds it, it prints "refused: " and the box's
+// text and exits with status 3 once the box is answered. Options after "--" are wallmatch's own
 // (--plan, --participant, --resume), checked as the program checks them.
 //   rundriver ANSWERS THINK_MS [stay] [-- OPTIONS]
 #include "fixturetree.h"
@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
     for (int i = own + 1; i < argc; ++i)
         options << QString::fromLocal8Bit(argv[i]);
     QApplication app(argc, argv);
-    wallmatch::SessionLock session(QDir::currentPath());
+    wallmatch::SessionLock session(wallmatch::resultsFileOfArguments(options));
     {
         ModalAnswerer answerer;
         if (!wallmatch::startSession(session)) {

@@ -51,7 +51,8 @@ class TestKillRun : public QObject
             QVERIFY(dir.remove(name));
     }
 
-    void start(QProcess &driver, int count, int thinkMs, bool stay = false)
+    void start(QProcess &driver, int count, int thinkMs, bool stay = false,
+               const QStringList &options = {})
     {
         driver.setWorkingDirectory(tree.path());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -61,14 +62,16 @@ class TestKillRun : public QObject
         QStringList arguments {QString::number(count), QString::number(thinkMs)};
         if (stay)
             arguments << "stay"; // so that the kill always finds it running
+        if (!options.isEmpty())
+            arguments << "--" << options;
         driver.start(WALLMATCH_RUNDRIVER, arguments);
         QVERIFY(driver.waitForStarted());
     }
 
-    // Checks results.txt against the answers the driver reported before it died.
-    void checkResults(int confirmed)
+    // Checks the results file against the answers the driver reported before it died.
+    void checkResults(int confirmed, const QString &name = "results.txt")
     {
-        QFile file(QDir(tree.path()).filePath("results.txt"));
+        QFile file(QDir(tree.path()).filePath(name));
         if (!file.exists()) {
             QCOMPARE(confirmed, 0);
             return;
@@ -146,7 +149,7 @@ private Q_SLOTS:
         checkResults(answeredCount(output));
     }
 
-    // A second instance in the same folder refuses at once, naming the folder and the first
+    // A second instance for the same results file refuses at once, naming the file and the first
     // instance; the first goes on and keeps every answer.
     void secondInstanceRefuses()
     {
@@ -163,19 +166,42 @@ private Q_SLOTS:
         QVERIFY(second.waitForFinished(20000));
         const QByteArray refused = second.readAllStandardOutput();
         QCOMPARE(second.exitCode(), 3);
-        const QString expected = QString("refused: Another wallmatch session is running in %1 "
+        const QString expected = QString("refused: Another wallmatch session is writing %1 "
                                          "(process %2 on ")
-                                     .arg(QDir(tree.path()).canonicalPath())
+                                     .arg(QDir(tree.path()).canonicalPath() + "/results.txt")
                                      .arg(first.processId());
         QVERIFY2(refused.startsWith(expected.toUtf8()), refused.constData());
-        QVERIFY2(refused.endsWith("box: Folder In Use\n"), refused.constData());
+        QVERIFY2(refused.endsWith("box: Results File In Use\n"), refused.constData());
 
         QVERIFY(first.waitForFinished(60000));
         QCOMPARE(first.exitCode(), 0);
         output += first.readAllStandardOutput();
         QCOMPARE(answeredCount(output), 8);
         checkResults(8);
-        QVERIFY(!QFile::exists(QDir(tree.path()).filePath("wallmatch.lock")));
+        QVERIFY(!QFile::exists(QDir(tree.path()).filePath("results.txt.lock")));
+    }
+
+    // Two participants run at once from one folder, each keeping every answer in their own
+    // file; neither is refused.
+    void twoParticipantsAtOnce()
+    {
+        removeResults();
+        QProcess p1, p2;
+        start(p1, 8, 40, false, {"--participant", "P01"});
+        start(p2, 8, 40, false, {"--participant", "P02"});
+        QVERIFY(p1.waitForFinished(60000));
+        QVERIFY(p2.waitForFinished(60000));
+        const QByteArray out1 = p1.readAllStandardOutput();
+        const QByteArray out2 = p2.readAllStandardOutput();
+        QVERIFY2(p1.exitCode() == 0, out1.constData());
+        QVERIFY2(p2.exitCode() == 0, out2.constData());
+        QVERIFY(out1.startsWith("locked\n") && out2.startsWith("locked\n"));
+        QCOMPARE(answeredCount(out1), 8);
+        QCOMPARE(answeredCount(out2), 8);
+        checkResults(8, "results_P01.txt");
+        checkResults(8, "results_P02.txt");
+        QCOMPARE(QDir(tree.path()).entryList({"*.lock"}, QDir::Files | QDir::Hidden),
+                 QStringList());
     }
 
     // After a kill the next session starts as usual, takes over the dead one's lock and keeps
@@ -192,7 +218,7 @@ private Q_SLOTS:
         QVERIFY(killed.waitForFinished());
         output += killed.readAllStandardOutput();
         checkResults(answeredCount(output));
-        QVERIFY(QFile::exists(QDir(tree.path()).filePath("wallmatch.lock")));
+        QVERIFY(QFile::exists(QDir(tree.path()).filePath("results.txt.lock")));
         QFile earlier(QDir(tree.path()).filePath("results.txt"));
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         const QByteArray before = earlier.readAll();

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +87,79 @@ private Q_SLOTS:
         const CliRun r = run(args);
         QCOMPARE(r.status, 2);
         QVERIFY(!r.err.isEmpty());
+    }
+
+    // Inputs that are not regular files are refused at once, texts cut short or altered at
+    // their line, and counts beyond what one run holds before anything is made.
+    void hostileInputs_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        QVERIFY(QProcess::execute("mkfifo", {dir.filePath("fifo")}) == 0);
+        const QByteArray header = "sample,primary image,primary Kestrel,primary Bramble,secondary "
+                                  "image,secondary Kestrel,secondary Bramble\n";
+        write("nul.csv", header + QByteArray("1,a.jpg\0,b.txt,,c.jpg,d.txt,\n", 29));
+        write("torn.csv", header + "1,a.jpg,b.txt,,c.jpg,d.txt,");
+        QByteArray many = header;
+        for (int n = 1; n <= 10001; ++n)
+            many += QByteArray::number(n) + ",a.jpg,b.txt,,c.jpg,d.txt,\n";
+        write("many.csv", many);
+        write("commas.csv", QByteArray(",\n").repeated(8 * 1024 * 1024));
+        write("room.json",
+              "{\"uv\": [[0.25, 0.3], [0.25, 0.7], [0.5, 0.3], [0.5, 0.7], "
+              "[0.75, 0.3], [0.75, 0.7]]}");
+        QTest::newRow("convert device")
+            << QStringList {"convert", "/dev/zero"} << 1
+            << "/dev/zero: cannot read: not a regular file (a character device)";
+        QTest::newRow("convert FIFO") << QStringList {"convert", "fifo"} << 1 << "a FIFO";
+        QTest::newRow("convert onto a device")
+            << QStringList {"convert", "room.json", "-o", "/dev/null"} << 1
+            << "a character device is not replaced";
+        QTest::newRow("assemble device")
+            << QStringList {"assemble", "/dev/zero", "out"} << 1 << "a character device";
+        QTest::newRow("assemble FIFO") << QStringList {"assemble", "fifo", "out"} << 1 << "a FIFO";
+        QTest::newRow("assemble NUL") << QStringList {"assemble", "nul.csv", "out"} << 1
+                                      << "nul.csv:2: a NUL byte at column 8";
+        write("fifoimage.csv", header + "1,fifo,room.json,,fifo,room.json,\n");
+        QTest::newRow("assemble FIFO image") << QStringList {"assemble", "fifoimage.csv", "out"}
+                                             << 1 << "not a regular file (a FIFO)";
+        QTest::newRow("assemble torn") << QStringList {"assemble", "torn.csv", "out"} << 1
+                                       << "torn.csv:2: the last line has no line end";
+        QTest::newRow("assemble 10001 samples") << QStringList {"assemble", "many.csv", "out"} << 1
+                                                << "many.csv:10002: more than 10000 samples";
+        QTest::newRow("assemble 8 million lines") << QStringList {"assemble", "commas.csv", "out"}
+                                                  << 1 << "commas.csv:11001: more than 11000 lines";
+        QTest::newRow("plan, 2^31-1 participants")
+            << QStringList {"plan", "--participants", "2147483647", "--samples",
+                            "1-4",  "--seed",         "1",          "out"}
+            << 2 << "--participants must be a whole number from 1 to 10000";
+        QTest::newRow("plan, ten million cases")
+            << QStringList {"plan",   "--participants", "10000", "--samples",
+                            "1-1000", "--seed",         "1",     "out"}
+            << 2 << "10000000 cases; at most 1000000";
+        QTest::newRow("plan, quoted bounded")
+            << QStringList {"plan",
+                            "--participants",
+                            "2",
+                            "--samples",
+                            QString(5000, 'x'),
+                            "--seed",
+                            "1",
+                            "out"}
+            << 2 << QString(80, 'x') + QChar(0x2026) + "\" is not";
+    }
+    void hostileInputs()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        const CliRun r = run(args);
+        QCOMPARE(r.status, status);
+        QVERIFY2(r.err.contains(says), qPrintable(r.err.left(2000)));
+        QVERIFY(r.err.size() < 20000); // never an echo of the input
+        QVERIFY(!QFileInfo::exists(dir.filePath("out")));
+        QVERIFY(!QFileInfo("/dev/null").isFile());
     }
 
     void convertWritesCornerFile()

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -109,6 +110,63 @@ private Q_SLOTS:
 
         const CliRun single = run({"good.txt"});
         QVERIFY(!single.out.contains(QStringLiteral("by source")));
+    }
+
+    // Whatever is named as input or output, the report refuses at once what is not a regular
+    // file (no blocking on a FIFO, no endless read of a device, no device replaced), and refuses
+    // a text cut short or altered at its line.
+    void hostileInputs_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("says");
+        const QByteArray line =
+            "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 4 3 <==> 9 3\n";
+        write("nul.txt", line + QByteArray("ind 2\0 rest\n", 13) + line);
+        write("utf8.txt", line + "ind 2: Wall 1 <==> Wall 0 (K\xE9strel)\n");
+        write("torn.txt", line + line.left(30));
+        write("torn.csv", "sample,primary wall,secondary wall\n1,2,0\n2,0");
+        write("nul.csv", QByteArray("sample,primary wall,secondary wall\n1,2\0,0\n", 42));
+        QVERIFY(QProcess::execute("mkfifo", {dir.filePath("fifo")}) == 0);
+        QTest::newRow("device") << QStringList {
+            "/dev/zero"} << "/dev/zero: cannot read: not a regular file (a character device)";
+        QTest::newRow("FIFO") << QStringList {"fifo"}
+                              << "fifo: cannot read: not a regular file (a FIFO)";
+        QTest::newRow("FIFO as truth") << QStringList {"good.txt", "--truth", "fifo"} << "a FIFO";
+        QTest::newRow("device as --csv")
+            << QStringList {"good.txt", "--csv", "/dev/null"}
+            << "/dev/null: cannot write: a character device is not replaced";
+        QTest::newRow("FIFO as --plot") << QStringList {"good.txt", "--plot", "fifo"}
+                                        << "fifo: cannot write: a FIFO is not replaced";
+        QTest::newRow("NUL") << QStringList {"nul.txt"} << "nul.txt:2: a NUL byte at column 6";
+        QTest::newRow("invalid UTF-8") << QStringList {"utf8.txt"} << "utf8.txt:2: invalid UTF-8";
+        QTest::newRow("torn") << QStringList {"torn.txt"}
+                              << "torn.txt:2: the last line has no line end";
+        QTest::newRow("truth torn")
+            << QStringList {"good.txt", "--truth", "torn.csv"} << "torn.csv:3: the last line";
+        QTest::newRow("truth NUL")
+            << QStringList {"good.txt", "--truth", "nul.csv"} << "nul.csv:2: a NUL byte";
+    }
+    void hostileInputs()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, says);
+        const CliRun r = run(args);
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(says), qPrintable(r.err));
+        QVERIFY(QFileInfo("/dev/null").isFile() == false && QFileInfo::exists("/dev/null"));
+        QVERIFY(!QFileInfo(dir.filePath("fifo")).isFile());
+    }
+
+    // A file of nothing but bad lines is reported in full count, but only the first hundred
+    // are printed.
+    void messagesCapped()
+    {
+        write("garbage.txt", QByteArray("no answer here\n").repeated(300));
+        const CliRun r = run({"garbage.txt"});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err.count("garbage.txt:"), 100);
+        QVERIFY2(r.err.contains("300 problems (200 of them not shown)"),
+                 qPrintable(r.err.right(200)));
     }
 
     void malformedLineNamed()

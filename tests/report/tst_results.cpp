@@ -154,7 +154,7 @@ private Q_SLOTS:
     {
         const QByteArray content = resultLine(1, 0, 0, "0:01.000") + "garbage\n"
             + resultLine(2, 1, 1, "0:02.000") + "\n" + resultLine(2, 1, 1, "0:03.000")
-            + resultLine(3, 1, 1, "").trimmed(); // no final line feed
+            + resultLine(3, 1, 1, "");
         const ResultsFile f = parseResultsFile(QStringLiteral("r.txt"), content);
         QCOMPARE(f.lineCount, 6);
         QCOMPARE(f.answers.size() + f.complaints.size(), 6);

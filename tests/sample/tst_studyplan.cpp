@@ -36,7 +36,7 @@ private Q_SLOTS:
                             f + ":8: sample \"-3\" is not a positive whole number"};
         QTest::newRow("line of a row after a quoted line break")
             << "sample,source\n1,\"Kes\ntrel\"\n2,Bramble.\n" << ""
-            << QStringList {f + ":2: source \"Kes\ntrel\" is not a name of 1 to 32 letters, digits, - or _",
+            << QStringList {f + ":2: source \"Kes\\x0atrel\" is not a name of 1 to 32 letters, digits, - or _",
                             f + ":4: source \"Bramble.\" is not a name of 1 to 32 letters, digits, - or _"};
         QTest::newRow("any source name, a sample more than once")
             << "sample,source\n1,LGTNet\n1,Kestrel\n2,kestrel\n1,LGTNet\n" << "1 LGTNet@2;1 Kestrel@3;2 kestrel@4;1 LGTNet@5" << QStringList();

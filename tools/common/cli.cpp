@@ -1,6 +1,8 @@
 #include "cli.h"
 
-#include <QFile>
+#include "fileplatform.h"
+#include "regularfile.h"
+
 #include <QSaveFile>
 
 namespace wallmatch {
@@ -17,28 +19,59 @@ QTextStream &err()
     return stream;
 }
 
+namespace {
+int printed = 0; // over the whole run: one bound for all the program's messages
+} // namespace
+
+int hiddenProblemCount()
+{
+    return qMax(0, printed - maxPrintedProblems);
+}
+
 int printProblems(const QVector<Problem> &problems, const QString &prefix)
 {
-    for (const Problem &p : problems)
-        err() << prefix << p.text() << '\n';
+    for (const Problem &p : problems) {
+        if (printed < maxPrintedProblems)
+            err() << prefix << p.text() << '\n';
+        else if (printed == maxPrintedProblems)
+            err() << "(only the first " << maxPrintedProblems << " problems are shown)\n";
+        ++printed;
+    }
     err().flush();
     return int(problems.size());
 }
 
-std::optional<QByteArray> readFileOrComplain(const QString &name, QVector<Problem> &problems)
+std::optional<QByteArray> readFileOrComplain(const QString &name, QVector<Problem> &problems,
+                                             qint64 maxBytes)
 {
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const ReadFile read = readRegularFile(name, maxBytes);
+    if (!read.ok) {
         problems.append({name, 0,
-                         file.exists() ? QStringLiteral("cannot read: %1").arg(file.errorString())
-                                       : QStringLiteral("cannot read: the file is missing")});
+                         read.opened.missing
+                             ? QStringLiteral("cannot read: the file is missing")
+                             : QStringLiteral("cannot read: %1").arg(read.opened.reason)});
         return std::nullopt;
     }
-    return file.readAll();
+    return read.bytes;
+}
+
+std::optional<QString> writableTarget(const QString &name, QVector<Problem> &problems)
+{
+    const platform::Entry target = platform::targetOf(name);
+    if (target.type == platform::EntryType::Missing || target.type == platform::EntryType::Regular)
+        return name;
+    problems.append({name, 0,
+                     QStringLiteral("cannot write: %1 is not replaced; name a regular file")
+                         .arg(platform::typeName(target.type))});
+    return std::nullopt;
 }
 
 bool writeFileOrComplain(const QString &name, const QByteArray &bytes, QVector<Problem> &problems)
 {
+    // Only regular files are written: a device or FIFO given as output would be replaced by
+    // the rename (or block a plain write).
+    if (!writableTarget(name, problems))
+        return false;
     QSaveFile file(name);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;

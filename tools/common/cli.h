@@ -21,13 +21,29 @@ constexpr int ExitUsage = 2; // the command line was wrong
 QTextStream &out();
 QTextStream &err();
 
-// Each problem on its own line of standard error, after `prefix`; returns how many there were.
+// A companion prints at most this many problems in a run; the rest are only counted.
+inline constexpr int maxPrintedProblems = 100;
+
+// Each problem on its own line of standard error, after `prefix`, up to maxPrintedProblems over
+// the whole run; returns how many there were (shown or not).
 int printProblems(const QVector<Problem> &problems, const QString &prefix = QString());
+// How many problems printProblems counted but did not show.
+int hiddenProblemCount();
 
-// The whole content of a file, or none with a problem added that says why it could not be read.
-std::optional<QByteArray> readFileOrComplain(const QString &name, QVector<Problem> &problems);
+// Input files of the companions are text of a few megabytes at most.
+inline constexpr qint64 maxInputFileBytes = 16 * 1024 * 1024;
 
-// Writes a file atomically (QSaveFile); adds a problem and returns false when that fails.
+// The whole content of a regular file of at most maxBytes, or none with a problem added that
+// says why it could not be read (missing, a FIFO or device, too large, …). Never blocks.
+std::optional<QByteArray> readFileOrComplain(const QString &name, QVector<Problem> &problems,
+                                             qint64 maxBytes = maxInputFileBytes);
+
+// The name back when writing there replaces nothing but a regular file; none with a problem
+// otherwise (a device, FIFO, folder, …).
+std::optional<QString> writableTarget(const QString &name, QVector<Problem> &problems);
+
+// Writes a regular file atomically (QSaveFile); adds a problem and returns false when that fails
+// or something else is at the name.
 bool writeFileOrComplain(const QString &name, const QByteArray &bytes, QVector<Problem> &problems);
 
 } // namespace wallmatch

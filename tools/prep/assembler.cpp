@@ -2,6 +2,7 @@
 
 #include "cli.h"
 #include "cornerinput.h"
+#include "fileplatform.h"
 #include "samplefolder.h"
 #include "sources.h"
 
@@ -16,6 +17,9 @@
 namespace wallmatch {
 
 namespace {
+
+// A panorama of 8192 x 4096 pixels is a few tens of megabytes even uncompressed.
+constexpr qint64 maxImageFileBytes = 256 * 1024 * 1024;
 
 // A view of a sample, read and checked, waiting to be written.
 struct PreparedView
@@ -68,6 +72,22 @@ std::optional<PreparedView> preparedView(const PlanPanorama &pano, const QString
 {
     PreparedView view;
     view.image = pano.image;
+    // QImageReader would block on a FIFO and read a device without end.
+    const platform::Entry entry = platform::targetOf(pano.image);
+    if (entry.type != platform::EntryType::Regular || entry.size > maxImageFileBytes) {
+        result.errors.append(
+            {plan.file, row.line,
+             QStringLiteral("sample %1: %2 image %3 cannot be read: %4")
+                 .arg(row.sample)
+                 .arg(role, pano.image,
+                      entry.type == platform::EntryType::Regular
+                          ? QStringLiteral("larger than %1 bytes").arg(maxImageFileBytes)
+                          : entry.type == platform::EntryType::Missing
+                          ? QStringLiteral("missing")
+                          : QStringLiteral("not a regular file (%1)")
+                                .arg(platform::typeName(entry.type)))});
+        return std::nullopt;
+    }
     QImageReader reader(pano.image);
     view.imageSize = reader.size();
     if (!reader.canRead() || !view.imageSize.isValid()) {

@@ -139,6 +139,8 @@ int convertCommand(const QStringList &args)
     printProblems(corners.notes, QStringLiteral("note: "));
     if (!corners.ok()) {
         printProblems(corners.errors);
+        if (hiddenProblemCount() > 0)
+            err() << hiddenProblemCount() << " more problems not shown\n";
         return ExitFailure;
     }
     const QString text = cornerFileText(corners.rings);
@@ -203,6 +205,8 @@ int assembleCommand(const QStringList &args)
     printProblems(result.notes, QStringLiteral("note: "));
     if (!result.ok()) {
         printProblems(result.errors);
+        if (hiddenProblemCount() > 0)
+            err() << hiddenProblemCount() << " more problems not shown\n";
         if (result.samplesWritten > 0)
             err() << "only the first " << result.samplesWritten << " samples were written\n";
         else
@@ -263,8 +267,10 @@ int planCommand(const QStringList &args)
     StudyDesign design;
     bool ok = false;
     design.participants = parser.value(participants).toInt(&ok);
-    if (!parser.isSet(participants) || !ok || design.participants < 1)
-        return usage(QStringLiteral("--participants must be a whole number from 1"));
+    if (!parser.isSet(participants) || !ok || design.participants < 1
+        || design.participants > maxParticipants)
+        return usage(QStringLiteral("--participants must be a whole number from 1 to %1")
+                         .arg(maxParticipants));
     if (!parser.isSet(samples))
         return usage(QStringLiteral("--samples is needed, e.g. --samples 1-100"));
     QString error;
@@ -272,6 +278,14 @@ int planCommand(const QStringList &args)
     if (!sampleList)
         return usage(QStringLiteral("--samples: ") + error);
     design.samples = *sampleList;
+    // Every case of every plan is held and written: bounded before anything is made.
+    if (qint64(design.participants) * design.samples.size() > maxPlannedCases)
+        return usage(QStringLiteral("%1 participants of %2 samples are %3 cases; at most %4 are "
+                                    "planned at once")
+                         .arg(design.participants)
+                         .arg(design.samples.size())
+                         .arg(qint64(design.participants) * design.samples.size())
+                         .arg(maxPlannedCases));
     const std::optional<QStringList> sourceList = parseSourceList(parser.value(sources), &error);
     if (!sourceList)
         return usage(QStringLiteral("--sources: ") + error);

@@ -2,6 +2,7 @@
 
 #include "cli.h"
 #include "csv.h"
+#include "textinput.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,12 +38,14 @@ Plan parsePlan(const QString &fileName, const QByteArray &content, const QString
     plan.baseDir = baseDir;
     QMap<int, int> lineOfSample;
     bool firstRow = true;
+    const TextInput input = checkTextInput(content, maxAssembledSamples + 1000);
+    if (!input.ok()) {
+        plan.errors.append({fileName, input.errorLine, input.error});
+        return plan;
+    }
     // Comment lines become empty ones, so that a quote in a comment is not read as CSV and the
     // line numbers stay.
-    QString text = QString::fromUtf8(content);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList lines = input.text.split(QLatin1Char('\n'));
     for (QString &line : lines) {
         if (line.trimmed().startsWith(QLatin1Char('#')))
             line.clear();
@@ -79,7 +82,7 @@ Plan parsePlan(const QString &fileName, const QByteArray &content, const QString
             plan.errors.append(
                 {fileName, lineNo,
                  QStringLiteral("sample number \"%1\" is not a whole number from 1 on")
-                     .arg(fields.at(0))});
+                     .arg(quotedInput(fields.at(0)))});
             continue;
         }
         bool complete = true;
@@ -97,6 +100,11 @@ Plan parsePlan(const QString &fileName, const QByteArray &content, const QString
                                     .arg(sample)
                                     .arg(lineOfSample.value(sample))});
             continue;
+        }
+        if (lineOfSample.size() == maxAssembledSamples) {
+            plan.errors.append({fileName, lineNo,
+                                QStringLiteral("more than %1 samples").arg(maxAssembledSamples)});
+            return plan;
         }
         lineOfSample.insert(sample, lineNo);
         if (!complete)

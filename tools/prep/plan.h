@@ -10,6 +10,10 @@
 namespace wallmatch {
 
 // One view of a sample: absolute paths; an empty Bramble path means the sample has none.
+// A sample tree of more is not built: every sample is checked (images decoded) before anything
+// is written, which holds all of them.
+inline constexpr int maxAssembledSamples = 10000;
+
 struct PlanPanorama
 {
     QString image;

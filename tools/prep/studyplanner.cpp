@@ -1,5 +1,8 @@
 #include "studyplanner.h"
 
+#include "cli.h"
+#include "textinput.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -55,11 +58,11 @@ std::optional<QVector<int>> parseSampleList(const QString &text, QString *error)
         if (ends.size() > 2 || !firstOk || !lastOk || first < 1 || last < 1) {
             *error = QStringLiteral("\"%1\" is not a sample number or a range like 1-100 (samples "
                                     "count from 1)")
-                         .arg(part);
+                         .arg(quotedInput(part));
             return std::nullopt;
         }
         if (last < first) {
-            *error = QStringLiteral("the range \"%1\" runs backwards").arg(part);
+            *error = QStringLiteral("the range \"%1\" runs backwards").arg(quotedInput(part));
             return std::nullopt;
         }
         if (qint64(last) - first + 1 + samples.size() > maxSamples) {
@@ -137,6 +140,8 @@ QVector<Problem> writeStudyPlans(const QVector<QVector<PlanCase>> &plans, const 
     for (int p = 0; p < plans.size(); ++p) {
         const QString id = participantId(p + 1, int(plans.size()));
         paths.append(QDir(outDir).filePath(id + QStringLiteral(".csv")));
+        if (!writableTarget(paths.last(), problems))
+            continue;
         if (!force && QFileInfo::exists(paths.last()))
             problems.append(
                 {paths.last(), 0, QStringLiteral("exists already (--force replaces it)")});

@@ -15,6 +15,10 @@
 
 namespace wallmatch {
 
+// Bounds of one run of the planner: every case is held in memory and written.
+inline constexpr int maxParticipants = 10000;
+inline constexpr qint64 maxPlannedCases = 1000000; // participants x samples
+
 // What a set of study plans, one per participant, is made from.
 struct StudyDesign
 {

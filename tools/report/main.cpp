@@ -122,6 +122,11 @@ int main(int argc, char *argv[])
         printProblems(problems);
     }
     if (parser.isSet(plotOption)) {
+        QVector<Problem> problems;
+        if (!writableTarget(parser.value(plotOption), problems)) {
+            printProblems(problems);
+            return ExitFailure;
+        }
         QImage chart = renderTimeChart(files, truthTable);
         if (sourcesOf(files).size() > 1)
             chart = withSourceChart(chart, files);
@@ -130,7 +135,11 @@ int main(int argc, char *argv[])
             written = false;
         }
     }
-    if (complaints > 0)
-        err() << "wallmatch-report: " << complaints << " problems reported above\n";
+    if (complaints > 0) {
+        err() << "wallmatch-report: " << complaints << " problems";
+        if (hiddenProblemCount() > 0)
+            err() << " (" << hiddenProblemCount() << " of them not shown)";
+        err() << '\n';
+    }
     return written && complaints == 0 ? 0 : ExitFailure;
 }

@@ -1,6 +1,7 @@
 #include "resultsfile.h"
 
 #include "cli.h"
+#include "textinput.h"
 
 #include <QSet>
 
@@ -20,12 +21,14 @@ ResultsFile parseResultsFile(const QString &name, const QByteArray &rawContent)
 {
     ResultsFile file;
     file.name = name;
-    const QByteArray content =
-        rawContent.startsWith("\xEF\xBB\xBF") ? rawContent.mid(3) : rawContent;
-    QStringList lines = QString::fromUtf8(content).split(QLatin1Char('\n'));
-    // The remainder after the final line feed is not a line.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    // Checked whole: what follows a NUL, broken UTF-8 or a cut last line is not silently lost.
+    const TextInput input = checkTextInput(rawContent);
+    if (!input.ok()) {
+        file.unreadable = Problem {name, input.errorLine, input.error};
+        return file;
+    }
+    QStringList lines = input.text.split(QLatin1Char('\n'));
+    lines.removeLast(); // after the final line feed
     file.lineCount = int(lines.size());
 
     QSet<int> seen;
