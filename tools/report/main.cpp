@@ -1,13 +1,20 @@
 #include "bysource.h"
 #include "cli.h"
+#include "htmlreport.h"
+#include "mixedmodels.h"
 #include "reporttext.h"
 #include "resultsfile.h"
+#include "samplefolder.h"
 #include "sourcechart.h"
 #include "timechart.h"
+#include "trials.h"
 #include "truthtable.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
 
 #include <memory>
 #include <optional>
@@ -16,11 +23,13 @@ using namespace wallmatch;
 
 int main(int argc, char *argv[])
 {
-    // Only the chart needs a GUI application; it is drawn into an image and no window is ever
-    // shown, so the offscreen platform does when nothing else is asked for.
+    // Only the chart and the HTML report's images need a GUI application; they are drawn into
+    // images and no window is ever shown, so the offscreen platform does when nothing else is
+    // asked for.
     bool plotting = false;
     for (int i = 1; i < argc; ++i)
-        plotting = plotting || qstrncmp(argv[i], "--plot", 6) == 0;
+        plotting =
+            plotting || qstrncmp(argv[i], "--plot", 6) == 0 || qstrncmp(argv[i], "--html", 6) == 0;
     if (plotting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> app(plotting ? new QApplication(argc, argv)
@@ -64,7 +73,36 @@ int main(int argc, char *argv[])
         QStringLiteral("Write one row per participant and source: participant, source, answers, "
                        "timed, median seconds, p90 seconds, judged, correct."),
         QStringLiteral("out.csv"));
-    parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption});
+    const QCommandLineOption trialsOption(
+        QStringLiteral("trials"),
+        QStringLiteral("Write the tidy data, one row per answer (RFC 4180, UTF-8): participant, "
+                       "file, line, phase, case, sample, source, primary_wall, secondary_wall, "
+                       "correct, judged, seconds, x1, y1, x2, y2; with event logs "
+                       "(events_ID.csv) beside the results files also first_pick_seconds, picks, "
+                       "misses."),
+        QStringLiteral("trials.csv"));
+    const QCommandLineOption modelsOption(
+        QStringLiteral("mixed-models"),
+        QStringLiteral("Fit mixed-effects models with R and lme4: log time and accuracy by "
+                       "source, participants and samples as crossed random effects, the first "
+                       "source (Kestrel when present) as reference."));
+    const QCommandLineOption rScriptOption(
+        QStringLiteral("r-script"),
+        QStringLiteral("Write the models' analysis as a commented R script; it reads the --trials "
+                       "file, or, without one, the tidy data written beside it as FILE.csv."),
+        QStringLiteral("analysis.R"));
+    const QCommandLineOption htmlOption(
+        QStringLiteral("html"),
+        QStringLiteral("Write an HTML report to DIR/index.html, with its charts and panoramas "
+                       "beside it."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption treeOption(
+        QStringLiteral("tree"),
+        QStringLiteral("The sample tree whose panoramas the HTML report shows (default: "
+                       "test_datasets in the working folder)."),
+        QStringLiteral("DIR"), QString::fromLatin1(sampleTreeFolder));
+    parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, trialsOption,
+                       modelsOption, rScriptOption, htmlOption, treeOption});
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
@@ -102,14 +140,36 @@ int main(int argc, char *argv[])
         complaints += printProblems(missingTruthRows(files, *truth));
 
     const TruthTable *truthTable = truth ? &*truth : nullptr;
+    QVector<std::optional<EventLog>> logs;
+    if (parser.isSet(trialsOption) || parser.isSet(rScriptOption)) {
+        for (const ResultsFile &f : files) {
+            QVector<Problem> problems;
+            logs.append(readEventLogBeside(f.name, problems));
+            complaints += printProblems(problems);
+        }
+    }
+    const QVector<Trial> trials = trialsOf(files, truthTable, logs);
+    const QStringList sources = sourcesOf(files);
+
     out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
+    bool written = true;
+    std::optional<MixedModels> models;
+    if (parser.isSet(modelsOption)) {
+        models = fitMixedModels(trials, sources);
+        // A missing R is said once, on its own line; the rest of the report stands.
+        if (models->unavailable == missingRLine())
+            err() << missingRLine() << '\n';
+        else
+            out() << '\n' << mixedModelsText(*models);
+        written = !models->failed;
+    }
     out().flush();
 
-    bool written = true;
     if (parser.isSet(csvOption)) {
         QVector<Problem> problems;
         written = writeFileOrComplain(parser.value(csvOption),
-                                      answersCsv(files, truthTable).toUtf8(), problems);
+                                      answersCsv(files, truthTable).toUtf8(), problems)
+            && written;
         printProblems(problems);
     }
     if (parser.isSet(sourceCsvOption)) {
@@ -127,6 +187,44 @@ int main(int argc, char *argv[])
             err() << parser.value(plotOption) << ": cannot write the chart\n";
             written = false;
         }
+    }
+    if (parser.isSet(trialsOption)) {
+        QVector<Problem> problems;
+        written =
+            writeFileOrComplain(parser.value(trialsOption), trialsCsv(trials).toUtf8(), problems)
+            && written;
+        printProblems(problems);
+    }
+    if (parser.isSet(rScriptOption)) {
+        QVector<Problem> problems;
+        const QFileInfo script(parser.value(rScriptOption));
+        QString data;
+        if (parser.isSet(trialsOption)) {
+            data = script.dir().relativeFilePath(
+                QFileInfo(parser.value(trialsOption)).absoluteFilePath());
+        } else {
+            data = script.completeBaseName() + QStringLiteral(".csv");
+            written = writeFileOrComplain(script.dir().filePath(data), trialsCsv(trials).toUtf8(),
+                                          problems)
+                && written;
+        }
+        written = writeFileOrComplain(script.filePath(),
+                                      mixedModelsRScript(data, QString(), sources, true).toUtf8(),
+                                      problems)
+            && written;
+        printProblems(problems);
+    }
+    if (parser.isSet(htmlOption)) {
+        QVector<Problem> problems;
+        HtmlReportInput input;
+        input.files = files;
+        input.truth = truthTable;
+        input.trials = trials;
+        input.sources = sources;
+        input.models = models ? &*models : nullptr;
+        input.tree = parser.value(treeOption);
+        written = writeHtmlReport(parser.value(htmlOption), input, problems) && written;
+        printProblems(problems);
     }
     if (complaints > 0)
         err() << "wallmatch-report: " << complaints << " problems reported above\n";
