@@ -109,29 +109,7 @@ bool writeText(const QString &fileName, const QString &text, AssembleResult &res
 
 bool writeImage(const PreparedView &view, const QString &target, AssembleResult &result)
 {
-    if (view.copyImage) {
-        if (!QFile::copy(view.image, target)) {
-            result.errors.append(
-                {target, 0, QStringLiteral("cannot copy %1 here").arg(view.image)});
-            return false;
-        }
-        // A copy keeps the read-only mode of a shared original; the tree should stay editable.
-        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
-        return true;
-    }
-    QImage image(view.image);
-    if (image.isNull()) {
-        result.errors.append({view.image, 0, QStringLiteral("cannot decode the image")});
-        return false;
-    }
-    if (image.size() != viewImageSize())
-        image = image.scaled(viewImageSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    image = image.convertToFormat(QImage::Format_RGB32);
-    if (!image.save(target, "JPG", 95)) {
-        result.errors.append({target, 0, QStringLiteral("cannot write the image")});
-        return false;
-    }
-    return true;
+    return writeViewImage(view.image, view.copyImage, target, result.errors);
 }
 
 bool writeView(const PreparedView &view, const QString &folder, AssembleResult &result)
@@ -166,6 +144,81 @@ QString viewSummary(const PreparedView &view, const QDir &planDir)
 }
 
 } // namespace
+
+bool writeViewImage(const QString &source, bool copy, const QString &target,
+                    QVector<Problem> &errors)
+{
+    if (copy) {
+        if (!QFile::copy(source, target)) {
+            errors.append({target, 0, QStringLiteral("cannot copy %1 here").arg(source)});
+            return false;
+        }
+        // A copy keeps the read-only mode of a shared original; the tree should stay editable.
+        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+        return true;
+    }
+    QImage image(source);
+    if (image.isNull()) {
+        errors.append({source, 0, QStringLiteral("cannot decode the image")});
+        return false;
+    }
+    if (image.size() != viewImageSize())
+        image = image.scaled(viewImageSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image = image.convertToFormat(QImage::Format_RGB32);
+    if (!image.save(target, "JPG", 95)) {
+        errors.append({target, 0, QStringLiteral("cannot write the image")});
+        return false;
+    }
+    return true;
+}
+
+bool buildSampleTree(const QString &root, AssembleResult &result,
+                     const std::function<bool(const QString &)> &build)
+{
+    // Replacing a tree means replacing all of it: samples beyond the new ones and files such as
+    // a truth table belong to the old tree. The new one is built beside it and swapped in whole.
+    const QStringList oldEntries =
+        QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    const bool replacing = !oldEntries.isEmpty();
+    const QString writeRoot = replacing ? root + QStringLiteral(".new") : root;
+    if (replacing && QFileInfo::exists(writeRoot) && !QDir(writeRoot).removeRecursively()) {
+        result.errors.append({writeRoot, 0, QStringLiteral("cannot remove this leftover")});
+        return false;
+    }
+    const auto abandon = [&] {
+        if (replacing) {
+            QDir(writeRoot).removeRecursively();
+            result.samplesWritten = 0;
+        }
+        return false;
+    };
+    if (!QDir().mkpath(writeRoot)) {
+        result.errors.append({writeRoot, 0, QStringLiteral("cannot create the folder")});
+        return false;
+    }
+    if (!build(writeRoot))
+        return abandon();
+    if (replacing) {
+        const QString old = root + QStringLiteral(".old");
+        if ((QFileInfo::exists(old) && !QDir(old).removeRecursively())
+            || !QDir().rename(root, old)) {
+            result.errors.append(
+                {root, 0, QStringLiteral("cannot move the old tree aside to %1").arg(old)});
+            return abandon();
+        }
+        if (!QDir().rename(writeRoot, root)) {
+            QDir().rename(old, root);
+            result.errors.append(
+                {root, 0, QStringLiteral("cannot move the new tree here from %1").arg(writeRoot)});
+            return abandon();
+        }
+        if (!QDir(old).removeRecursively())
+            result.notes.append({old, 0, QStringLiteral("the old tree could not be removed")});
+        result.summary.append(
+            QStringLiteral("replaced the earlier tree (%1 entries)").arg(oldEntries.size()));
+    }
+    return true;
+}
 
 AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
                                const AssembleOptions &options)
@@ -221,60 +274,30 @@ AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
 
     std::sort(samples.begin(), samples.end(),
               [](const PreparedSample &a, const PreparedSample &b) { return a.sample < b.sample; });
-    // Replacing a tree means replacing all of it: samples beyond the plan and files such as a
-    // truth table belong to the old tree. The new one is built beside it and swapped in whole.
-    const QStringList oldEntries =
-        QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    const bool replacing = !oldEntries.isEmpty();
-    const QString writeRoot = replacing ? root + QStringLiteral(".new") : root;
-    if (replacing && QFileInfo::exists(writeRoot) && !QDir(writeRoot).removeRecursively()) {
-        result.errors.append({writeRoot, 0, QStringLiteral("cannot remove this leftover")});
-        return result;
-    }
-    const auto abandon = [&] {
-        if (replacing) {
-            QDir(writeRoot).removeRecursively();
-            result.samplesWritten = 0;
-        }
-        return result;
-    };
     const QDir planDir(plan.baseDir);
     int resampled = 0;
     int brambleFiles = 0;
-    for (const PreparedSample &sample : samples) {
-        const QString folder = QStringLiteral("%1/%2").arg(writeRoot).arg(sample.sample);
-        for (const PreparedView &view : sample.views) {
-            if (!writeView(view, folder + QLatin1Char('/') + view.folderName, result))
-                return abandon();
-            resampled += view.imageSize != viewImageSize() ? 1 : 0;
-            brambleFiles += view.bramble ? 1 : 0;
+    const bool built = buildSampleTree(root, result, [&](const QString &writeRoot) {
+        for (const PreparedSample &sample : samples) {
+            const QString folder = QStringLiteral("%1/%2").arg(writeRoot).arg(sample.sample);
+            for (const PreparedView &view : sample.views) {
+                if (!writeView(view, folder + QLatin1Char('/') + view.folderName, result))
+                    return false;
+                resampled += view.imageSize != viewImageSize() ? 1 : 0;
+                brambleFiles += view.bramble ? 1 : 0;
+            }
+            ++result.samplesWritten;
+            result.summary.append(
+                QStringLiteral("sample %1%2")
+                    .arg(sample.sample)
+                    .arg(sample.exists ? QStringLiteral(" (replaced)") : QString()));
+            for (const PreparedView &view : sample.views)
+                result.summary.append(QStringLiteral("  ") + viewSummary(view, planDir));
         }
-        ++result.samplesWritten;
-        result.summary.append(QStringLiteral("sample %1%2")
-                                  .arg(sample.sample)
-                                  .arg(sample.exists ? QStringLiteral(" (replaced)") : QString()));
-        for (const PreparedView &view : sample.views)
-            result.summary.append(QStringLiteral("  ") + viewSummary(view, planDir));
-    }
-    if (replacing) {
-        const QString old = root + QStringLiteral(".old");
-        if ((QFileInfo::exists(old) && !QDir(old).removeRecursively())
-            || !QDir().rename(root, old)) {
-            result.errors.append(
-                {root, 0, QStringLiteral("cannot move the old tree aside to %1").arg(old)});
-            return abandon();
-        }
-        if (!QDir().rename(writeRoot, root)) {
-            QDir().rename(old, root);
-            result.errors.append(
-                {root, 0, QStringLiteral("cannot move the new tree here from %1").arg(writeRoot)});
-            return abandon();
-        }
-        if (!QDir(old).removeRecursively())
-            result.notes.append({old, 0, QStringLiteral("the old tree could not be removed")});
-        result.summary.append(
-            QStringLiteral("replaced the earlier tree (%1 entries)").arg(oldEntries.size()));
-    }
+        return true;
+    });
+    if (!built)
+        return result;
     result.summary.append(QStringLiteral("%1 samples (1..%1) written to %2: %3 panoramas, %4 "
                                          "resampled to %5, %6 Bramble corner files")
                               .arg(result.samplesWritten)

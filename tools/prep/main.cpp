@@ -2,15 +2,19 @@
 #include "cli.h"
 #include "cornerinput.h"
 #include "plan.h"
+#include "previewtree.h"
 #include "studyplanner.h"
+#include "zindimport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QSaveFile>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 using namespace wallmatch;
 
@@ -21,6 +25,10 @@ const char overview[] =
     "       wallmatch-prep assemble PLAN.csv OUT_DIR [--force]\n"
     "       wallmatch-prep plan --participants N --samples 1-100 [--sources Kestrel,Bramble]\n"
     "                           --seed S [--order shuffled|fixed] [--force] OUT_DIR\n"
+    "       wallmatch-prep zind TOUR_DIR OUT_DIR [--source NAME=DIR]... [--annotated-as NAME]\n"
+    "                           [--layout raw|complete|visible] [--force]\n"
+    "       wallmatch-prep truth TREE POSES.csv\n"
+    "       wallmatch-prep preview TREE OUT_DIR [--sample N] [--source NAME]\n"
     "\n"
     "Prepares sample trees for wallmatch.\n"
     "\n"
@@ -31,6 +39,11 @@ const char overview[] =
     "  assemble  builds OUT_DIR/test_datasets/N/{pri_pano,sec_pano}/ from a CSV plan.\n"
     "  plan      writes a study plan per participant (OUT_DIR/P01.csv, ...): sample order\n"
     "            and the corner source of each case, counterbalanced across participants.\n"
+    "  zind      builds a sample tree from a ZInD tour: every pair of panoramas of one room,\n"
+    "            the annotated layout and estimators' predictions, and truth.csv from the\n"
+    "            panoramas' poses.\n"
+    "  truth     writes truth.csv of a sample tree from the cameras' poses (POSES.csv).\n"
+    "  preview   draws each sample with its walls numbered (and coloured by truth.csv).\n"
     "\n"
     "'wallmatch-prep COMMAND --help' describes a command's options; 'wallmatch-prep --version'\n"
     "prints the version.\n";
@@ -292,21 +305,203 @@ int planCommand(const QStringList &args)
     return 0;
 }
 
+// The options that decide when two walls are one, shared by zind and truth.
+struct CriteriaOptions
+{
+    QCommandLineOption angle {QStringLiteral("max-angle"),
+                              QStringLiteral("Degrees the two walls' directions may differ "
+                                             "(default 10)."),
+                              QStringLiteral("DEG"), QStringLiteral("10")};
+    QCommandLineOption distance {QStringLiteral("max-distance"),
+                                 QStringLiteral("Camera heights the secondary wall's ends may "
+                                                "lie from the primary wall's line (default "
+                                                "0.15)."),
+                                 QStringLiteral("H"), QStringLiteral("0.15")};
+    QCommandLineOption overlap {QStringLiteral("min-overlap"),
+                                QStringLiteral("Share of the shorter wall the two must overlap "
+                                               "along the primary wall (default 0.5)."),
+                                QStringLiteral("SHARE"), QStringLiteral("0.5")};
+
+    void add(QCommandLineParser &parser) const { parser.addOptions({angle, distance, overlap}); }
+
+    std::optional<MatchCriteria> read(const QCommandLineParser &parser,
+                                      const QString &command) const
+    {
+        MatchCriteria c;
+        bool a = false, d = false, o = false;
+        c.maxAngleDegrees = parser.value(angle).toDouble(&a);
+        c.maxDistance = parser.value(distance).toDouble(&d);
+        c.minOverlap = parser.value(overlap).toDouble(&o);
+        if (!a || !d || !o || c.maxAngleDegrees < 0 || c.maxAngleDegrees > 90 || c.maxDistance < 0
+            || c.minOverlap < 0 || c.minOverlap > 1) {
+            err() << "wallmatch-prep " << command
+                  << ": --max-angle takes 0 to 90 degrees, --max-distance a number from 0, "
+                     "--min-overlap 0 to 1\n";
+            return std::nullopt;
+        }
+        return c;
+    }
+};
+
+int zindCommand(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Builds OUT_DIR/test_datasets from one tour of the Zillow Indoor Dataset (TOUR_DIR with "
+        "zind_data.json and panos/). Every pair of panoramas in one partial room becomes a "
+        "sample, numbered by floor, complete room, partial room and pano numbers; the "
+        "lower-numbered pano is the primary view. Images are resampled to 1024 x 512. The "
+        "annotated layout becomes the corner file of --annotated-as; each --source NAME=DIR "
+        "adds an estimator's predictions (DIR/STEM.json, .txt or .layout.txt per panorama, in "
+        "any format 'convert' reads, pixels of a 1024 x 512 image). test_datasets/samples.csv "
+        "names each sample's images; test_datasets/truth.csv gives, per sample, source and "
+        "primary wall, the secondary walls that show the same wall (-1: none)."));
+    parser.addPositionalArgument(QStringLiteral("TOUR_DIR"), QStringLiteral("The tour."));
+    parser.addPositionalArgument(QStringLiteral("OUT_DIR"),
+                                 QStringLiteral("Where test_datasets/ is created."));
+    const QCommandLineOption source(QStringLiteral("source"),
+                                    QStringLiteral("An estimator's predictions: NAME=DIR "
+                                                   "(repeatable)."),
+                                    QStringLiteral("NAME=DIR"));
+    const QCommandLineOption annotatedAs(QStringLiteral("annotated-as"),
+                                         QStringLiteral("Source name of the annotated layout "
+                                                        "(default Kestrel)."),
+                                         QStringLiteral("NAME"), QStringLiteral("Kestrel"));
+    const QCommandLineOption layout(QStringLiteral("layout"),
+                                    QStringLiteral("Annotated layout to use: raw, complete or "
+                                                   "visible (default raw)."),
+                                    QStringLiteral("KIND"), QStringLiteral("raw"));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace an existing test_datasets as a "
+                                                  "whole."));
+    parser.addOptions({source, annotatedAs, layout, force});
+    const CriteriaOptions criteria;
+    criteria.add(parser);
+    int status = 0;
+    if (!parseCommand(parser, args, status))
+        return status;
+    if (parser.positionalArguments().size() != 2) {
+        err() << "wallmatch-prep zind: expected TOUR_DIR and OUT_DIR\n";
+        return ExitUsage;
+    }
+    ZindImportOptions options;
+    options.annotatedAs = parser.value(annotatedAs);
+    const QString kind = parser.value(layout);
+    if (kind == QLatin1String("raw"))
+        options.layout = ZindLayout::Raw;
+    else if (kind == QLatin1String("complete"))
+        options.layout = ZindLayout::Complete;
+    else if (kind == QLatin1String("visible"))
+        options.layout = ZindLayout::Visible;
+    else {
+        err() << "wallmatch-prep zind: --layout must be raw, complete or visible\n";
+        return ExitUsage;
+    }
+    for (const QString &text : parser.values(source)) {
+        QString problem;
+        const auto dir = parseSourceDir(text, &problem);
+        if (!dir) {
+            err() << "wallmatch-prep zind: " << problem << '\n';
+            return ExitUsage;
+        }
+        options.sources.append(*dir);
+    }
+    const auto c = criteria.read(parser, QStringLiteral("zind"));
+    if (!c)
+        return ExitUsage;
+    options.criteria = *c;
+    options.force = parser.isSet(force);
+    options.progress = [](const QString &line) {
+        err() << line << '\n';
+        err().flush();
+    };
+    const AssembleResult result = importZindTour(parser.positionalArguments().at(0),
+                                                 parser.positionalArguments().at(1), options);
+    printProblems(result.notes, QStringLiteral("note: "));
+    if (!result.ok()) {
+        printProblems(result.errors);
+        err() << "nothing was written\n";
+        return ExitFailure;
+    }
+    for (const QString &line : result.summary)
+        out() << line << '\n';
+    return 0;
+}
+
+int previewCommand(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Draws each sample of a tree as OUT_DIR/sample_N_SOURCE.png: both panoramas with the "
+        "source's walls outlined and numbered with the numbers the results record. With a "
+        "truth.csv in the tree, the walls that are one wall share a colour, and walls without "
+        "a counterpart are hatched and marked."));
+    parser.addPositionalArgument(QStringLiteral("TREE"),
+                                 QStringLiteral("The folder holding test_datasets/ (or "
+                                                "test_datasets itself)."));
+    parser.addPositionalArgument(QStringLiteral("OUT_DIR"),
+                                 QStringLiteral("Where the pictures go (created if missing)."));
+    const QCommandLineOption sample(QStringLiteral("sample"), QStringLiteral("Only this sample."),
+                                    QStringLiteral("N"));
+    const QCommandLineOption source(QStringLiteral("source"), QStringLiteral("Only this source."),
+                                    QStringLiteral("NAME"));
+    parser.addOptions({sample, source});
+    int status = 0;
+    if (!parseCommand(parser, args, status))
+        return status;
+    if (parser.positionalArguments().size() != 2) {
+        err() << "wallmatch-prep preview: expected TREE and OUT_DIR\n";
+        return ExitUsage;
+    }
+    PreviewTreeOptions options;
+    if (parser.isSet(sample)) {
+        bool ok = false;
+        options.sample = parser.value(sample).toInt(&ok);
+        if (!ok || options.sample < 1) {
+            err() << "wallmatch-prep preview: --sample takes a sample number from 1\n";
+            return ExitUsage;
+        }
+    }
+    options.source = parser.value(source);
+    options.progress = [](const QString &line) {
+        err() << line << '\n';
+        err().flush();
+    };
+    const PreviewTreeResult result = writePreviews(parser.positionalArguments().at(0),
+                                                   parser.positionalArguments().at(1), options);
+    printProblems(result.notes, QStringLiteral("note: "));
+    printProblems(result.errors);
+    for (const QString &file : result.written)
+        out() << file << '\n';
+    return result.errors.isEmpty() ? 0 : ExitFailure;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Pictures need fonts, which need a GUI application; nothing is shown, so the offscreen
+    // platform does when nothing else is asked for.
+    const bool drawing = argc > 1 && qstrcmp(argv[1], "preview") == 0;
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app(drawing ? new QGuiApplication(argc, argv)
+                                                        : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("wallmatch-prep"));
     QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
     QStringList args = QCoreApplication::arguments();
     const QString command = args.value(1);
     if (command == QLatin1String("convert") || command == QLatin1String("assemble")
-        || command == QLatin1String("plan")) {
+        || command == QLatin1String("plan") || command == QLatin1String("zind")
+        || command == QLatin1String("preview")) {
         args.removeAt(1);
         args[0] = QStringLiteral("wallmatch-prep ") + command;
         if (command == QLatin1String("plan"))
             return planCommand(args);
+        if (command == QLatin1String("zind"))
+            return zindCommand(args);
+        if (command == QLatin1String("preview"))
+            return previewCommand(args);
         return command == QLatin1String("convert") ? convertCommand(args) : assembleCommand(args);
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
@@ -315,8 +510,8 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
-        out() << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
-              << '\n';
+        out() << QCoreApplication::applicationName() << ' '
+              << QCoreApplication::applicationVersion() << '\n';
         return 0;
     }
     err() << overview;
