@@ -2,6 +2,8 @@
 
 #include "bysource.h"
 #include "cli.h"
+#include "cornerfile.h"
+#include "preview.h"
 #include "reporttext.h"
 #include "samplefolder.h"
 #include "sourcechart.h"
@@ -21,8 +23,20 @@ namespace wallmatch {
 
 namespace {
 
-// Panoramas are shown at most this wide; larger ones are scaled down on copying.
-constexpr int maxPanoramaWidth = 1024;
+// Bounds on what is read from the sample tree.
+constexpr int maxPanoramaWidth = 8192, maxPanoramaHeight = 4096;
+constexpr qint64 maxCornerFileBytes = 1024 * 1024;
+
+// A source name as part of a file name: letters, digits, '-' and '_' kept, the rest '_'.
+QString pictureName(const QString &source)
+{
+    QString name = source;
+    for (QChar &c : name) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-'))
+            c = QLatin1Char('_');
+    }
+    return name;
+}
 
 QString esc(const QString &text)
 {
@@ -66,7 +80,7 @@ pre { background: #f6f6f6; padding: 0.6em; overflow-x: auto; }
 .panos { display: flex; gap: 1em; flex-wrap: wrap; }
 .panos figure { margin: 0; flex: 1 1 480px; }
 .pano { position: relative; line-height: 0; }
-.pano img { width: 100%; }
+.pano img { width: 100%; display: block; }
 .pano svg { position: absolute; left: 0; top: 0; width: 100%; height: 100%; }
 .right { color: #1a7f37; font-weight: bold; } .wrong { color: #c62828; }
 .note { color: #666; }
@@ -171,58 +185,103 @@ QString modelsSection(const MixedModels &models)
                          "it.</p>\n");
 }
 
-// The panorama of one view, copied beside the page (scaled down if large); its size in the
-// original's pixels, in which the clicks are, or an empty size when there is none.
-QSize copyPanorama(const QString &tree, int sample, int view, const QString &target,
-                   QVector<Problem> &problems)
+// The corner file of a source in a panorama folder: the two built-in sources by their fixed
+// names, any other as pred_corner_NAME.txt, as wallmatch-prep writes them.
+QString cornerFileOf(const QString &folder, const QString &source)
 {
-    const QString source = QDir(tree).filePath(
-        QStringLiteral("%1/%2/%3")
-            .arg(sample)
-            .arg(QLatin1String(viewFolderNames[view]), bareFileName(imageFileLiteral)));
-    if (!QFileInfo::exists(source))
-        return {};
-    QImageReader reader(source);
-    const QSize size = reader.size();
-    if (size.isEmpty() || size.width() > 16384 || size.height() > 8192) {
-        problems.append({source, 0, QStringLiteral("not a panorama this report can show")});
-        return {};
-    }
-    if (size.width() > maxPanoramaWidth)
-        reader.setScaledSize(size.scaled(maxPanoramaWidth, maxPanoramaWidth, Qt::KeepAspectRatio));
-    const QImage image = reader.read();
-    if (image.isNull() || !image.save(target, "JPEG", 85)) {
-        problems.append(
-            {source, 0,
-             QStringLiteral("could not copy the panorama: %1")
-                 .arg(image.isNull() ? reader.errorString() : QStringLiteral("not written"))});
-        return {};
-    }
-    return size;
+    const char *name = source == QLatin1String("Kestrel") ? cornerFileNames[0]
+        : source == QLatin1String("Bramble")              ? cornerFileNames[1]
+                                                          : nullptr;
+    return QDir(folder).filePath(name ? bareFileName(name)
+                                      : QStringLiteral("pred_corner_%1.txt").arg(source));
 }
 
-QString answerMarks(const SampleSourceAnswers &group, int view, QSize size)
+// Where each view sits in a preview picture, and the size of the panoramas the clicks are in.
+struct PreviewLayout
+{
+    QSize picture;
+    QRect views[2];
+    QSize panoramas[2];
+};
+
+// The preview of one sample with one source's numbered walls (the picture wallmatch-prep
+// preview draws), written beside the page; none when the tree lacks the sample's files.
+std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const QString &source,
+                                          const TruthTable *truth, const QString &target,
+                                          QVector<Problem> &problems)
+{
+    PreviewView views[2];
+    PreviewLayout layout;
+    for (int v = 0; v < 2; ++v) {
+        const QString folder = QDir(tree).filePath(
+            QStringLiteral("%1/%2").arg(sample).arg(QLatin1String(viewFolderNames[v])));
+        const QString imageFile = QDir(folder).filePath(bareFileName(imageFileLiteral));
+        const QString cornerFile = cornerFileOf(folder, source);
+        if (!QFileInfo(imageFile).isFile() || !QFileInfo(cornerFile).isFile())
+            return std::nullopt;
+        QImageReader reader(imageFile);
+        layout.panoramas[v] = reader.size();
+        if (!layout.panoramas[v].isValid() || layout.panoramas[v].width() > maxPanoramaWidth
+            || layout.panoramas[v].height() > maxPanoramaHeight || !reader.read(&views[v].image)) {
+            problems.append({imageFile, 0, QStringLiteral("not a panorama this report can show")});
+            return std::nullopt;
+        }
+        QFile corners(cornerFile);
+        if (corners.size() > maxCornerFileBytes || !corners.open(QIODevice::ReadOnly)) {
+            problems.append({cornerFile, 0, QStringLiteral("corner file not readable")});
+            return std::nullopt;
+        }
+        views[v].corners = parseCorners(corners.readAll()).roomCorners;
+        views[v].caption = v == 0 ? QStringLiteral("primary") : QStringLiteral("secondary");
+    }
+    std::optional<WallPairs> pairs;
+    if (truth && truth->covers(sample)) {
+        pairs = WallPairs();
+        const QHash<int, int> walls = truth->matches.value(sample);
+        for (auto w = walls.cbegin(); w != walls.cend(); ++w)
+            pairs->append({w.key(), w.value()});
+    }
+    const QImage image = renderPreview(
+        views[0], views[1], QStringLiteral("sample %1, %2").arg(sample).arg(source), pairs);
+    if (!image.save(target, "JPEG", 85)) {
+        problems.append({target, 0, QStringLiteral("cannot write the image")});
+        return std::nullopt;
+    }
+    // The preview stacks three caption lines of equal height and the two views drawn at the
+    // viewer's 1024 x 512: caption, caption, primary, caption, secondary.
+    const int view = 512, line = (image.height() - 2 * view) / 3;
+    layout.picture = image.size();
+    layout.views[0] = QRect(0, 2 * line, image.width(), view);
+    layout.views[1] = QRect(0, 3 * line + view, image.width(), view);
+    return layout;
+}
+
+QString answerMarks(const SampleSourceAnswers &group, const PreviewLayout &layout, QSize size)
 {
     QString svg = QStringLiteral("<svg viewBox=\"0 0 %1 %2\" preserveAspectRatio=\"none\">")
                       .arg(size.width())
                       .arg(size.height());
-    const double r = size.width() / 150.0;
     for (const Trial *t : group.trials) {
-        const QPoint p = view == 0 ? t->click1 : t->click2;
         const QString colour = !t->judged ? QStringLiteral("#888")
             : t->correct                  ? QStringLiteral("#1a7f37")
                                           : QStringLiteral("#c62828");
-        svg += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"%4\" "
-                              "fill-opacity=\"0.75\" stroke=\"white\" stroke-width=\"%5\">"
-                              "<title>%6: wall %7 ⇔ wall %8</title></circle>")
-                   .arg(p.x())
-                   .arg(p.y())
-                   .arg(r, 0, 'f', 1)
-                   .arg(colour)
-                   .arg(r / 4, 0, 'f', 1)
-                   .arg(esc(t->participant))
-                   .arg(t->primaryWall)
-                   .arg(t->secondaryWall);
+        for (int v = 0; v < 2; ++v) {
+            const QPoint click = v == 0 ? t->click1 : t->click2;
+            const QRect &area = layout.views[v];
+            const double x =
+                area.left() + click.x() * double(area.width()) / layout.panoramas[v].width();
+            const double y =
+                area.top() + click.y() * double(area.height()) / layout.panoramas[v].height();
+            svg += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"7\" fill=\"%3\" "
+                                  "fill-opacity=\"0.8\" stroke=\"white\" stroke-width=\"2\">"
+                                  "<title>%4: wall %5 \u21d4 wall %6</title></circle>")
+                       .arg(x, 0, 'f', 1)
+                       .arg(y, 0, 'f', 1)
+                       .arg(colour)
+                       .arg(esc(t->participant))
+                       .arg(t->primaryWall)
+                       .arg(t->secondaryWall);
+        }
     }
     return svg + QStringLiteral("</svg>");
 }
@@ -271,9 +330,9 @@ QString samplesSection(const HtmlReportInput &input, const QString &dir, QVector
     else
         html += QStringLiteral("<p class=\"note\">Dots are the clicks: green right, red wrong, "
                                "grey not judged; hover for the walls.</p>\n");
-    QDir(dir).mkpath(QStringLiteral("samples"));
+    if (haveTree)
+        QDir(dir).mkpath(QStringLiteral("samples"));
     int lastSample = -1;
-    QSize sizes[2];
     for (const SampleSourceAnswers &group : answersBySample(input.trials, input.sources)) {
         if (group.sample != lastSample) {
             lastSample = group.sample;
@@ -291,18 +350,6 @@ QString samplesSection(const HtmlReportInput &input, const QString &dir, QVector
                                           .arg(judged)
                                           .arg(percentText(correct, judged))
                                     : QStringLiteral("not judged"));
-            for (int view = 0; view < 2; ++view) {
-                sizes[view] = haveTree
-                    ? copyPanorama(input.tree, group.sample, view,
-                                   QDir(dir).filePath(QStringLiteral("samples/%1-%2.jpg")
-                                                          .arg(group.sample)
-                                                          .arg(view == 0 ? "pri" : "sec")),
-                                   problems)
-                    : QSize();
-            }
-            if (haveTree && (sizes[0].isEmpty() || sizes[1].isEmpty()))
-                html += QStringLiteral("<p class=\"note\">No panoramas for this sample in the "
-                                       "tree.</p>\n");
         }
         html +=
             QStringLiteral("<h4>%1: %2 answers, %3</h4>\n")
@@ -312,19 +359,23 @@ QString samplesSection(const HtmlReportInput &input, const QString &dir, QVector
                     group.judged
                         ? QStringLiteral("%1 correct").arg(percentText(group.correct, group.judged))
                         : QStringLiteral("not judged"));
-        if (!sizes[0].isEmpty() && !sizes[1].isEmpty()) {
-            html += QStringLiteral("<div class=\"panos\">");
-            for (int view = 0; view < 2; ++view) {
-                html +=
-                    QStringLiteral("<figure><div class=\"pano\"><img src=\"samples/%1-%2.jpg\" "
-                                   "alt=\"sample %1, %3 view\">%4</div><figcaption>%3 view"
-                                   "</figcaption></figure>")
+        const QString picture =
+            QStringLiteral("samples/%1-%2.jpg").arg(group.sample).arg(pictureName(group.source));
+        const std::optional<PreviewLayout> layout = haveTree
+            ? writePreview(input.tree, group.sample, group.source, input.truth,
+                           QDir(dir).filePath(picture), problems)
+            : std::nullopt;
+        if (layout) {
+            html += QStringLiteral("<div class=\"pano\"><img src=\"%1\" alt=\"sample %2 with "
+                                   "%3's walls\">%4</div>\n")
+                        .arg(picture)
                         .arg(group.sample)
-                        .arg(view == 0 ? "pri" : "sec")
-                        .arg(view == 0 ? QStringLiteral("primary") : QStringLiteral("secondary"))
-                        .arg(answerMarks(group, view, sizes[view]));
-            }
-            html += QStringLiteral("</div>\n");
+                        .arg(esc(group.source))
+                        .arg(answerMarks(group, *layout, layout->picture));
+        } else if (haveTree) {
+            html += QStringLiteral("<p class=\"note\">No panoramas or corners of %1 for this "
+                                   "sample in the tree.</p>\n")
+                        .arg(esc(group.source));
         }
         html += answerTable(group, input.truth);
     }
