@@ -18,9 +18,9 @@ class TestMixedModels : public QObject
         truth = parseTruthTable(QStringLiteral("truth.csv"), study.truth);
         QVector<ResultsFile> files;
         for (int p = 0; p < study.participants.size(); ++p)
-            files.append(parseResultsFile(
-                QStringLiteral("results_%1.txt").arg(study.participants.at(p)),
-                study.results.at(p)));
+            files.append(
+                parseResultsFile(QStringLiteral("results_%1.txt").arg(study.participants.at(p)),
+                                 study.results.at(p)));
         return trialsOf(files, &truth);
     }
 
@@ -96,12 +96,12 @@ private Q_SLOTS:
         QVERIFY2(text.contains(QStringLiteral("times as long as Kestrel")), qPrintable(text));
         const QJsonArray json = mixedModelsJson(m);
         QCOMPARE(json.size(), 2);
-        for (const QString key : {"measure", "source", "reference", "estimate", "std_error", "p",
-                                  "lrt_p", "converged"})
+        for (const QString key :
+             {"measure", "source", "reference", "estimate", "std_error", "p", "lrt_p", "converged"})
             QVERIFY2(json.at(0).toObject().contains(key), qPrintable(key));
-        QCOMPARE(json.at(0).toObject().value(QStringLiteral("estimate")).toDouble(),
-                 find(m, json.at(0).toObject().value(QStringLiteral("measure")).toString())
-                     ->estimate);
+        QCOMPARE(
+            json.at(0).toObject().value(QStringLiteral("estimate")).toDouble(),
+            find(m, json.at(0).toObject().value(QStringLiteral("measure")).toString())->estimate);
     }
 
     // One participant seeing one sample per source leaves nothing to estimate the model from:
@@ -137,15 +137,17 @@ private Q_SLOTS:
         const QByteArray head = "\"measure\",\"source\",\"reference\",\"estimate\",\"std_error\","
                                 "\"statistic\",\"p\",\"lrt_p\",\"observations\",\"converged\","
                                 "\"message\"\n";
-        QTest::newRow("result") << head + "\"time\",\"Bramble\",\"Kestrel\",0.26,0.05,5.2,2e-07,"
-                                          "1e-06,600,TRUE,\"\"\n"
+        QTest::newRow("result") << head
+                + "\"time\",\"Bramble\",\"Kestrel\",0.26,0.05,5.2,2e-07,"
+                  "1e-06,600,TRUE,\"\"\n"
                                 << 1 << true;
-        QTest::newRow("not converged")
-            << head + "\"time\",\"Bramble\",\"Kestrel\",,,,,,600,FALSE,\"Model failed to "
-                      "converge, with \"\"max|grad|\"\"\"\n"
-            << 1 << false;
+        QTest::newRow("not converged") << head
+                + "\"time\",\"Bramble\",\"Kestrel\",,,,,,600,FALSE,\"Model failed to "
+                  "converge, with \"\"max|grad|\"\"\"\n"
+                                       << 1 << false;
         QTest::newRow("converged but no numbers")
-            << head + "\"time\",\"Bramble\",\"Kestrel\",,,,,,600,TRUE,\"\"\n" << 1 << false;
+            << head + "\"time\",\"Bramble\",\"Kestrel\",,,,,,600,TRUE,\"\"\n"
+            << 1 << false;
         QTest::newRow("wrong header") << QByteArray("measure,source\ntime,Bramble\n") << 0 << false;
         QTest::newRow("short row") << head + "\"time\",\"Bramble\"\n" << 0 << false;
     }

@@ -140,11 +140,11 @@ int main(int argc, char *argv[])
         complaints += printProblems(missingTruthRows(files, *truth));
 
     const TruthTable *truthTable = truth ? &*truth : nullptr;
-    QVector<std::optional<EventLog>> logs;
+    QVector<std::optional<SessionEvents>> logs;
     if (parser.isSet(trialsOption) || parser.isSet(rScriptOption)) {
         for (const ResultsFile &f : files) {
             QVector<Problem> problems;
-            logs.append(readEventLogBeside(f.name, problems));
+            logs.append(readSessionEventsBeside(f.name, problems));
             complaints += printProblems(problems);
         }
     }

@@ -29,11 +29,16 @@ QString number(double value)
 
 } // namespace
 
-EventLog parseEventLog(const QString &name, const QByteArray &content)
+SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
 {
-    EventLog log;
+    SessionEvents log;
     log.file = name;
-    const CsvTable table = parseCsv(QString::fromUtf8(content));
+    // The program writes whole lines; a last one without its line feed was cut short by a
+    // crash and is left out, as the program itself does on resuming.
+    QByteArray whole = content;
+    if (!whole.isEmpty() && !whole.endsWith('\n'))
+        whole.truncate(whole.lastIndexOf('\n') + 1);
+    const CsvTable table = parseCsv(QString::fromUtf8(whole));
     if (!table.error.isEmpty())
         log.complaints.append({name, table.errorLine, table.error});
     if (table.rows.isEmpty()) {
@@ -94,7 +99,8 @@ EventLog parseEventLog(const QString &name, const QByteArray &content)
     return log;
 }
 
-std::optional<EventLog> readEventLogBeside(const QString &resultsFile, QVector<Problem> &problems)
+std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
+                                                     QVector<Problem> &problems)
 {
     static const QRegularExpression named(QStringLiteral("^results_([A-Za-z0-9_-]+)\\.txt$"));
     const QFileInfo info(resultsFile);
@@ -114,18 +120,18 @@ std::optional<EventLog> readEventLogBeside(const QString &resultsFile, QVector<P
     const std::optional<QByteArray> content = readFileOrComplain(name, problems);
     if (!content)
         return std::nullopt;
-    EventLog log = parseEventLog(name, *content);
+    SessionEvents log = parseSessionEvents(name, *content);
     problems += log.complaints;
     return log;
 }
 
 QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthTable *truth,
-                        const QVector<std::optional<EventLog>> &logs)
+                        const QVector<std::optional<SessionEvents>> &logs)
 {
     QVector<Trial> trials;
     for (int f = 0; f < files.size(); ++f) {
         const ResultsFile &file = files.at(f);
-        const EventLog *log = f < logs.size() && logs.at(f) ? &*logs.at(f) : nullptr;
+        const SessionEvents *log = f < logs.size() && logs.at(f) ? &*logs.at(f) : nullptr;
         int caseNumber = 0;
         for (const ResultAnswer &a : file.answers) {
             Trial t;

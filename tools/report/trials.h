@@ -43,7 +43,7 @@ struct Trial
 
 // The events of one session log, per case of the run; reading stops at the first bad row,
 // which is reported.
-struct EventLog
+struct SessionEvents
 {
     QString file;
     QHash<int, CaseEvents> byCase;
@@ -52,14 +52,15 @@ struct EventLog
 
 // The columns of an events file:
 // session_ms,phase,case,sample,source,event,view,wall,x,y
-EventLog parseEventLog(const QString &name, const QByteArray &content);
+SessionEvents parseSessionEvents(const QString &name, const QByteArray &content);
 // The log beside a results file ("events_ID.csv" for "results_ID.txt"), or none without one.
-std::optional<EventLog> readEventLogBeside(const QString &resultsFile, QVector<Problem> &problems);
+std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
+                                                     QVector<Problem> &problems);
 
 // Every answer of every file, in file order; events are attached where `logs` has the file's log
 // (same index as `files`, or empty).
 QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthTable *truth,
-                        const QVector<std::optional<EventLog>> &logs = {});
+                        const QVector<std::optional<SessionEvents>> &logs = {});
 
 // The tidy CSV: a header, then one row per trial under
 // participant,file,line,phase,case,sample,source,primary_wall,secondary_wall,correct,judged,
