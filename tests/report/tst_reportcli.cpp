@@ -1,6 +1,8 @@
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -109,6 +111,53 @@ private Q_SLOTS:
 
         const CliRun single = run({"good.txt"});
         QVERIFY(!single.out.contains(QStringLiteral("by source")));
+    }
+
+    // Without R the models are one clear line naming the packages; everything else is written.
+    void mixedModelsWithoutR()
+    {
+        write(QStringLiteral("results_P03.txt"),
+              "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n"
+              "ind 2: Wall 0 <==> Wall 3 (Bramble) Time: 0:05.000 Mouse: 1 2 <==> 3 4\n");
+        QTemporaryDir empty;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("PATH"), empty.path());
+        const CliRun r = CliRun::run(QStringLiteral(WALLMATCH_REPORT_EXE),
+                                     {"results_P03.txt", "--truth", "truth.csv", "--mixed-models",
+                                      "--trials", "norm-trials.csv", "--html", "no-r-html"},
+                                     dir.path(), env);
+        QCOMPARE(r.status, 1);
+        const QStringList lines =
+            r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts).filter(QStringLiteral("lme4"));
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().contains(QStringLiteral("r-base-core"))
+                     && lines.first().contains(QStringLiteral("r-cran-lme4")),
+                 qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("correct: 2 of 2")), qPrintable(r.out));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("norm-trials.csv"))));
+        QFile html(dir.filePath(QStringLiteral("no-r-html/index.html")));
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        QVERIFY(html.readAll().contains("r-cran-lme4"));
+    }
+
+    // The R script written for the researcher runs as it stands on the tidy data beside it.
+    void rScriptRuns()
+    {
+        const QString rscript = QStandardPaths::findExecutable(QStringLiteral("Rscript"));
+        QVERIFY2(!rscript.isEmpty(), "Rscript not found: scripts/setup installs R and lme4");
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("analysis")));
+        const CliRun r = run({"results_P01.txt", "results_P02.txt", "--truth", "truth.csv",
+                              "--r-script", "analysis/study.R"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("analysis/study.csv"))));
+        const CliRun inR = CliRun::run(rscript, {"--vanilla", "study.R"},
+                                       dir.filePath(QStringLiteral("analysis")));
+        QVERIFY2(inR.status == 0, qPrintable(inR.err));
+        // Two answers per source leave lme4 nothing to fit: the rows say so.
+        QVERIFY2(inR.out.contains(QStringLiteral("Bramble"))
+                     && inR.out.contains(QStringLiteral("Kestrel")),
+                 qPrintable(inR.out + inR.err));
     }
 
     void malformedLineNamed()
