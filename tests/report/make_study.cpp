@@ -1,7 +1,11 @@
 // Writes a generated study into a folder: a demo sample tree with its truth, and one results
 // file per participant whose answers have known source effects. For trying the report by hand
 // and for the pictures in docs/.
+#include "answer.h"
+#include "cornerfile.h"
 #include "demoset.h"
+#include "preview.h"
+#include "samplefolder.h"
 #include "studyfixture.h"
 #include "truthtable.h"
 
@@ -63,9 +67,34 @@ int main(int argc, char *argv[])
         design.secondaryWalls.push_back(secondary);
     }
     const fixture::GeneratedStudy study = fixture::generateStudy(design);
+    // Clicks on the walls answered, near the middle of each, as a subject would click.
+    const auto clickOn = [&](int sample, const QString &source, int view, int wall, int jitter) {
+        const QString folder = QStringLiteral("%1/%2/%3")
+                                   .arg(wallmatch::sampleTreePath(out))
+                                   .arg(sample)
+                                   .arg(QLatin1String(wallmatch::viewFolderNames[view]));
+        QFile corners(folder
+                      + wallmatch::cornerFileNames[source == QLatin1String("Kestrel") ? 0 : 1]);
+        if (!corners.open(QIODevice::ReadOnly))
+            return QPoint();
+        const auto at = wallmatch::wallLabelPosition(
+            wallmatch::parseCorners(corners.readAll()).roomCorners, wall);
+        return at ? QPoint(int(at->x()) + jitter % 60 - 30, int(at->y()) + jitter % 90 - 20)
+                  : QPoint();
+    };
     for (int p = 0; p < study.participants.size(); ++p) {
+        QByteArray results;
+        int n = 0;
+        for (const QByteArray &line : study.results.at(p).split('\n')) {
+            if (line.isEmpty())
+                continue;
+            wallmatch::Answer a = *wallmatch::parseResultLine(QString::fromUtf8(line)).answer;
+            a.click1 = clickOn(a.sampleId, a.source, 0, a.wall1, 7 * ++n + 13 * p);
+            a.click2 = clickOn(a.sampleId, a.source, 1, a.wall2, 11 * n + 5 * p);
+            results += wallmatch::resultLine(a).toUtf8();
+        }
         QFile f(QDir(out).filePath(QStringLiteral("results_%1.txt").arg(study.participants.at(p))));
-        if (!f.open(QIODevice::WriteOnly) || f.write(study.results.at(p)) < 0) {
+        if (!f.open(QIODevice::WriteOnly) || f.write(results) < 0) {
             err << f.fileName() << ": " << f.errorString() << '\n';
             return 1;
         }
