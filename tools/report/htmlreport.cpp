@@ -332,8 +332,11 @@ QString samplesSection(const HtmlReportInput &input, const QString &dir, QVector
                                "grey not judged; hover for the walls.</p>\n");
     if (haveTree)
         QDir(dir).mkpath(QStringLiteral("samples"));
-    int lastSample = -1;
-    for (const SampleSourceAnswers &group : answersBySample(input.trials, input.sources)) {
+    int lastSample = -1, drawn = 0;
+    const QVector<SampleSourceAnswers> groups = answersBySample(input.trials, input.sources);
+    for (const SampleSourceAnswers &group : groups) {
+        if (haveTree && input.progress)
+            input.progress(drawn++, int(groups.size()));
         if (group.sample != lastSample) {
             lastSample = group.sample;
             int judged = 0, correct = 0;

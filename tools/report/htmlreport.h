@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 namespace wallmatch {
 
 struct HtmlReportInput
@@ -20,6 +22,7 @@ struct HtmlReportInput
     QStringList sources; // in the study's order, the reference first
     const MixedModels *models = nullptr; // when they were asked for
     QString tree; // the sample tree (test_datasets) for the panoramas; may not exist
+    std::function<void(int done, int total)> progress; // per sample picture drawn
 };
 
 // Writes `dir`/index.html with the charts and panoramas beside it (the folder is made if

@@ -16,8 +16,10 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 using namespace wallmatch;
 
@@ -154,7 +156,11 @@ int main(int argc, char *argv[])
     out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
     bool written = true;
     std::optional<MixedModels> models;
+    // Progress where someone watches: R takes seconds, the pictures of a large study longer.
+    const bool terminal = isatty(fileno(stderr));
     if (parser.isSet(modelsOption)) {
+        if (terminal)
+            err() << "fitting the mixed-effects models with R...\n" << Qt::flush;
         models = fitMixedModels(trials, sources);
         // A missing R is said once, on its own line; the rest of the report stands.
         if (models->unavailable == missingRLine())
@@ -223,6 +229,11 @@ int main(int argc, char *argv[])
         input.sources = sources;
         input.models = models ? &*models : nullptr;
         input.tree = parser.value(treeOption);
+        if (terminal)
+            input.progress = [](int done, int total) {
+                err() << "\rHTML report: sample pictures " << done + 1 << " of " << total
+                      << (done + 1 == total ? "\n" : "") << Qt::flush;
+            };
         written = writeHtmlReport(parser.value(htmlOption), input, problems) && written;
         printProblems(problems);
     }
