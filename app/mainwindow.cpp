@@ -57,7 +57,7 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     ui->lcdTimer->setSegmentStyle(QLCDNumber::Flat);
     // Opaque, so that its 50 ms tick repaints the display alone, not the group box behind it.
     ui->lcdTimer->setAutoFillBackground(true);
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[CornerType::Kestrel]));
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceName(CornerType::Kestrel)));
     ui->viewportRegion->setEnabled(false);
     ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
 
@@ -120,7 +120,7 @@ void MainWindow::loadNextSample()
         ui->pano1->setCornerType(currentSource);
         ui->pano2->setCornerType(currentSource);
     }
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceName(currentSource)));
     presentViews();
     // The next case is read while the subject thinks about this one.
     if (sampleNumber < totalSamples) {
@@ -290,7 +290,7 @@ void MainWindow::on_matchBtn_clicked()
 
     Q_EMIT requestNewSample();
     ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceName(currentSource)));
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
     // Each answer goes to disk at once, but after the next case is on screen, which syncing the

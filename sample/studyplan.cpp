@@ -1,6 +1,7 @@
 #include "studyplan.h"
 
 #include "csv.h"
+#include "sources.h"
 
 namespace wallmatch {
 
@@ -17,13 +18,6 @@ bool isBlank(const QStringList &fields)
 }
 
 } // namespace
-
-const QStringList &studyPlanSources()
-{
-    // Indexed like CornerType; the view library owns the enumeration, this library the format.
-    static const QStringList sources {QStringLiteral("Kestrel"), QStringLiteral("Bramble")};
-    return sources;
-}
 
 StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
 {
@@ -74,11 +68,8 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
             continue;
         }
         c.source = r.fields.at(1).trimmed();
-        if (!studyPlanSources().contains(c.source)) {
-            plan.problems.append(
-                problem(fileName, r.line,
-                        QStringLiteral("source \"%1\" is not one of %2")
-                            .arg(r.fields.at(1), studyPlanSources().join(QStringLiteral(", ")))));
+        if (!isSourceName(c.source)) {
+            plan.problems.append(problem(fileName, r.line, sourceNameProblem(r.fields.at(1))));
             continue;
         }
         plan.cases.append(c);

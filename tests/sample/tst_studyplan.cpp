@@ -26,18 +26,20 @@ private Q_SLOTS:
         QTest::newRow("wrong header") << "id,source\n1,Kestrel\n" << ""
             << QStringList {"plan.csv:1: the header must be \"sample,source\", not \"id,source\""};
         QTest::newRow("each bad row with its line")
-            << "sample,source\n1,Kestrel\n0,Kestrel\nx,Bramble\n4,kestrel\n5\n6,Bramble,extra\n-3,Bramble\n7,Bramble\n"
+            << "sample,source\n1,Kestrel\n0,Kestrel\nx,Bramble\n4,kest rel\n5\n6,Bramble,extra\n-3,Bramble\n7,Bramble\n"
             << "1 Kestrel@2;7 Bramble@9"
             << QStringList {f + ":3: sample \"0\" is not a positive whole number",
                             f + ":4: sample \"x\" is not a positive whole number",
-                            f + ":5: source \"kestrel\" is not one of Kestrel, Bramble",
+                            f + ":5: source \"kest rel\" is not a name of 1 to 32 letters, digits, - or _",
                             f + ":6: 1 fields, expected 2 (sample,source)",
                             f + ":7: 3 fields, expected 2 (sample,source)",
                             f + ":8: sample \"-3\" is not a positive whole number"};
         QTest::newRow("line of a row after a quoted line break")
-            << "sample,source\n1,\"Kes\ntrel\"\n2,Brambles\n" << ""
-            << QStringList {f + ":2: source \"Kes\ntrel\" is not one of Kestrel, Bramble",
-                            f + ":4: source \"Brambles\" is not one of Kestrel, Bramble"};
+            << "sample,source\n1,\"Kes\ntrel\"\n2,Bramble.\n" << ""
+            << QStringList {f + ":2: source \"Kes\ntrel\" is not a name of 1 to 32 letters, digits, - or _",
+                            f + ":4: source \"Bramble.\" is not a name of 1 to 32 letters, digits, - or _"};
+        QTest::newRow("any source name, a sample more than once")
+            << "sample,source\n1,LGTNet\n1,Kestrel\n2,kestrel\n1,LGTNet\n" << "1 LGTNet@2;1 Kestrel@3;2 kestrel@4;1 LGTNet@5" << QStringList();
         QTest::newRow("unclosed quote") << "sample,source\n1,\"Kestrel\n" << ""
             << QStringList {f + ":2: unbalanced quotes: a quoted field is not closed"};
         // clang-format on
