@@ -6,6 +6,7 @@
 #include "demoset.h"
 #include "preview.h"
 #include "samplefolder.h"
+#include "sources.h"
 #include "studyfixture.h"
 #include "truthtable.h"
 
@@ -73,8 +74,7 @@ int main(int argc, char *argv[])
                                    .arg(wallmatch::sampleTreePath(out))
                                    .arg(sample)
                                    .arg(QLatin1String(wallmatch::viewFolderNames[view]));
-        QFile corners(folder
-                      + wallmatch::cornerFileNames[source == QLatin1String("Kestrel") ? 0 : 1]);
+        QFile corners(QDir(folder).filePath(wallmatch::cornerFileName(source)));
         if (!corners.open(QIODevice::ReadOnly))
             return QPoint();
         const auto at = wallmatch::wallLabelPosition(

@@ -7,6 +7,7 @@
 #include "reporttext.h"
 #include "samplefolder.h"
 #include "sourcechart.h"
+#include "sources.h"
 #include "statistics.h"
 #include "svgchart.h"
 
@@ -185,17 +186,6 @@ QString modelsSection(const MixedModels &models)
                          "it.</p>\n");
 }
 
-// The corner file of a source in a panorama folder: the two built-in sources by their fixed
-// names, any other as pred_corner_NAME.txt, as wallmatch-prep writes them.
-QString cornerFileOf(const QString &folder, const QString &source)
-{
-    const char *name = source == QLatin1String("Kestrel") ? cornerFileNames[0]
-        : source == QLatin1String("Bramble")              ? cornerFileNames[1]
-                                                          : nullptr;
-    return QDir(folder).filePath(name ? bareFileName(name)
-                                      : QStringLiteral("pred_corner_%1.txt").arg(source));
-}
-
 // Where each view sits in a preview picture, and the size of the panoramas the clicks are in.
 struct PreviewLayout
 {
@@ -216,7 +206,7 @@ std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const
         const QString folder = QDir(tree).filePath(
             QStringLiteral("%1/%2").arg(sample).arg(QLatin1String(viewFolderNames[v])));
         const QString imageFile = QDir(folder).filePath(bareFileName(imageFileLiteral));
-        const QString cornerFile = cornerFileOf(folder, source);
+        const QString cornerFile = QDir(folder).filePath(cornerFileName(source));
         if (!QFileInfo(imageFile).isFile() || !QFileInfo(cornerFile).isFile())
             return std::nullopt;
         QImageReader reader(imageFile);
