@@ -8,7 +8,7 @@
 #include "samplefolder.h"
 #include "sources.h"
 #include "studyfixture.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -59,12 +59,12 @@ int main(int argc, char *argv[])
     }
     const QString truthName =
         QDir(wallmatch::sampleTreePath(out)).filePath(QLatin1String(wallmatch::kTruthFileName));
-    const wallmatch::TruthTable truth = wallmatch::readTruthTable(truthName);
+    const wallmatch::TruthFile truth = wallmatch::readTruthFile(truthName);
     for (int s = 1; s <= design.samples; ++s) {
-        const QHash<int, int> walls = truth.matches.value(s);
+        const QHash<int, QVector<int>> walls = truth.walls.value(qMakePair(s, QString()));
         std::vector<int> secondary(size_t(walls.size()));
         for (auto w = walls.cbegin(); w != walls.cend(); ++w)
-            secondary.at(size_t(w.key())) = w.value();
+            secondary.at(size_t(w.key())) = w.value().value(0, -1);
         design.secondaryWalls.push_back(secondary);
     }
     const fixture::GeneratedStudy study = fixture::generateStudy(design);

@@ -16,7 +16,7 @@
 #include "studyfixture.h"
 #include "svgchart.h"
 #include "testfiles.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 // The HTML report as a reader gets it: written by the program, opened in a real browser
 // (Debian's Chromium, headless), every picture loaded and nothing reported broken.
@@ -63,16 +63,16 @@ private Q_SLOTS:
         options.seed = 5;
         options.threads = 1;
         QCOMPARE(wallmatch::writeDemoSet(options), QString());
-        const wallmatch::TruthTable truth = wallmatch::readTruthTable(
+        const wallmatch::TruthFile truth = wallmatch::readTruthFile(
             dir.filePath(QStringLiteral("test_datasets/") + wallmatch::kTruthFileName));
         fixture::StudyDesign design;
         design.participants = 4;
         design.samples = samples;
         for (int s = 1; s <= samples; ++s) {
-            const QHash<int, int> walls = truth.matches.value(s);
+            const QHash<int, QVector<int>> walls = truth.walls.value(qMakePair(s, QString()));
             std::vector<int> secondary(size_t(walls.size()));
             for (auto w = walls.cbegin(); w != walls.cend(); ++w)
-                secondary.at(size_t(w.key())) = w.value();
+                secondary.at(size_t(w.key())) = w.value().value(0, -1);
             design.secondaryWalls.push_back(secondary);
         }
         const fixture::GeneratedStudy study = fixture::generateStudy(design);

@@ -14,8 +14,8 @@ class TestMixedModels : public QObject
 
     static QVector<Trial> trialsOfStudy(const fixture::GeneratedStudy &study)
     {
-        static TruthTable truth;
-        truth = parseTruthTable(QStringLiteral("truth.csv"), study.truth);
+        static TruthFile truth;
+        truth = parseTruthFile(QStringLiteral("truth.csv"), study.truth);
         QVector<ResultsFile> files;
         for (int p = 0; p < study.participants.size(); ++p)
             files.append(

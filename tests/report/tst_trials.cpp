@@ -81,7 +81,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, results);
         QFETCH(bool, withTruth);
         QFETCH(QStringList, expected);
-        const TruthTable truth = parseTruthTable(QStringLiteral("truth.csv"), truthCsv);
+        const TruthFile truth = parseTruthFile(QStringLiteral("truth.csv"), truthCsv);
         const ResultsFile file = parseResultsFile(fileName, results);
         QVERIFY(file.complaints.isEmpty());
         const QString csv = trialsCsv(trialsOf({file}, withTruth ? &truth : nullptr));

@@ -87,7 +87,7 @@ pre { background: #f6f6f6; padding: 0.6em; overflow-x: auto; }
 .note { color: #666; }
 )css";
 
-QString summaryTable(const QVector<ResultsFile> &files, const TruthTable *truth)
+QString summaryTable(const QVector<ResultsFile> &files, const TruthFile *truth)
 {
     QString html = QStringLiteral("<table>\n");
     QStringList head {QStringLiteral("participant"), QStringLiteral("file"),
@@ -117,7 +117,7 @@ QString summaryTable(const QVector<ResultsFile> &files, const TruthTable *truth)
 }
 
 QString sourceTable(const QVector<ResultsFile> &files, const QStringList &sources,
-                    const TruthTable *truth)
+                    const TruthFile *truth)
 {
     QString html = QStringLiteral("<table>\n");
     QStringList head {QStringLiteral("source"), QStringLiteral("answers"),
@@ -186,6 +186,17 @@ QString modelsSection(const MixedModels &models)
                          "it.</p>\n");
 }
 
+// The truth's right secondary walls per primary wall of a sample and source, or none.
+const QHash<int, QVector<int>> *rightWalls(const TruthFile *truth, int sample,
+                                           const QString &source)
+{
+    if (!truth || !truth->covers(sample, source))
+        return nullptr;
+    const auto found =
+        truth->walls.constFind(qMakePair(sample, truth->perSource ? source : QString()));
+    return found == truth->walls.constEnd() ? nullptr : &found.value();
+}
+
 // Where each view sits in a preview picture, and the size of the panoramas the clicks are in.
 struct PreviewLayout
 {
@@ -197,7 +208,7 @@ struct PreviewLayout
 // The preview of one sample with one source's numbered walls (the picture wallmatch-prep
 // preview draws), written beside the page; none when the tree lacks the sample's files.
 std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const QString &source,
-                                          const TruthTable *truth, const QString &target,
+                                          const TruthFile *truth, const QString &target,
                                           QVector<Problem> &problems)
 {
     PreviewView views[2];
@@ -225,11 +236,12 @@ std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const
         views[v].caption = v == 0 ? QStringLiteral("primary") : QStringLiteral("secondary");
     }
     std::optional<WallPairs> pairs;
-    if (truth && truth->covers(sample)) {
+    if (const QHash<int, QVector<int>> *walls = rightWalls(truth, sample, source)) {
         pairs = WallPairs();
-        const QHash<int, int> walls = truth->matches.value(sample);
-        for (auto w = walls.cbegin(); w != walls.cend(); ++w)
-            pairs->append({w.key(), w.value()});
+        for (auto w = walls->cbegin(); w != walls->cend(); ++w) {
+            for (const int secondary : w.value())
+                pairs->append({w.key(), secondary});
+        }
     }
     const QImage image = renderPreview(
         views[0], views[1], QStringLiteral("sample %1, %2").arg(sample).arg(source), pairs);
@@ -276,9 +288,24 @@ QString answerMarks(const SampleSourceAnswers &group, const PreviewLayout &layou
     return svg + QStringLiteral("</svg>");
 }
 
+QString rightText(const std::optional<QVector<int>> &right)
+{
+    if (!right)
+        return QStringLiteral("no truth");
+    QStringList walls;
+    for (const int w : *right) {
+        if (w >= 0)
+            walls << QString::number(w);
+    }
+    if (walls.isEmpty())
+        return QStringLiteral("none: no counterpart");
+    return (walls.size() == 1 ? QStringLiteral("wall ") : QStringLiteral("walls "))
+        + walls.join(QStringLiteral(" or "));
+}
+
 // For each primary wall chosen: how many answers went to each secondary wall, the right one
 // marked.
-QString answerTable(const SampleSourceAnswers &group, const TruthTable *truth)
+QString answerTable(const SampleSourceAnswers &group, const TruthFile *truth)
 {
     QMap<int, QMap<int, int>> counts;
     for (const Trial *t : group.trials)
@@ -287,24 +314,25 @@ QString answerTable(const SampleSourceAnswers &group, const TruthTable *truth)
     html += row({QStringLiteral("primary wall"), QStringLiteral("answers"),
                  QStringLiteral("secondary walls chosen"), QStringLiteral("right")},
                 QStringLiteral("th"));
+    const QHash<int, QVector<int>> *walls = rightWalls(truth, group.sample, group.source);
     for (auto p = counts.cbegin(); p != counts.cend(); ++p) {
-        std::optional<int> right;
-        if (truth && truth->matches.value(group.sample).contains(p.key()))
-            right = truth->matches.value(group.sample).value(p.key());
+        // The right secondary walls; -1 alone: the wall has no counterpart, every answer wrong.
+        std::optional<QVector<int>> right;
+        if (walls && walls->contains(p.key()))
+            right = walls->value(p.key());
         QStringList chosen;
         int total = 0;
         for (auto s = p.value().cbegin(); s != p.value().cend(); ++s) {
             total += s.value();
             const QString text = QStringLiteral("wall %1: %2").arg(s.key()).arg(s.value());
+            const bool isRight = right && right->contains(s.key());
             chosen << (right ? QStringLiteral("<span class=\"%1\">%2%3</span>")
-                                   .arg(s.key() == *right ? QStringLiteral("right")
-                                                          : QStringLiteral("wrong"),
-                                        text, s.key() == *right ? QStringLiteral(" ✓") : QString())
+                                   .arg(isRight ? QStringLiteral("right") : QStringLiteral("wrong"),
+                                        text, isRight ? QStringLiteral(" ✓") : QString())
                              : text);
         }
         html += row({QString::number(p.key()), QString::number(total),
-                     chosen.join(QStringLiteral(", ")),
-                     right ? QStringLiteral("wall %1").arg(*right) : QStringLiteral("no truth")});
+                     chosen.join(QStringLiteral(", ")), rightText(right)});
     }
     return html + QStringLiteral("</table>\n");
 }

@@ -5,7 +5,7 @@
 #include "problem.h"
 #include "resultsfile.h"
 #include "trials.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 #include <QString>
 #include <QVector>
@@ -17,7 +17,7 @@ namespace wallmatch {
 struct HtmlReportInput
 {
     QVector<ResultsFile> files;
-    const TruthTable *truth = nullptr;
+    const TruthFile *truth = nullptr;
     QVector<Trial> trials;
     QStringList sources; // in the study's order, the reference first
     const MixedModels *models = nullptr; // when they were asked for

@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "csv.h"
 #include "reporttext.h"
+#include "statistics.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -125,7 +126,7 @@ std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
     return log;
 }
 
-QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthTable *truth,
+QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *truth,
                         const QVector<std::optional<SessionEvents>> &logs)
 {
     QVector<Trial> trials;
@@ -145,8 +146,9 @@ QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthTable *tru
             t.primaryWall = a.wall1;
             t.secondaryWall = a.wall2;
             // Answers after the end are listed but, as in the summary, not judged.
-            t.judged = truth && !a.pastEnd && truth->judges(a);
-            t.correct = t.judged && truth->isCorrect(a);
+            const Verdict verdict = truth && !a.pastEnd ? judge(*truth, a) : Verdict::NotJudged;
+            t.judged = verdict != Verdict::NotJudged;
+            t.correct = verdict == Verdict::Correct;
             if (a.milliseconds)
                 t.seconds = *a.milliseconds / 1000.0;
             t.click1 = a.click1;

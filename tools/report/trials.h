@@ -3,7 +3,7 @@
 
 #include "problem.h"
 #include "resultsfile.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 #include <QPoint>
 #include <QString>
@@ -59,7 +59,7 @@ std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
 
 // Every answer of every file, in file order; events are attached where `logs` has the file's log
 // (same index as `files`, or empty).
-QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthTable *truth,
+QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *truth,
                         const QVector<std::optional<SessionEvents>> &logs = {});
 
 // The tidy CSV: a header, then one row per trial under
