@@ -34,6 +34,9 @@ private Q_SLOTS:
         QTest::newRow("convert") << QStringList {"convert", "--help"} << "--width";
         QTest::newRow("assemble") << QStringList {"assemble", "--help"} << "--force";
         QTest::newRow("plan") << QStringList {"plan", "--help"} << "--participants";
+        QTest::newRow("zind") << QStringList {"zind", "--help"} << "--annotated-as";
+        QTest::newRow("truth") << QStringList {"truth", "--help"} << "yaw degrees";
+        QTest::newRow("preview") << QStringList {"preview", "--help"} << "--sample";
     }
     void help()
     {
@@ -53,6 +56,14 @@ private Q_SLOTS:
         QTest::newRow("no input") << QStringList {"convert"};
         QTest::newRow("bad width") << QStringList {"convert", "x.txt", "--width", "wide"};
         QTest::newRow("bad format") << QStringList {"convert", "x.txt", "--format", "xml"};
+        QTest::newRow("zind without OUT_DIR") << QStringList {"zind", "tour"};
+        QTest::newRow("zind, bad layout") << QStringList {"zind", "tour", "out", "--layout", "all"};
+        QTest::newRow("zind, bad source") << QStringList {"zind", "tour", "out", "--source", "Heron"};
+        QTest::newRow("zind, bad angle")
+            << QStringList {"zind", "tour", "out", "--max-angle", "wide"};
+        QTest::newRow("truth without poses") << QStringList {"truth", "tree"};
+        QTest::newRow("preview, bad sample")
+            << QStringList {"preview", "tree", "out", "--sample", "0"};
         const QStringList plan {"plan", "--participants", "2", "--samples", "1-4", "--seed", "1"};
         QTest::newRow("plan without OUT_DIR") << plan;
         QTest::newRow("plan without seed")

@@ -80,13 +80,16 @@ void drawView(QPainter &painter, const PreviewView &view, const QVector<WallMark
         QRectF box(metrics.boundingRect(text));
         box.adjust(-5, -2, 5, 2);
         box.moveCenter(*at);
-        // Narrow walls side by side: each later label moves down until it is clear.
-        for (int tries = 0; tries < 8; ++tries) {
+        // Narrow walls side by side: a later label moves below or above the horizon, whichever
+        // row is free first, alternately.
+        const QRectF onHorizon = box;
+        for (int step = 1; step <= 12; ++step) {
             const bool clash = std::any_of(placed.begin(), placed.end(),
                                            [&](const QRectF &r) { return r.intersects(box); });
             if (!clash)
                 break;
-            box.translate(0, box.height() + 2);
+            const int rows = (step + 1) / 2;
+            box = onHorizon.translated(0, (step % 2 ? 1 : -1) * rows * (box.height() + 2));
         }
         placed.append(box);
         painter.setPen(Qt::NoPen);

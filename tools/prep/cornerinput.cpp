@@ -2,6 +2,7 @@
 
 #include "cli.h"
 #include "cornerfile.h"
+#include "estimatorformats.h"
 #include "projection.h"
 
 #include <QJsonArray>
@@ -307,6 +308,10 @@ QString formatName(CornerFormat format)
         return QStringLiteral("rings");
     case CornerFormat::CornerFile:
         return QStringLiteral("corners");
+    case CornerFormat::PanoAnnotatorJson:
+        return QStringLiteral("panoannotator");
+    case CornerFormat::AtlantaJson:
+        return QStringLiteral("atlanta");
     }
     return {};
 }
@@ -315,7 +320,8 @@ std::optional<CornerFormat> formatFromName(const QString &name)
 {
     for (CornerFormat f :
          {CornerFormat::Auto, CornerFormat::HorizonJson, CornerFormat::InterleavedPairs,
-          CornerFormat::RingPairs, CornerFormat::CornerFile}) {
+          CornerFormat::RingPairs, CornerFormat::CornerFile, CornerFormat::PanoAnnotatorJson,
+          CornerFormat::AtlantaJson}) {
         if (formatName(f) == name)
             return f;
     }
@@ -335,6 +341,11 @@ QString formatDescription(CornerFormat format)
         return QStringLiteral("pixel pairs, ceiling ring then floor ring");
     case CornerFormat::CornerFile:
         return QStringLiteral("corner file, directions re-derived from the pixels");
+    case CornerFormat::PanoAnnotatorJson:
+        return QStringLiteral("PanoAnnotator-style JSON, points in metres, ring order from its "
+                              "walls");
+    case CornerFormat::AtlantaJson:
+        return QStringLiteral("AtlantaNet JSON \"uv\" list, ring order restored");
     }
     return {};
 }
@@ -351,8 +362,25 @@ CornerInput parseCornerInput(const QString &fileName, const QByteArray &rawConte
     }
 
     CornerFormat format = options.format;
-    if (format == CornerFormat::Auto && looksLikeJson(content))
+    bool atlanta = format == CornerFormat::AtlantaJson;
+    if (looksLikeJson(content)
+        && (format == CornerFormat::Auto || format == CornerFormat::PanoAnnotatorJson
+            || format == CornerFormat::AtlantaJson)) {
+        const QJsonObject object = QJsonDocument::fromJson(content).object();
+        if (format == CornerFormat::PanoAnnotatorJson
+            || (format == CornerFormat::Auto && isPanoAnnotatorLayout(object))) {
+            input.format = CornerFormat::PanoAnnotatorJson;
+            const std::optional<CornerRings> rings =
+                panoAnnotatorRings(fileName, object, image, input.errors);
+            if (rings) {
+                input.rings = *rings;
+                input.errors = checkRings(input.rings, fileName, options.uTolerance);
+            }
+            return input;
+        }
+        atlanta = atlanta || (format == CornerFormat::Auto && isAtlantaLayout(object));
         format = CornerFormat::HorizonJson;
+    }
     const QVector<Entry> entries = format == CornerFormat::HorizonJson
         ? jsonEntries(fileName, content, image, input.errors)
         : textEntries(fileName, content, format, input.errors);
@@ -395,6 +423,10 @@ CornerInput parseCornerInput(const QString &fileName, const QByteArray &rawConte
         format == CornerFormat::HorizonJson || format == CornerFormat::InterleavedPairs;
     input.rings = arrange(entries, interleaved, image);
     input.errors = checkRings(input.rings, fileName, options.uTolerance);
+    if (atlanta && input.errors.isEmpty()) {
+        input.format = CornerFormat::AtlantaJson;
+        restoreRingOrder(input.rings, fileName, input.errors);
+    }
     input.notes = directionNotes(fileName, entries, image);
     return input;
 }

@@ -19,6 +19,8 @@ enum class CornerFormat {
     InterleavedPairs, // "x y" pixel lines, ceiling and floor alternating per corner
     RingPairs, // "u v" pixel lines, ceiling ring then floor ring
     CornerFile, // the viewer's own five-number lines, ceiling ring then floor ring
+    PanoAnnotatorJson, // "layoutPoints" xyz in metres, ring order from "layoutWalls"
+    AtlantaJson, // like HorizonJson, but sorted by column whatever the ring order
 };
 
 QString formatName(CornerFormat format);

@@ -2,6 +2,7 @@
 #include "cli.h"
 #include "cornerinput.h"
 #include "plan.h"
+#include "posetruth.h"
 #include "previewtree.h"
 #include "studyplanner.h"
 #include "zindimport.h"
@@ -82,7 +83,10 @@ int convertCommand(const QStringList &args)
         "  JSON with \"uv\": [[u, v], ...] normalised to 0..1, ceiling and floor interleaved\n"
         "  \"x y\" pixel pairs, ceiling and floor alternating per corner\n"
         "  \"u v\" pixel pairs, ceiling ring then floor ring\n"
-        "  an existing corner file (its directions are derived again from u and v)"));
+        "  an existing corner file (its directions are derived again from u and v)\n"
+        "  PanoAnnotator-style JSON (LGT-Net, DOPNet, LED2-Net): \"layoutPoints\" in metres,\n"
+        "    ring order from \"layoutWalls\"\n"
+        "  AtlantaNet's JSON (\"uv\" with z1 = -170): sorted by column, ring order restored"));
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Corners to convert."));
     const QCommandLineOption width(QStringLiteral("width"),
                                    QStringLiteral("Image width in pixels (default 1024)."),
@@ -96,7 +100,8 @@ int convertCommand(const QStringList &args)
                                     QStringLiteral("FILE"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("Input format: auto, json, interleaved, "
-                                                   "rings or corners (default auto)."),
+                                                   "rings, corners, panoannotator or atlanta "
+                                                   "(default auto)."),
                                     QStringLiteral("FORMAT"), QStringLiteral("auto"));
     const QCommandLineOption tolerance(QStringLiteral("u-tolerance"),
                                        QStringLiteral("Pixels a ceiling corner's u may differ "
@@ -428,6 +433,67 @@ int zindCommand(const QStringList &args)
     return 0;
 }
 
+int truthCommand(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes TREE/test_datasets/truth.csv from the cameras' poses, for every sample in "
+        "POSES.csv and every source whose corner files the sample has. POSES.csv has the "
+        "header \"sample,view,x,y,yaw degrees\" (view primary or secondary), in camera heights "
+        "and in the corner files' axes: a point (x_c, y_c) on the floor around the camera lies "
+        "at X = cos(yaw) x_c - sin(yaw) y_c + x, Y = sin(yaw) x_c + cos(yaw) y_c + y. A "
+        "secondary wall shows a primary wall when the two run within --max-angle, its ends lie "
+        "within --max-distance of the primary wall's line and they overlap by --min-overlap of "
+        "the shorter wall; a primary wall that no wall matches gets -1."));
+    parser.addPositionalArgument(QStringLiteral("TREE"),
+                                 QStringLiteral("The folder holding test_datasets/."));
+    parser.addPositionalArgument(QStringLiteral("POSES.csv"), QStringLiteral("The poses."));
+    const CriteriaOptions criteria;
+    criteria.add(parser);
+    int status = 0;
+    if (!parseCommand(parser, args, status))
+        return status;
+    if (parser.positionalArguments().size() != 2) {
+        err() << "wallmatch-prep truth: expected TREE and POSES.csv\n";
+        return ExitUsage;
+    }
+    const auto c = criteria.read(parser, QStringLiteral("truth"));
+    if (!c)
+        return ExitUsage;
+    const QString posesFile = parser.positionalArguments().at(1);
+    QVector<Problem> problems;
+    const std::optional<QByteArray> content = readFileOrComplain(posesFile, problems);
+    if (!content) {
+        printProblems(problems);
+        return ExitFailure;
+    }
+    const SamplePoses poses = parsePoses(posesFile, *content);
+    if (!poses.errors.isEmpty()) {
+        printProblems(poses.errors);
+        return ExitFailure;
+    }
+    const QString root = sampleTreeRoot(parser.positionalArguments().at(0));
+    const PoseTruthResult result = truthFromSamplePoses(root, poses, *c);
+    printProblems(result.notes, QStringLiteral("note: "));
+    if (!result.errors.isEmpty()) {
+        printProblems(result.errors);
+        err() << "truth.csv was not written\n";
+        return ExitFailure;
+    }
+    const QString target = QDir(root).filePath(QStringLiteral("truth.csv"));
+    if (!writeFileOrComplain(target, truthFileCsv(result.rows), problems)) {
+        printProblems(problems);
+        return ExitFailure;
+    }
+    int unmatched = 0;
+    for (const TruthRow &row : result.rows)
+        unmatched += row.secondaryWall < 0 ? 1 : 0;
+    out() << "wrote " << target << ": " << result.rows.size() << " rows for "
+          << poses.primary.size() << " samples (" << result.sources.join(QStringLiteral(", "))
+          << "), " << unmatched << " walls without a counterpart\n";
+    return 0;
+}
+
 int previewCommand(const QStringList &args)
 {
     QCommandLineParser parser;
@@ -493,7 +559,7 @@ int main(int argc, char *argv[])
     const QString command = args.value(1);
     if (command == QLatin1String("convert") || command == QLatin1String("assemble")
         || command == QLatin1String("plan") || command == QLatin1String("zind")
-        || command == QLatin1String("preview")) {
+        || command == QLatin1String("preview") || command == QLatin1String("truth")) {
         args.removeAt(1);
         args[0] = QStringLiteral("wallmatch-prep ") + command;
         if (command == QLatin1String("plan"))
@@ -502,6 +568,8 @@ int main(int argc, char *argv[])
             return zindCommand(args);
         if (command == QLatin1String("preview"))
             return previewCommand(args);
+        if (command == QLatin1String("truth"))
+            return truthCommand(args);
         return command == QLatin1String("convert") ? convertCommand(args) : assembleCommand(args);
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")

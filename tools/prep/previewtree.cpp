@@ -4,6 +4,7 @@
 #include "cornerfile.h"
 #include "csv.h"
 #include "samplefolder.h"
+#include "sources.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +19,7 @@ namespace {
 
 // The viewer refuses larger corner files; so does the preview.
 constexpr qint64 kMaxCornerFile = 1024 * 1024;
-constexpr qint64 kMaxTruthFile = 64 * 1024 * 1024;
+constexpr qint64 kMaxSamplesFile = maxTruthFileBytes; // one short row per sample, as truth.csv
 
 std::optional<QByteArray> boundedRead(const QString &file, qint64 limit, QVector<Problem> &errors)
 {
@@ -36,7 +37,7 @@ QHash<int, QStringList> sampleStems(const QString &root)
 {
     QHash<int, QStringList> stems;
     QFile file(QDir(root).filePath(QStringLiteral("samples.csv")));
-    if (file.size() > kMaxTruthFile || !file.open(QIODevice::ReadOnly))
+    if (file.size() > kMaxSamplesFile || !file.open(QIODevice::ReadOnly))
         return stems;
     const CsvTable table = parseCsv(QString::fromUtf8(file.readAll()));
     for (const CsvRow &row : table.rows) {
@@ -50,66 +51,34 @@ QHash<int, QStringList> sampleStems(const QString &root)
 
 } // namespace
 
-std::optional<WallPairs> TruthPairs::of(int sample, const QString &source) const
+std::optional<WallPairs> truthPairs(const TruthFile &truth, int sample, const QString &source)
 {
-    auto it = pairs.constFind({sample, source});
-    if (it == pairs.constEnd())
-        it = pairs.constFind({sample, QString()});
-    if (it == pairs.constEnd())
+    auto it = truth.walls.constFind({sample, source});
+    if (it == truth.walls.constEnd())
+        it = truth.walls.constFind({sample, QString()});
+    if (it == truth.walls.constEnd())
         return std::nullopt;
-    return *it;
-}
-
-TruthPairs parseTruthPairs(const QString &fileName, const QByteArray &content)
-{
-    TruthPairs truth;
-    const CsvTable table = parseCsv(QString::fromUtf8(content));
-    if (!table.error.isEmpty())
-        truth.errors.append({fileName, table.errorLine, table.error});
-    for (const CsvRow &row : table.rows) {
-        if (row.fields.size() == 1 && row.fields.first().trimmed().isEmpty())
-            continue;
-        bool ok = false;
-        const int sample = row.fields.value(0).trimmed().toInt(&ok);
-        if (!ok) {
-            if (row.line != 1)
-                truth.errors.append({fileName, row.line, QStringLiteral("not a truth row")});
-            continue;
-        }
-        const bool named = row.fields.size() == 4;
-        if (row.fields.size() != 3 && !named) {
-            truth.errors.append({fileName, row.line,
-                                 QStringLiteral("expected sample,source,primary wall,secondary "
-                                                "wall")});
-            continue;
-        }
-        bool p = false, s = false;
-        const int primary = row.fields.at(named ? 2 : 1).trimmed().toInt(&p);
-        const int secondary = row.fields.at(named ? 3 : 2).trimmed().toInt(&s);
-        if (!p || !s || primary < 0 || secondary < -1) {
-            truth.errors.append({fileName, row.line, QStringLiteral("walls must be numbers")});
-            continue;
-        }
-        const QString source = named ? row.fields.at(1).trimmed() : QString();
-        truth.pairs[{sample, source}].append({primary, secondary});
+    WallPairs pairs;
+    for (auto wall = it->constBegin(); wall != it->constEnd(); ++wall) {
+        for (int secondary : wall.value())
+            pairs.append({wall.key(), secondary});
     }
-    return truth;
+    return pairs;
 }
 
 QStringList sourcesInFolder(const QString &folder)
 {
-    static const QRegularExpression named(QStringLiteral("^pred_corner_([A-Za-z0-9_-]+)\\.txt$"));
+    static const QRegularExpression named(QStringLiteral("^pred_corner_(.+)\\.txt$"));
     QStringList sources;
     for (const QString &name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
-        if (name == QLatin1String("pred_corner.txt")) {
-            sources.prepend(QStringLiteral("Kestrel"));
-            continue;
-        }
         const QRegularExpressionMatch m = named.match(name);
-        if (m.hasMatch())
+        if (name == cornerFileName(QStringLiteral("Kestrel")))
+            sources.append(QStringLiteral("Kestrel"));
+        else if (m.hasMatch() && isSourceName(m.captured(1))
+                 && cornerFileName(m.captured(1)) == name)
             sources.append(m.captured(1));
     }
-    return sources;
+    return orderedSources(sources);
 }
 
 QString sampleTreeRoot(const QString &tree)
@@ -146,14 +115,14 @@ PreviewTreeResult writePreviews(const QString &tree, const QString &outDir,
                                   : QStringLiteral("no numbered sample folders here")});
         return result;
     }
-    std::optional<TruthPairs> truth;
+    std::optional<TruthFile> truth;
     const QString truthFile = QDir(root).filePath(QStringLiteral("truth.csv"));
     if (QFileInfo(truthFile).isFile()) {
-        const auto content = boundedRead(truthFile, kMaxTruthFile, result.errors);
-        if (!content)
-            return result;
-        truth = parseTruthPairs(truthFile, *content);
-        result.notes += truth->errors;
+        truth = readTruthFile(truthFile);
+        for (const QString &problem : truth->problems)
+            // Already "FILE:LINE: text"; kept whole.
+            result.notes.append({problem.section(QStringLiteral(": "), 0, 0), 0,
+                                 problem.section(QStringLiteral(": "), 1)});
     }
     const QHash<int, QStringList> stems = sampleStems(root);
     if (!QDir().mkpath(outDir)) {
@@ -201,11 +170,7 @@ PreviewTreeResult writePreviews(const QString &tree, const QString &outDir,
             PreviewView shown[2] = {views[0], views[1]};
             bool good = true;
             for (int v = 0; v < 2; ++v) {
-                const QString file =
-                    QDir(folders[v])
-                        .filePath(source == QLatin1String("Kestrel")
-                                      ? QStringLiteral("pred_corner.txt")
-                                      : QStringLiteral("pred_corner_%1.txt").arg(source));
+                const QString file = QDir(folders[v]).filePath(cornerFileName(source));
                 const auto content = boundedRead(file, kMaxCornerFile, result.errors);
                 good = good && content;
                 if (content)
@@ -214,7 +179,7 @@ PreviewTreeResult writePreviews(const QString &tree, const QString &outDir,
             if (!good)
                 continue;
             const std::optional<WallPairs> pairs =
-                truth ? truth->of(sample, source) : std::optional<WallPairs>();
+                truth ? truthPairs(*truth, sample, source) : std::optional<WallPairs>();
             const QString title = QStringLiteral("sample %1, %2: %3 and %4 walls%5")
                                       .arg(sample)
                                       .arg(source)

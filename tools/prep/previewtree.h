@@ -3,6 +3,7 @@
 
 #include "preview.h"
 #include "problem.h"
+#include "truthfile.h"
 
 #include <QHash>
 #include <QPair>
@@ -14,20 +15,11 @@
 
 namespace wallmatch {
 
-// A truth file's pairs per sample and source. The three-column form (sample,primary
-// wall,secondary wall) holds for every source; its rows are stored under the empty name.
-struct TruthPairs
-{
-    QHash<QPair<int, QString>, WallPairs> pairs;
-    QVector<Problem> errors;
+// The pairs a truth file gives for a sample and source (its three-column form holds for every
+// source); none when it has no rows for them.
+std::optional<WallPairs> truthPairs(const TruthFile &truth, int sample, const QString &source);
 
-    // The pairs for a sample and source, if the file has any.
-    std::optional<WallPairs> of(int sample, const QString &source) const;
-};
-
-TruthPairs parseTruthPairs(const QString &fileName, const QByteArray &content);
-
-// The sources whose corner files a panorama folder holds, Kestrel first, then by name.
+// The sources whose corner files a panorama folder holds, in the reports' order.
 QStringList sourcesInFolder(const QString &folder);
 
 // The numbered sample folders of a tree (TREE/test_datasets, or TREE itself), in order.

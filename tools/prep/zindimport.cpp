@@ -4,6 +4,7 @@
 #include "cornerfile.h"
 #include "cornerinput.h"
 #include "samplefolder.h"
+#include "sources.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,27 +38,6 @@ QByteArray csvField(const QString &text)
 
 } // namespace
 
-QString sourceCornerFile(const QString &source)
-{
-    return source == QLatin1String("Kestrel") ? QStringLiteral("pred_corner.txt")
-                                              : QStringLiteral("pred_corner_%1.txt").arg(source);
-}
-
-bool isValidSourceName(const QString &name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,32}$"));
-    return pattern.match(name).hasMatch();
-}
-
-QByteArray truthFileText(const QVector<TruthRow> &rows)
-{
-    QByteArray text("sample,source,primary wall,secondary wall\n");
-    for (const TruthRow &row : rows)
-        text += QByteArray::number(row.sample) + ',' + csvField(row.source) + ','
-            + QByteArray::number(row.primary) + ',' + QByteArray::number(row.secondary) + '\n';
-    return text;
-}
-
 std::optional<SourceDir> parseSourceDir(const QString &text, QString *problem)
 {
     const int eq = int(text.indexOf(QLatin1Char('=')));
@@ -66,9 +46,8 @@ std::optional<SourceDir> parseSourceDir(const QString &text, QString *problem)
         *problem = QStringLiteral("--source takes NAME=DIR, not \"%1\"").arg(text);
         return std::nullopt;
     }
-    if (!isValidSourceName(source.name)) {
-        *problem = QStringLiteral("source \"%1\" is not a name of 1 to 32 letters, digits, - or _")
-                       .arg(source.name);
+    if (!isSourceName(source.name)) {
+        *problem = sourceNameProblem(source.name);
         return std::nullopt;
     }
     return source;
@@ -102,11 +81,10 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
         if (options.progress)
             options.progress(line);
     };
-    if (!isValidSourceName(options.annotatedAs)) {
-        result.errors.append({QString(), 0,
-                              QStringLiteral("--annotated-as \"%1\" is not a name of 1 to 32 "
-                                             "letters, digits, - or _")
-                                  .arg(options.annotatedAs)});
+    if (!isSourceName(options.annotatedAs)) {
+        result.errors.append(
+            {QString(), 0,
+             QStringLiteral("--annotated-as: ") + sourceNameProblem(options.annotatedAs)});
         return result;
     }
     QStringList sourceNames {options.annotatedAs};
@@ -117,6 +95,11 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
             return result;
         }
         sourceNames.append(s.name);
+        if (!QFileInfo(s.dir).isDir()) {
+            result.errors.append(
+                {s.dir, 0, QStringLiteral("%1: no such folder of predictions").arg(s.name)});
+            return result;
+        }
     }
 
     const ZindTour tour = readZindTour(tourDir, options.layout);
@@ -211,7 +194,7 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                 continue;
             }
             for (const WallPair &row : *rows)
-                truth.append({sample, source, row.primary, row.secondary});
+                truth.append({sample, source, row.primary, row.secondary, 0});
         }
     }
 
@@ -252,7 +235,7 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                     return false;
                 resampled += view.imageSize != viewImageSize() ? 1 : 0;
                 for (auto f = view.cornerFiles.begin(); f != view.cornerFiles.end(); ++f) {
-                    if (!writeFileOrComplain(folder.filePath(sourceCornerFile(f.key())), f.value(),
+                    if (!writeFileOrComplain(folder.filePath(cornerFileName(f.key())), f.value(),
                                              result.errors))
                         return false;
                 }
@@ -266,13 +249,13 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
         return writeFileOrComplain(QDir(writeRoot).filePath(QStringLiteral("samples.csv")),
                                    samplesCsv, result.errors)
             && writeFileOrComplain(QDir(writeRoot).filePath(QStringLiteral("truth.csv")),
-                                   truthFileText(truth), result.errors);
+                                   truthFileCsv(truth), result.errors);
     });
     if (!built)
         return result;
     int unmatched = 0;
     for (const TruthRow &row : truth)
-        unmatched += row.secondary < 0 ? 1 : 0;
+        unmatched += row.secondaryWall < 0 ? 1 : 0;
     result.summary.append(QStringLiteral("%1 samples written to %2 from %3 panoramas (%4 "
                                          "resampled to 1024 x 512); sources %5; truth.csv: %6 "
                                          "rows, %7 walls without a counterpart")

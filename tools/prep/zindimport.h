@@ -3,6 +3,7 @@
 
 #include "assembler.h"
 #include "floortruth.h"
+#include "truthfile.h"
 #include "zindtour.h"
 
 #include <QString>
@@ -31,16 +32,6 @@ struct ZindImportOptions
     std::function<void(const QString &)> progress; // one line of progress, if wanted
 };
 
-// One row of a tree's truth: for a sample and a source, a primary wall and a secondary wall
-// showing it (-1: none).
-struct TruthRow
-{
-    int sample = 0;
-    QString source;
-    int primary = 0;
-    int secondary = -1;
-};
-
 // Parses "NAME=DIR" as --source takes it; none, with `problem` set, when it is not one.
 std::optional<SourceDir> parseSourceDir(const QString &text, QString *problem);
 
@@ -55,13 +46,6 @@ std::optional<QString> predictionFile(const QString &dir, const QString &stem, Q
 // and then whole.
 AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                               const ZindImportOptions &options);
-
-// The corner file a source's corners go to in a panorama folder.
-QString sourceCornerFile(const QString &source);
-bool isValidSourceName(const QString &name);
-
-// truth.csv's text for the rows.
-QByteArray truthFileText(const QVector<TruthRow> &rows);
 
 } // namespace wallmatch
 
