@@ -102,7 +102,7 @@ private Q_SLOTS:
         static const QRegularExpression src(QStringLiteral("<img src=\"([^\"]+)\""));
         for (auto m = src.globalMatch(html); m.hasNext();)
             pictures << m.next().captured(1);
-        QCOMPARE(pictures.size(), 3 + samples * 2);
+        QCOMPARE(int(pictures.size()), 3 + samples * 2);
         for (const QString &p : pictures)
             QVERIFY2(QFile::exists(out + "/" + p), qPrintable(p));
         QString removed;
@@ -177,7 +177,7 @@ window.addEventListener('load', function () {
         QVERIFY(html.contains(QStringLiteral("accuracy-by-source.svg")));
         QVERIFY(!QDir(out + "/samples").exists());
         // Samples still listed worst first, with their answer tables.
-        QCOMPARE(html.count(QStringLiteral("<h3 id=\"sample-")), samples);
+        QCOMPARE(int(html.count(QStringLiteral("<h3 id=\"sample-"))), samples);
     }
 
     // Charts are well-formed SVG whatever the labels hold.

@@ -64,7 +64,7 @@ private Q_SLOTS:
         const MixedModels m =
             fitMixedModels(trials, {QStringLiteral("Kestrel"), QStringLiteral("Bramble")});
         QVERIFY2(m.unavailable.isEmpty(), qPrintable(m.unavailable));
-        QCOMPARE(m.effects.size(), 2);
+        QCOMPARE(int(m.effects.size()), 2);
         for (const auto &[measure, effect] :
              {std::pair<QString, double> {QStringLiteral("time"), timeEffect},
               std::pair<QString, double> {QStringLiteral("accuracy"), accuracyEffect}}) {
@@ -95,7 +95,7 @@ private Q_SLOTS:
         const QString text = mixedModelsText(m);
         QVERIFY2(text.contains(QStringLiteral("times as long as Kestrel")), qPrintable(text));
         const QJsonArray json = mixedModelsJson(m);
-        QCOMPARE(json.size(), 2);
+        QCOMPARE(int(json.size()), 2);
         for (const QString key :
              {"measure", "source", "reference", "estimate", "std_error", "p", "lrt_p", "converged"})
             QVERIFY2(json.at(0).toObject().contains(key), qPrintable(key));
@@ -158,7 +158,7 @@ private Q_SLOTS:
         QFETCH(bool, converged);
         QString problem;
         const QVector<ModelEffect> read = parseModelResults(csv, problem);
-        QCOMPARE(read.size(), effects);
+        QCOMPARE(int(read.size()), effects);
         QCOMPARE(problem.isEmpty(), effects > 0);
         if (effects > 0)
             QCOMPARE(read.first().converged, converged);

@@ -130,7 +130,7 @@ private Q_SLOTS:
         QCOMPARE(r.status, 1);
         const QStringList lines =
             r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts).filter(QStringLiteral("lme4"));
-        QCOMPARE(lines.size(), 1);
+        QCOMPARE(int(lines.size()), 1);
         QVERIFY2(lines.first().contains(QStringLiteral("r-base-core"))
                      && lines.first().contains(QStringLiteral("r-cran-lme4")),
                  qPrintable(r.err));

@@ -87,10 +87,10 @@ private Q_SLOTS:
         const QString csv = trialsCsv(trialsOf({file}, withTruth ? &truth : nullptr));
         QVERIFY(csv.endsWith(QStringLiteral("\r\n")));
         const QVector<QHash<QString, QString>> rows = readBack(csv, false);
-        QCOMPARE(rows.size(), expected.size());
+        QCOMPARE(int(rows.size()), int(expected.size()));
         for (int r = 0; r < rows.size(); ++r) {
             const QHash<QString, QString> &row = rows.at(r);
-            QCOMPARE(row.size(), header(false).size());
+            QCOMPARE(int(row.size()), int(header(false).size()));
             QCOMPARE(row.value("file"), fileName);
             QCOMPARE(row.value("line"), QString::number(r + 1));
             QCOMPARE(QStringList({row.value("phase"), row.value("case"), row.value("correct"),
@@ -144,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(logs.at(0) && !logs.at(1));
         const QVector<QHash<QString, QString>> rows =
             readBack(trialsCsv(trialsOf(files, nullptr, logs)), true);
-        QCOMPARE(rows.size(), 4);
+        QCOMPARE(int(rows.size()), 4);
         const auto events3 = [&](int r) {
             return QStringList({rows.at(r).value("first_pick_seconds"), rows.at(r).value("picks"),
                                 rows.at(r).value("misses")})
@@ -178,7 +178,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, events);
         QFETCH(int, line);
         const SessionEvents log = parseSessionEvents(QStringLiteral("events_P01.csv"), events);
-        QCOMPARE(log.complaints.size(), 1);
+        QCOMPARE(int(log.complaints.size()), 1);
         QCOMPARE(log.complaints.first().line, line);
     }
 };
