@@ -1,6 +1,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -158,6 +161,34 @@ private Q_SLOTS:
         QVERIFY2(inR.out.contains(QStringLiteral("Bramble"))
                      && inR.out.contains(QStringLiteral("Kestrel")),
                  qPrintable(inR.out + inR.err));
+    }
+
+    // The models join the report's JSON under "models", one entry per fixed effect; a fit that
+    // failed (two answers per source) is there, as failed, without numbers.
+    void modelsInJson()
+    {
+        const CliRun r = run({"results_P01.txt", "results_P02.txt", "--truth", "truth.csv",
+                              "--mixed-models", "--json", "models.json"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("did not converge")), qPrintable(r.out));
+        QFile file(dir.filePath(QStringLiteral("models.json")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+        QVERIFY(json.contains(QStringLiteral("sources"))); // the rest of the report's JSON
+        const QJsonArray models = json.value(QStringLiteral("models")).toArray();
+        QCOMPARE(int(models.size()), 2);
+        QStringList measures;
+        for (const QJsonValue &v : models) {
+            const QJsonObject m = v.toObject();
+            measures << m.value(QStringLiteral("measure")).toString();
+            QCOMPARE(m.value(QStringLiteral("source")).toString(), QStringLiteral("Bramble"));
+            QCOMPARE(m.value(QStringLiteral("reference")).toString(), QStringLiteral("Kestrel"));
+            QCOMPARE(m.value(QStringLiteral("converged")).toBool(true), false);
+            for (const char *key : {"estimate", "std_error", "p", "lrt_p"})
+                QVERIFY2(m.contains(QLatin1String(key)) && m.value(QLatin1String(key)).isNull(),
+                         key);
+        }
+        QCOMPARE(measures, QStringList({"time", "accuracy"}));
     }
 
     void malformedLineNamed()

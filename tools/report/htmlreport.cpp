@@ -3,6 +3,7 @@
 #include "bysource.h"
 #include "cli.h"
 #include "cornerfile.h"
+#include "judgedanswers.h"
 #include "preview.h"
 #include "reporttext.h"
 #include "samplefolder.h"

@@ -2,6 +2,7 @@
 #include "cli.h"
 #include "htmlreport.h"
 #include "mixedmodels.h"
+#include "reportjson.h"
 #include "reporttext.h"
 #include "resultsfile.h"
 #include "samplefolder.h"
@@ -45,9 +46,12 @@ int main(int argc, char *argv[])
         "answers past the end of the run (repeated sample ids), median, mean and 90th "
         "percentile time, times over an hour; with --truth the share of correct matches per "
         "file, per sample and overall. Times and correct matches count the answers of the "
-        "run, not those past its end. When the answers show more than one corner source, the "
-        "report compares them: per source, per participant (the ID of results_ID.txt) and "
-        "paired over participants, with exact sign and Wilcoxon signed-rank tests. Every line "
+        "run, not those past its end (an answer repeating a sample and source of the same "
+        "file); answers the truth cannot judge are counted apart, never as wrong. When the "
+        "answers show more than one corner source, the report compares them: per source, per "
+        "participant (the ID of results_ID.txt) and over participants: two sources with exact "
+        "sign and Wilcoxon signed-rank tests, three or more with Friedman's test and the "
+        "Wilcoxon test of every pair, Holm-adjusted. Every line "
         "that is not a result line is reported with its line number, and the exit status is "
         "then 1."));
     parser.addPositionalArgument(QStringLiteral("results.txt"),
@@ -56,9 +60,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption truthOption(QStringLiteral("truth"),
-                                         QStringLiteral("Matching walls: CSV with a header line, "
-                                                        "then \"sample,primary wall,secondary "
-                                                        "wall\" rows."),
+                                         QStringLiteral("Matching walls: CSV "
+                                                        "\"sample,source,primary wall,secondary "
+                                                        "wall\" with a header line (-1: no "
+                                                        "counterpart; several rows: any is "
+                                                        "right); the older three columns apply "
+                                                        "to every source."),
                                          QStringLiteral("truth.csv"));
     const QCommandLineOption csvOption(QStringLiteral("csv"),
                                        QStringLiteral("Write one row per answer: file, sample, "
@@ -103,8 +110,14 @@ int main(int argc, char *argv[])
         QStringLiteral("The sample tree whose panoramas the HTML report shows (default: "
                        "test_datasets in the working folder)."),
         QStringLiteral("DIR"), QString::fromLatin1(sampleTreeFolder));
-    parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, trialsOption,
-                       modelsOption, rScriptOption, htmlOption, treeOption});
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"),
+        QStringLiteral("Write every figure by source as JSON: sources, participants and "
+                       "comparisons (measure, test, sources, participants, statistic, p, "
+                       "p_holm)."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
+                       trialsOption, modelsOption, rScriptOption, htmlOption, treeOption});
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
@@ -155,6 +168,9 @@ int main(int argc, char *argv[])
     const QVector<Trial> trials = trialsOf(files, truthTable, logs);
     const QStringList sources = sourcesOf(files);
 
+    if (truth && !truth->perSource && !truth->isEmpty())
+        out() << "note: " << truth->file
+              << " has no source column; every source is assumed to number walls alike\n";
     out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
     bool written = true;
     std::optional<MixedModels> models;
@@ -185,6 +201,14 @@ int main(int argc, char *argv[])
         written = writeFileOrComplain(parser.value(sourceCsvOption),
                                       bySourceCsv(files, truthTable).toUtf8(), problems)
             && written;
+        printProblems(problems);
+    }
+    if (parser.isSet(jsonOption)) {
+        QVector<Problem> problems;
+        QByteArray json = reportJson(files, truthTable);
+        if (models)
+            json = withModels(json, *models);
+        written = writeFileOrComplain(parser.value(jsonOption), json, problems) && written;
         printProblems(problems);
     }
     if (parser.isSet(plotOption)) {

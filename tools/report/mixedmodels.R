@@ -76,6 +76,15 @@ analyse <- function(measure, response, data, accuracy) {
     rows$statistic <- coefs[terms, 3]
     # lme4 gives no p for lmer's t; with many answers t is close to normal.
     rows$p <- 2 * pnorm(-abs(rows$statistic))
+    # All answers right (or all wrong) with a source drive its log odds towards infinity: the
+    # optimiser stops somewhere far out with a huge standard error. That is no estimate.
+    if (accuracy && any(abs(rows$estimate) > 15 | rows$std_error > 50)) {
+        rows[, c("estimate", "std_error", "statistic", "p")] <- NA
+        rows$converged <- FALSE
+        rows$message <- paste(c("separation: with some source all answers are right or all wrong,",
+                                "so its log odds have no finite estimate"), collapse = " ")
+        return(rows)
+    }
     reduced <- fit_model(as.formula(paste(response, "~ 1 +", rhs)), data, accuracy)
     if (reduced$converged) {
         lrt <- suppressMessages(anova(reduced$model, full$model))

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -269,6 +270,15 @@ QJsonArray mixedModelsJson(const MixedModels &models)
         array.append(o);
     }
     return array;
+}
+
+QByteArray withModels(const QByteArray &reportJson, const MixedModels &models)
+{
+    QJsonObject report = QJsonDocument::fromJson(reportJson).object();
+    report.insert(QStringLiteral("models"), mixedModelsJson(models));
+    if (!models.unavailable.isEmpty())
+        report.insert(QStringLiteral("models_not_fitted"), models.unavailable);
+    return QJsonDocument(report).toJson();
 }
 
 } // namespace wallmatch

@@ -55,6 +55,9 @@ QString mixedModelsText(const MixedModels &models);
 // One object per fixed effect: measure, source, reference, estimate, std_error, statistic,
 // p, lrt_p, converged (and ratio, exp(estimate), for time; message where lme4 gave one).
 QJsonArray mixedModelsJson(const MixedModels &models);
+// The report's JSON object with the fixed effects added under "models" (an empty array when
+// none could be fitted, with "models_not_fitted" saying why).
+QByteArray withModels(const QByteArray &reportJson, const MixedModels &models);
 
 } // namespace wallmatch
 

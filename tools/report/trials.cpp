@@ -1,10 +1,9 @@
 #include "trials.h"
 
-#include "bysource.h"
 #include "cli.h"
 #include "csv.h"
+#include "judgedanswers.h"
 #include "reporttext.h"
-#include "statistics.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -129,34 +128,33 @@ std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
 QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *truth,
                         const QVector<std::optional<SessionEvents>> &logs)
 {
+    QHash<QString, const SessionEvents *> logOf;
+    for (int f = 0; f < files.size() && f < logs.size(); ++f) {
+        if (logs.at(f))
+            logOf.insert(files.at(f).name, &*logs.at(f));
+    }
     QVector<Trial> trials;
-    for (int f = 0; f < files.size(); ++f) {
-        const ResultsFile &file = files.at(f);
-        const SessionEvents *log = f < logs.size() && logs.at(f) ? &*logs.at(f) : nullptr;
-        int caseNumber = 0;
-        for (const ResultAnswer &a : file.answers) {
-            Trial t;
-            t.participant = participantOf(file.name);
-            t.file = file.name;
-            t.line = a.line;
-            t.phase = a.pastEnd ? QStringLiteral("after-end") : QStringLiteral("test");
-            t.caseNumber = a.pastEnd ? 0 : ++caseNumber;
-            t.sample = a.sampleId;
-            t.source = a.source;
-            t.primaryWall = a.wall1;
-            t.secondaryWall = a.wall2;
-            // Answers after the end are listed but, as in the summary, not judged.
-            const Verdict verdict = truth && !a.pastEnd ? judge(*truth, a) : Verdict::NotJudged;
-            t.judged = verdict != Verdict::NotJudged;
-            t.correct = verdict == Verdict::Correct;
-            if (a.milliseconds)
-                t.seconds = *a.milliseconds / 1000.0;
-            t.click1 = a.click1;
-            t.click2 = a.click2;
-            if (log)
-                t.events = a.pastEnd ? CaseEvents {} : log->byCase.value(t.caseNumber);
-            trials.append(t);
-        }
+    QHash<QString, int> casesSoFar; // per file
+    for (const JudgedAnswer &a : judgedAnswers(files, truth)) {
+        Trial t;
+        t.participant = a.participant;
+        t.file = a.file;
+        t.line = a.line;
+        t.phase = a.pastEnd ? QStringLiteral("after-end") : QStringLiteral("test");
+        t.caseNumber = a.pastEnd ? 0 : ++casesSoFar[a.file];
+        t.sample = a.sample;
+        t.source = a.source;
+        t.primaryWall = a.answer.wall1;
+        t.secondaryWall = a.answer.wall2;
+        // As in the summary, answers after the end are listed but not judged.
+        t.judged = !a.pastEnd && a.verdict != Verdict::NotJudged;
+        t.correct = t.judged && a.verdict == Verdict::Correct;
+        t.seconds = a.seconds;
+        t.click1 = a.answer.click1;
+        t.click2 = a.answer.click2;
+        if (const SessionEvents *log = logOf.value(a.file))
+            t.events = a.pastEnd ? CaseEvents {} : log->byCase.value(t.caseNumber);
+        trials.append(t);
     }
     return trials;
 }
