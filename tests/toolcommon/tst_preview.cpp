@@ -3,6 +3,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace wallmatch;
@@ -53,6 +54,7 @@ private slots:
     void marks();
     void labelBetweenCorners();
     void truthColours();
+    void pairsFromTruthFile();
 };
 
 void TestPreview::marks_data()
@@ -140,6 +142,26 @@ void TestPreview::truthColours()
     // Primary wall 3 has no counterpart and secondary wall 1 none either: neither is tinted.
     const QRgb unmatched = primaryPixel(preview, column(330));
     QVERIFY(qRed(unmatched) == qGreen(unmatched) && qGreen(unmatched) == qBlue(unmatched));
+}
+
+void TestPreview::pairsFromTruthFile()
+{
+    // Rows per source, a split wall and -1; the three-column form holds for every source.
+    const TruthFile perSource = parseTruthFile(QStringLiteral("truth.csv"),
+                                               "sample,source,primary wall,secondary wall\n"
+                                               "1,Kestrel,0,2\n1,Heron,0,1\n1,Heron,0,2\n"
+                                               "1,Heron,1,-1\n");
+    const auto heron = truthPairs(perSource, 1, QStringLiteral("Heron"));
+    QVERIFY(heron);
+    WallPairs sorted = *heron;
+    std::sort(sorted.begin(), sorted.end());
+    QCOMPARE(sorted, (WallPairs {{0, 1}, {0, 2}, {1, -1}}));
+    QCOMPARE(*truthPairs(perSource, 1, QStringLiteral("Kestrel")), (WallPairs {{0, 2}}));
+    QVERIFY(!truthPairs(perSource, 2, QStringLiteral("Kestrel")));
+    QVERIFY(!truthPairs(perSource, 1, QStringLiteral("Bramble")));
+    const TruthFile shared =
+        parseTruthFile(QStringLiteral("truth.csv"), "sample,primary wall,secondary wall\n3,0,1\n");
+    QCOMPARE(*truthPairs(shared, 3, QStringLiteral("Bramble")), (WallPairs {{0, 1}}));
 }
 
 QTEST_MAIN(TestPreview)

@@ -111,6 +111,21 @@ void drawCaption(QPainter &painter, const QString &text, int top)
 
 } // namespace
 
+std::optional<WallPairs> truthPairs(const TruthFile &truth, int sample, const QString &source)
+{
+    auto it = truth.walls.constFind({sample, source});
+    if (it == truth.walls.constEnd())
+        it = truth.walls.constFind({sample, QString()});
+    if (it == truth.walls.constEnd())
+        return std::nullopt;
+    WallPairs pairs;
+    for (auto wall = it->constBegin(); wall != it->constEnd(); ++wall) {
+        for (int secondary : wall.value())
+            pairs.append({wall.key(), secondary});
+    }
+    return pairs;
+}
+
 QPair<QVector<WallMark>, QVector<WallMark>> wallMarks(int primaryWalls, int secondaryWalls,
                                                       const std::optional<WallPairs> &truth)
 {

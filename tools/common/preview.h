@@ -2,6 +2,7 @@
 #define PREVIEW_H
 
 #include "cornerpoint.h"
+#include "truthfile.h"
 
 #include <QImage>
 #include <QPair>
@@ -23,6 +24,10 @@ struct PreviewView
 
 // Pairs (primary wall, secondary wall) that show the same wall; secondary -1: no counterpart.
 using WallPairs = QVector<QPair<int, int>>;
+
+// The pairs a truth file gives for a sample and source (its three-column form holds for every
+// source); none when it has no rows for them.
+std::optional<WallPairs> truthPairs(const TruthFile &truth, int sample, const QString &source);
 
 // How each wall of a view is drawn in a preview.
 struct WallMark

@@ -5,6 +5,7 @@
 #include "csv.h"
 #include "samplefolder.h"
 #include "sources.h"
+#include "truthfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -50,21 +51,6 @@ QHash<int, QStringList> sampleStems(const QString &root)
 }
 
 } // namespace
-
-std::optional<WallPairs> truthPairs(const TruthFile &truth, int sample, const QString &source)
-{
-    auto it = truth.walls.constFind({sample, source});
-    if (it == truth.walls.constEnd())
-        it = truth.walls.constFind({sample, QString()});
-    if (it == truth.walls.constEnd())
-        return std::nullopt;
-    WallPairs pairs;
-    for (auto wall = it->constBegin(); wall != it->constEnd(); ++wall) {
-        for (int secondary : wall.value())
-            pairs.append({wall.key(), secondary});
-    }
-    return pairs;
-}
 
 QStringList sourcesInFolder(const QString &folder)
 {

@@ -3,7 +3,6 @@
 
 #include "preview.h"
 #include "problem.h"
-#include "truthfile.h"
 
 #include <QHash>
 #include <QPair>
@@ -14,10 +13,6 @@
 #include <functional>
 
 namespace wallmatch {
-
-// The pairs a truth file gives for a sample and source (its three-column form holds for every
-// source); none when it has no rows for them.
-std::optional<WallPairs> truthPairs(const TruthFile &truth, int sample, const QString &source);
 
 // The sources whose corner files a panorama folder holds, in the reports' order.
 QStringList sourcesInFolder(const QString &folder);
