@@ -187,15 +187,19 @@ QString modelsSection(const MixedModels &models)
                          "it.</p>\n");
 }
 
-// The truth's right secondary walls per primary wall of a sample and source, or none.
-const QHash<int, QVector<int>> *rightWalls(const TruthFile *truth, int sample,
-                                           const QString &source)
+// The truth's right secondary walls per primary wall of a sample and source (-1: the wall has
+// no counterpart), or none when the truth has no rows for them.
+std::optional<QMap<int, QVector<int>>> rightWalls(const TruthFile *truth, int sample,
+                                                  const QString &source)
 {
-    if (!truth || !truth->covers(sample, source))
-        return nullptr;
-    const auto found =
-        truth->walls.constFind(qMakePair(sample, truth->perSource ? source : QString()));
-    return found == truth->walls.constEnd() ? nullptr : &found.value();
+    const std::optional<WallPairs> pairs =
+        truth ? truthPairs(*truth, sample, source) : std::nullopt;
+    if (!pairs)
+        return std::nullopt;
+    QMap<int, QVector<int>> walls;
+    for (const auto &pair : *pairs)
+        walls[pair.first].append(pair.second);
+    return walls;
 }
 
 // Where each view sits in a preview picture, and the size of the panoramas the clicks are in.
@@ -236,14 +240,8 @@ std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const
         views[v].corners = parseCorners(corners.readAll()).roomCorners;
         views[v].caption = v == 0 ? QStringLiteral("primary") : QStringLiteral("secondary");
     }
-    std::optional<WallPairs> pairs;
-    if (const QHash<int, QVector<int>> *walls = rightWalls(truth, sample, source)) {
-        pairs = WallPairs();
-        for (auto w = walls->cbegin(); w != walls->cend(); ++w) {
-            for (const int secondary : w.value())
-                pairs->append({w.key(), secondary});
-        }
-    }
+    const std::optional<WallPairs> pairs =
+        truth ? truthPairs(*truth, sample, source) : std::nullopt;
     const QImage image = renderPreview(
         views[0], views[1], QStringLiteral("sample %1, %2").arg(sample).arg(source), pairs);
     if (!image.save(target, "JPEG", 85)) {
@@ -315,7 +313,8 @@ QString answerTable(const SampleSourceAnswers &group, const TruthFile *truth)
     html += row({QStringLiteral("primary wall"), QStringLiteral("answers"),
                  QStringLiteral("secondary walls chosen"), QStringLiteral("right")},
                 QStringLiteral("th"));
-    const QHash<int, QVector<int>> *walls = rightWalls(truth, group.sample, group.source);
+    const std::optional<QMap<int, QVector<int>>> walls =
+        rightWalls(truth, group.sample, group.source);
     for (auto p = counts.cbegin(); p != counts.cend(); ++p) {
         // The right secondary walls; -1 alone: the wall has no counterpart, every answer wrong.
         std::optional<QVector<int>> right;
