@@ -77,7 +77,7 @@ h1 { font-size: 1.6em; } h2 { border-bottom: 1px solid #ccc; margin-top: 2em; }
 table { border-collapse: collapse; margin: 0.5em 0 1em; }
 th, td { border: 1px solid #ccc; padding: 0.25em 0.6em; text-align: right; }
 th:first-child, td:first-child { text-align: left; }
-pre { background: #f6f6f6; padding: 0.6em; overflow-x: auto; }
+pre { background: #f6f6f6; padding: 0.6em; white-space: pre-wrap; }
 .charts img { margin: 0.3em; border: 1px solid #eee; max-width: 100%; }
 .panos { display: flex; gap: 1em; flex-wrap: wrap; }
 .panos figure { margin: 0; flex: 1 1 480px; }
