@@ -1,7 +1,12 @@
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -167,6 +172,81 @@ private Q_SLOTS:
         QCOMPARE(r.err.count("garbage.txt:"), 100);
         QVERIFY2(r.err.contains("300 problems (200 of them not shown)"),
                  qPrintable(r.err.right(200)));
+    }
+
+    // Without R the models are one clear line naming the packages; everything else is written.
+    void mixedModelsWithoutR()
+    {
+        write(QStringLiteral("results_P03.txt"),
+              "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n"
+              "ind 2: Wall 0 <==> Wall 3 (Bramble) Time: 0:05.000 Mouse: 1 2 <==> 3 4\n");
+        QTemporaryDir empty;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("PATH"), empty.path());
+        const CliRun r = CliRun::run(QStringLiteral(WALLMATCH_REPORT_EXE),
+                                     {"results_P03.txt", "--truth", "truth.csv", "--mixed-models",
+                                      "--trials", "norm-trials.csv", "--html", "no-r-html"},
+                                     dir.path(), env);
+        QCOMPARE(r.status, 1);
+        const QStringList lines =
+            r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts).filter(QStringLiteral("lme4"));
+        QCOMPARE(int(lines.size()), 1);
+        QVERIFY2(lines.first().contains(QStringLiteral("r-base-core"))
+                     && lines.first().contains(QStringLiteral("r-cran-lme4")),
+                 qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("correct: 2 of 2")), qPrintable(r.out));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("norm-trials.csv"))));
+        QFile html(dir.filePath(QStringLiteral("no-r-html/index.html")));
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        QVERIFY(html.readAll().contains("r-cran-lme4"));
+    }
+
+    // The R script written for the researcher runs as it stands on the tidy data beside it.
+    void rScriptRuns()
+    {
+        const QString rscript = QStandardPaths::findExecutable(QStringLiteral("Rscript"));
+        QVERIFY2(!rscript.isEmpty(), "Rscript not found: scripts/setup installs R and lme4");
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("analysis")));
+        const CliRun r = run({"results_P01.txt", "results_P02.txt", "--truth", "truth.csv",
+                              "--r-script", "analysis/study.R"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("analysis/study.csv"))));
+        const CliRun inR = CliRun::run(rscript, {"--vanilla", "study.R"},
+                                       dir.filePath(QStringLiteral("analysis")));
+        QVERIFY2(inR.status == 0, qPrintable(inR.err));
+        // Two answers per source leave lme4 nothing to fit: the rows say so.
+        QVERIFY2(inR.out.contains(QStringLiteral("Bramble"))
+                     && inR.out.contains(QStringLiteral("Kestrel")),
+                 qPrintable(inR.out + inR.err));
+    }
+
+    // The models join the report's JSON under "models", one entry per fixed effect; a fit that
+    // failed (two answers per source) is there, as failed, without numbers.
+    void modelsInJson()
+    {
+        const CliRun r = run({"results_P01.txt", "results_P02.txt", "--truth", "truth.csv",
+                              "--mixed-models", "--json", "models.json"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("did not converge")), qPrintable(r.out));
+        QFile file(dir.filePath(QStringLiteral("models.json")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+        QVERIFY(json.contains(QStringLiteral("sources"))); // the rest of the report's JSON
+        const QJsonArray models = json.value(QStringLiteral("models")).toArray();
+        QCOMPARE(int(models.size()), 2);
+        QStringList measures;
+        for (const QJsonValue &v : models) {
+            const QJsonObject m = v.toObject();
+            measures << m.value(QStringLiteral("measure")).toString();
+            QCOMPARE(m.value(QStringLiteral("source")).toString(), QStringLiteral("Bramble"));
+            QCOMPARE(m.value(QStringLiteral("reference")).toString(), QStringLiteral("Kestrel"));
+            QCOMPARE(m.value(QStringLiteral("converged")).toBool(true), false);
+            for (const char *key : {"estimate", "std_error", "p", "lrt_p"})
+                QVERIFY2(m.contains(QLatin1String(key)) && m.value(QLatin1String(key)).isNull(),
+                         key);
+        }
+        QCOMPARE(measures, QStringList({"time", "accuracy"}));
     }
 
     void malformedLineNamed()

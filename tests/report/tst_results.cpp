@@ -1,3 +1,5 @@
+#include "bysource.h"
+#include "judgedanswers.h"
 #include "reporttext.h"
 #include "resultsfile.h"
 #include "statistics.h"
@@ -249,6 +251,69 @@ private Q_SLOTS:
         QVERIFY(!perSample[10].covered);
         QCOMPARE(perSample[10].answers, 2); // past-the-end answers not counted
         QCOMPARE(perSample[10].judged, 0);
+    }
+
+    // Each answer is judged by its own source's rows; a sample shown again with another
+    // source is a case of its own; what the truth cannot judge is in no share.
+    void judgedBySource_data()
+    {
+        QTest::addColumn<QByteArray>("results");
+        QTest::addColumn<QString>("cases"); // per answer: "line verdict", ';' between
+        QTest::addColumn<QString>("shares"); // overall; then per source; then per sample
+        // clang-format off
+        QTest::newRow("own rows, -1, several rows")
+            << resultLine(1, 0, 2, "0:01.000") + resultLine(1, 4, 1, "0:02.000", "LGTNet")
+                   + resultLine(2, 1, 1, "0:03.000")
+            << "1 right;2 right;3 right" << "3/3; Kestrel 2/2, LGTNet 1/1; 1: 2/2 2: 1/1";
+        QTest::newRow("-1 is wrong, another source's rows do not judge")
+            << resultLine(1, 3, 0, "0:01.000", "LGTNet") + resultLine(1, 3, 0, "0:02.000")
+                   + resultLine(2, 1, 0, "0:03.000")
+            << "1 wrong;2 unjudged;3 wrong" << "0/2; Kestrel 0/1, LGTNet 0/1; 1: 0/1 2: 0/1";
+        QTest::newRow("repeated sample and source is past the end")
+            << resultLine(1, 0, 2, "0:01.000") + resultLine(1, 4, 0, "0:02.000", "LGTNet")
+                   + resultLine(1, 0, 1, "0:03.000")
+            << "1 right;2 right;3 past" << "2/2; Kestrel 1/1, LGTNet 1/1; 1: 2/2";
+        QTest::newRow("unjudged answers only")
+            << resultLine(3, 0, 0, "0:01.000") + resultLine(1, 0, 0, "0:02.000", "Bramble")
+            << "1 unjudged;2 unjudged" << "0/0; Kestrel 0/0, Bramble 0/0; 1: 0/0 3: 0/0";
+        // clang-format on
+    }
+
+    void judgedBySource()
+    {
+        QFETCH(QByteArray, results);
+        QFETCH(QString, cases);
+        QFETCH(QString, shares);
+        const TruthFile truth =
+            parseTruthFile("t.csv",
+                           "sample,source,primary wall,secondary wall\n"
+                           "1,Kestrel,0,2\n1,LGTNet,3,-1\n1,LGTNet,4,0\n1,LGTNet,4,1\n"
+                           "2,Kestrel,1,1\n");
+        QVERIFY(truth.problems.isEmpty());
+        const ResultsFile f = parseResultsFile("results_P1.txt", results);
+        QStringList got;
+        for (const JudgedAnswer &a : judgedAnswers({f}, &truth))
+            got << QString("%1 %2").arg(a.line).arg(a.pastEnd                           ? "past"
+                                                        : a.verdict == Verdict::Correct ? "right"
+                                                        : a.verdict == Verdict::Wrong   ? "wrong"
+                                                                                      : "unjudged");
+        QCOMPARE(got.join(';'), cases);
+
+        const Summary all = summarize("all", {f}, &truth);
+        QStringList bySource;
+        for (const SourceStats &s : statsBySource({f}, sourcesOf({f}), &truth))
+            bySource
+                << QString("%1 %2/%3").arg(s.source).arg(s.accuracy.correct).arg(s.accuracy.judged);
+        QStringList bySample;
+        for (const SampleAccuracy &s : accuracyPerSample({f}, truth))
+            bySample << QString("%1: %2/%3").arg(s.sample).arg(s.correct).arg(s.judged);
+        QCOMPARE(QString("%1/%2; %3; %4")
+                     .arg(all.accuracy.correct)
+                     .arg(all.accuracy.judged)
+                     .arg(bySource.join(", "), bySample.join(' ')),
+                 shares);
+        // Every answer of the run is judged or counted apart as not judged.
+        QCOMPARE(all.accuracy.judged + all.accuracy.unjudged, all.answers - all.pastEnd);
     }
 
     void csvColumns()

@@ -1,10 +1,15 @@
 #include "bysource.h"
 
+#include "ranktests.h"
 #include "reporttext.h"
+#include "sources.h"
 
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
+
+#include <boost/math/distributions/binomial.hpp>
+#include <boost/math/distributions/normal.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -41,9 +46,11 @@ QString seconds(double s)
     return QString::number(s, 'f', 3) + QStringLiteral(" s");
 }
 
+// "p = 0.031" without its "p".
 QString pValue(double p)
 {
-    return QString::number(p, 'f', 3);
+    const QString text = pValueText(p);
+    return text.mid(text.indexOf(QLatin1Char(' ')) + 1);
 }
 
 QString sourceLine(const SourceStats &s, bool withTruth)
@@ -80,47 +87,26 @@ QString verdict(const PairedComparison &c, const QString &first, const QString &
     if (c.pairs == 0)
         return QStringLiteral("%1: no participant to compare").arg(what);
     if (nearlyEqual(c.meanDifference, 0))
-        return QStringLiteral("%1: neither on average (Wilcoxon p = %2)")
+        return QStringLiteral("%1: neither on average (Wilcoxon p %2)")
             .arg(what, pValue(c.wilcoxonP));
     // For time a lower value is better, for the share correct a higher one.
     const bool firstBetter = time ? c.meanDifference < 0 : c.meanDifference > 0;
     const QString amount = time
         ? QStringLiteral("%1 s").arg(std::abs(c.meanDifference), 0, 'f', 3)
         : QStringLiteral("%1 percentage points").arg(100 * std::abs(c.meanDifference), 0, 'f', 1);
-    return QStringLiteral("%1 with %2, by %3 on average (Wilcoxon p = %4)")
+    return QStringLiteral("%1 with %2, by %3 on average (Wilcoxon p %4)")
         .arg(what, firstBetter ? first : second, amount, pValue(c.wilcoxonP));
 }
 
 } // namespace
 
-QString participantOf(const QString &fileName)
-{
-    static const QRegularExpression named(QStringLiteral("^results_([A-Za-z0-9_-]+)\\.txt$"));
-    const QRegularExpressionMatch m = named.match(QFileInfo(fileName).fileName());
-    return m.hasMatch() ? m.captured(1) : fileName;
-}
-
 QStringList sourcesOf(const QVector<ResultsFile> &files)
 {
-    QStringList others;
-    bool kestrel = false, bramble = false;
-    for (const ResultsFile &f : files) {
-        for (const ResultAnswer &a : f.runAnswers()) {
-            if (a.source == QLatin1String("Kestrel"))
-                kestrel = true;
-            else if (a.source == QLatin1String("Bramble"))
-                bramble = true;
-            else if (!others.contains(a.source))
-                others.append(a.source);
-        }
-    }
-    others.sort();
-    QStringList sources;
-    if (kestrel)
-        sources.append(QStringLiteral("Kestrel"));
-    if (bramble)
-        sources.append(QStringLiteral("Bramble"));
-    return sources + others;
+    QStringList names;
+    for (const ResultsFile &f : files)
+        for (const ResultAnswer &a : f.runAnswers())
+            names.append(a.source);
+    return orderedSources(names);
 }
 
 QVector<SourceStats> statsBySource(const QVector<ResultsFile> &files, const QStringList &sources,
@@ -163,14 +149,9 @@ double signTestP(int positive, int negative)
     const int n = positive + negative;
     if (n == 0)
         return 1;
-    // P(X <= k) for X ~ Binomial(n, 1/2), summed in logarithms so that large n cannot underflow
-    // a term before it is scaled.
-    const int k = std::min(positive, negative);
-    double tail = 0;
-    for (int i = 0; i <= k; ++i)
-        tail += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0)
-                         - n * std::log(2.0));
-    return std::min(1.0, 2 * tail);
+    // P(X <= k) for X ~ Binomial(n, 1/2), doubled.
+    const boost::math::binomial binomial(n, 0.5);
+    return std::min(1.0, 2 * boost::math::cdf(binomial, std::min(positive, negative)));
 }
 
 double wilcoxonSignedRankP(const QVector<double> &differences, int maxExact)
@@ -222,7 +203,10 @@ double wilcoxonSignedRankP(const QVector<double> &differences, int maxExact)
         const double mean = n * (n + 1.0) / 4;
         const double variance = n * (n + 1.0) * (2 * n + 1.0) / 24 - tieTerm / 48;
         const double distance = std::max(0.0, std::abs(observed / 2.0 - mean) - 0.5);
-        return variance > 0 ? std::min(1.0, std::erfc(distance / std::sqrt(2 * variance))) : 1.0;
+        if (variance <= 0)
+            return 1.0;
+        const boost::math::normal normal(0, std::sqrt(variance));
+        return std::min(1.0, 2 * boost::math::cdf(boost::math::complement(normal, distance)));
     }
     // Under no shift every sign is equally likely: the distribution of the positive rank sum.
     QVector<double> probability(total + 1, 0.0);
@@ -237,6 +221,29 @@ double wilcoxonSignedRankP(const QVector<double> &differences, int maxExact)
         upper += s >= observed ? probability.at(s) : 0;
     }
     return std::min(1.0, 2 * std::min(lower, upper));
+}
+
+double wilcoxonPositiveRankSum(const QVector<double> &differences)
+{
+    QVector<double> magnitudes;
+    for (double d : differences)
+        if (!nearlyEqual(d, 0))
+            magnitudes.append(std::abs(d));
+    std::sort(magnitudes.begin(), magnitudes.end());
+    double sum = 0;
+    for (double d : differences) {
+        if (nearlyEqual(d, 0) || d < 0)
+            continue;
+        int below = 0, equal = 0;
+        for (double m : magnitudes) {
+            if (nearlyEqual(m, d))
+                ++equal;
+            else if (m < d)
+                ++below;
+        }
+        sum += below + (equal + 1) / 2.0;
+    }
+    return sum;
 }
 
 PairedComparison comparePaired(const QVector<double> &differences)
@@ -257,6 +264,85 @@ PairedComparison comparePaired(const QVector<double> &differences)
     c.signTestP = signTestP(c.positive, c.negative);
     c.wilcoxonP = wilcoxonSignedRankP(differences);
     return c;
+}
+
+namespace {
+
+// A participant's value with one source on a measure, when there is one.
+std::optional<double> measureOf(const SourceStats &s, bool time)
+{
+    if (time)
+        return s.times.timed > 0 ? std::optional<double>(s.times.medianSeconds) : std::nullopt;
+    return s.accuracy.judged > 0 ? std::optional<double>(s.accuracy.share()) : std::nullopt;
+}
+
+} // namespace
+
+QVector<SourceComparison> compareSources(const QVector<ParticipantStats> &participants,
+                                         const QStringList &sources, bool withTruth)
+{
+    QVector<SourceComparison> rows;
+    const int k = int(sources.size());
+    if (k < 2)
+        return rows;
+    for (const bool time : {true, false}) {
+        if (!time && !withTruth)
+            continue;
+        const QString measure = time ? QStringLiteral("time") : QStringLiteral("accuracy");
+        if (k == 2) {
+            QVector<double> differences;
+            for (const ParticipantStats &p : participants) {
+                const std::optional<double> a = measureOf(p.bySource.at(0), time);
+                const std::optional<double> b = measureOf(p.bySource.at(1), time);
+                if (a && b)
+                    differences.append(*a - *b);
+            }
+            const PairedComparison c = comparePaired(differences);
+            rows.append({measure, QStringLiteral("sign"), sources, c.pairs, double(c.positive),
+                         c.signTestP, std::nullopt});
+            rows.append({measure, QStringLiteral("wilcoxon"), sources, c.pairs,
+                         wilcoxonPositiveRankSum(differences), c.wilcoxonP, std::nullopt});
+            continue;
+        }
+        QVector<QVector<double>> table; // participants with all k, one column per source
+        for (const ParticipantStats &p : participants) {
+            QVector<double> row;
+            for (const SourceStats &s : p.bySource) {
+                if (const std::optional<double> v = measureOf(s, time))
+                    row.append(*v);
+            }
+            if (row.size() == k)
+                table.append(row);
+        }
+        const FriedmanResult f = friedmanTest(table);
+        rows.append(
+            {measure, QStringLiteral("friedman"), sources, f.rows, f.statistic, f.p, std::nullopt});
+        QVector<SourceComparison> pairs;
+        QVector<double> pairP;
+        for (int i = 0; i < k; ++i) {
+            for (int j = i + 1; j < k; ++j) {
+                QVector<double> differences;
+                for (const QVector<double> &row : table)
+                    differences.append(row.at(i) - row.at(j));
+                SourceComparison c {measure,
+                                    QStringLiteral("wilcoxon"),
+                                    QStringList {sources.at(i), sources.at(j)},
+                                    int(table.size()),
+                                    wilcoxonPositiveRankSum(differences),
+                                    wilcoxonSignedRankP(differences),
+                                    std::nullopt};
+                pairP.append(c.p);
+                pairs.append(c);
+            }
+        }
+        const QVector<double> holm = holmAdjusted(pairP);
+        for (int i = 0; i < pairs.size(); ++i) {
+            SourceComparison c = pairs.at(i);
+            c.pHolm = holm.at(i);
+            rows.append(c);
+        }
+    }
+    return rows;
 }
 
 QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
@@ -291,6 +377,38 @@ QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
             accuracyDifferences.append(first.accuracy.share() - second.accuracy.share());
     }
 
+    if (sources.size() > 2) {
+        out.append(QStringLiteral("%1 sources over the participants with values for all of them "
+                                  "(two-sided p-values; pairs Holm-adjusted per measure)")
+                       .arg(sources.size()));
+        for (const SourceComparison &c : compareSources(participants, sources, withTruth)) {
+            const QString what = c.measure == QLatin1String("time") ? QStringLiteral("time")
+                                                                    : QStringLiteral("correct");
+            if (c.test == QLatin1String("friedman")) {
+                out.append(c.participants > 0
+                               ? QStringLiteral("  %1: Friedman chi-square %2, %3 df, %4 "
+                                                "participants, %5")
+                                     .arg(what)
+                                     .arg(c.statistic, 0, 'f', 3)
+                                     .arg(sources.size() - 1)
+                                     .arg(c.participants)
+                                     .arg(pValueText(c.p))
+                               : QStringLiteral("  %1: no participant has values with all %2 "
+                                                "sources")
+                                     .arg(what)
+                                     .arg(sources.size()));
+                continue;
+            }
+            if (c.participants == 0)
+                continue;
+            out.append(QStringLiteral("    %1 - %2: Wilcoxon W+ %3, %4, Holm %5")
+                           .arg(c.sources.at(0), c.sources.at(1))
+                           .arg(c.statistic)
+                           .arg(pValueText(c.p), pValueText(c.pHolm.value_or(1))));
+        }
+        return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    }
+
     const QString a = sources.at(0), b = sources.at(1);
     out.append(QStringLiteral("paired over participants, %1 against %2 (difference %1 - %2; "
                               "two-sided p-values, exact up to 300 participants)")
@@ -299,7 +417,7 @@ QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
     if (time.pairs > 0)
         out.append(QStringLiteral("  time: %1 participants with both; median lower with %2 for "
                                   "%3, with %4 for %5, equal for %6; mean difference %7 s; sign "
-                                  "test p = %8, Wilcoxon signed-rank p = %9")
+                                  "test p %8, Wilcoxon signed-rank p %9")
                        .arg(time.pairs)
                        .arg(a)
                        .arg(time.negative)
@@ -316,7 +434,7 @@ QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
             out.append(
                 QStringLiteral("  correct: %1 participants with both; more correct with %2 "
                                "for %3, with %4 for %5, equal for %6; mean difference %7 "
-                               "percentage points; sign test p = %8, Wilcoxon signed-rank p = %9")
+                               "percentage points; sign test p %8, Wilcoxon signed-rank p %9")
                     .arg(acc.pairs)
                     .arg(a)
                     .arg(acc.positive)
@@ -332,8 +450,6 @@ QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
     if (withTruth)
         answer += QStringLiteral("; ") + verdict(comparePaired(accuracyDifferences), a, b, false);
     out.append(QStringLiteral("  answer: ") + answer);
-    if (sources.size() > 2)
-        out.append(QStringLiteral("  (only the first two sources are compared)"));
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 

@@ -1,6 +1,7 @@
 #ifndef BYSOURCE_H
 #define BYSOURCE_H
 
+#include "judgedanswers.h"
 #include "resultsfile.h"
 #include "statistics.h"
 #include "truthfile.h"
@@ -9,11 +10,9 @@
 #include <QStringList>
 #include <QVector>
 
-namespace wallmatch {
+#include <optional>
 
-// The participant of "results_ID.txt" is ID; any other results file (the unnamed
-// "results.txt" among them) stands for a participant of its own, named by the file.
-QString participantOf(const QString &fileName);
+namespace wallmatch {
 
 // The corner sources of the run answers: Kestrel and Bramble first, any other by name.
 QStringList sourcesOf(const QVector<ResultsFile> &files);
@@ -64,9 +63,31 @@ double signTestP(int positive, int negative);
 // `maxExact` differences its normal approximation, corrected for ties and continuity).
 double wilcoxonSignedRankP(const QVector<double> &differences, int maxExact = 300);
 
-// The report by source: per source, per participant, and the paired comparison of the first
-// two sources over the participants who met both. Empty when the run answers show fewer than
-// two sources.
+// The positive-rank sum W+ of the Wilcoxon signed-rank test, as wilcoxonSignedRankP ranks.
+double wilcoxonPositiveRankSum(const QVector<double> &differences);
+
+// One test of the sources against each other on one measure, over the participants that have
+// a value with every source it compares.
+struct SourceComparison
+{
+    QString measure; // "time" (per-participant median) or "accuracy" (share correct)
+    QString test; // "friedman", "wilcoxon" or "sign"
+    QStringList sources; // the first two in a paired test: differences are first minus second
+    int participants = 0;
+    double statistic = 0; // chi-square, W+ or the count of positive differences
+    double p = 1;
+    std::optional<double> pHolm; // pairwise tests among three or more sources, per measure
+};
+
+// With two sources: the sign and Wilcoxon tests of each measure. With k >= 3: per measure, over
+// the participants with values for all k, Friedman's test and the Wilcoxon test of every pair,
+// Holm-adjusted within the measure. Accuracy only with a truth file.
+QVector<SourceComparison> compareSources(const QVector<ParticipantStats> &participants,
+                                         const QStringList &sources, bool withTruth);
+
+// The report by source: per source, per participant, and the comparisons: paired over the
+// participants who met both of two sources, or Friedman and pairwise tests of three or more.
+// Empty when the run answers show fewer than two sources.
 QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth);
 
 // One row per participant and source under the header

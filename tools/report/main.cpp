@@ -1,26 +1,38 @@
 #include "bysource.h"
 #include "cli.h"
+#include "htmlreport.h"
+#include "mixedmodels.h"
+#include "reportjson.h"
 #include "reporttext.h"
 #include "resultsfile.h"
+#include "samplefolder.h"
 #include "sourcechart.h"
 #include "timechart.h"
+#include "trials.h"
 #include "truthfile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 using namespace wallmatch;
 
 int main(int argc, char *argv[])
 {
-    // Only the chart needs a GUI application; it is drawn into an image and no window is ever
-    // shown, so the offscreen platform does when nothing else is asked for.
+    // Only the chart and the HTML report's images need a GUI application; they are drawn into
+    // images and no window is ever shown, so the offscreen platform does when nothing else is
+    // asked for.
     bool plotting = false;
     for (int i = 1; i < argc; ++i)
-        plotting = plotting || qstrncmp(argv[i], "--plot", 6) == 0;
+        plotting =
+            plotting || qstrncmp(argv[i], "--plot", 6) == 0 || qstrncmp(argv[i], "--html", 6) == 0;
     if (plotting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> app(plotting ? new QApplication(argc, argv)
@@ -34,9 +46,12 @@ int main(int argc, char *argv[])
         "answers past the end of the run (repeated sample ids), median, mean and 90th "
         "percentile time, times over an hour; with --truth the share of correct matches per "
         "file, per sample and overall. Times and correct matches count the answers of the "
-        "run, not those past its end. When the answers show more than one corner source, the "
-        "report compares them: per source, per participant (the ID of results_ID.txt) and "
-        "paired over participants, with exact sign and Wilcoxon signed-rank tests. Every line "
+        "run, not those past its end (an answer repeating a sample and source of the same "
+        "file); answers the truth cannot judge are counted apart, never as wrong. When the "
+        "answers show more than one corner source, the report compares them: per source, per "
+        "participant (the ID of results_ID.txt) and over participants: two sources with exact "
+        "sign and Wilcoxon signed-rank tests, three or more with Friedman's test and the "
+        "Wilcoxon test of every pair, Holm-adjusted. Every line "
         "that is not a result line is reported with its line number, and the exit status is "
         "then 1."));
     parser.addPositionalArgument(QStringLiteral("results.txt"),
@@ -45,9 +60,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption truthOption(QStringLiteral("truth"),
-                                         QStringLiteral("Matching walls: CSV with a header line, "
-                                                        "then \"sample,primary wall,secondary "
-                                                        "wall\" rows."),
+                                         QStringLiteral("Matching walls: CSV "
+                                                        "\"sample,source,primary wall,secondary "
+                                                        "wall\" with a header line (-1: no "
+                                                        "counterpart; several rows: any is "
+                                                        "right); the older three columns apply "
+                                                        "to every source."),
                                          QStringLiteral("truth.csv"));
     const QCommandLineOption csvOption(QStringLiteral("csv"),
                                        QStringLiteral("Write one row per answer: file, sample, "
@@ -64,7 +82,42 @@ int main(int argc, char *argv[])
         QStringLiteral("Write one row per participant and source: participant, source, answers, "
                        "timed, median seconds, p90 seconds, judged, correct."),
         QStringLiteral("out.csv"));
-    parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption});
+    const QCommandLineOption trialsOption(
+        QStringLiteral("trials"),
+        QStringLiteral("Write the tidy data, one row per answer (RFC 4180, UTF-8): participant, "
+                       "file, line, phase, case, sample, source, primary_wall, secondary_wall, "
+                       "correct, judged, seconds, x1, y1, x2, y2; with event logs "
+                       "(events_ID.csv) beside the results files also first_pick_seconds, picks, "
+                       "misses."),
+        QStringLiteral("trials.csv"));
+    const QCommandLineOption modelsOption(
+        QStringLiteral("mixed-models"),
+        QStringLiteral("Fit mixed-effects models with R and lme4: log time and accuracy by "
+                       "source, participants and samples as crossed random effects, the first "
+                       "source (Kestrel when present) as reference."));
+    const QCommandLineOption rScriptOption(
+        QStringLiteral("r-script"),
+        QStringLiteral("Write the models' analysis as a commented R script; it reads the --trials "
+                       "file, or, without one, the tidy data written beside it as FILE.csv."),
+        QStringLiteral("analysis.R"));
+    const QCommandLineOption htmlOption(
+        QStringLiteral("html"),
+        QStringLiteral("Write an HTML report to DIR/index.html, with its charts and panoramas "
+                       "beside it."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption treeOption(
+        QStringLiteral("tree"),
+        QStringLiteral("The sample tree whose panoramas the HTML report shows (default: "
+                       "test_datasets in the working folder)."),
+        QStringLiteral("DIR"), QString::fromLatin1(sampleTreeFolder));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"),
+        QStringLiteral("Write every figure by source as JSON: sources, participants and "
+                       "comparisons (measure, test, sources, participants, statistic, p, "
+                       "p_holm)."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
+                       trialsOption, modelsOption, rScriptOption, htmlOption, treeOption});
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
@@ -104,14 +157,43 @@ int main(int argc, char *argv[])
         complaints += printProblems(missingTruthRows(files, *truth));
 
     const TruthFile *truthTable = truth ? &*truth : nullptr;
+    QVector<std::optional<SessionEvents>> logs;
+    if (parser.isSet(trialsOption) || parser.isSet(rScriptOption)) {
+        for (const ResultsFile &f : files) {
+            QVector<Problem> problems;
+            logs.append(readSessionEventsBeside(f.name, problems));
+            complaints += printProblems(problems);
+        }
+    }
+    const QVector<Trial> trials = trialsOf(files, truthTable, logs);
+    const QStringList sources = sourcesOf(files);
+
+    if (truth && !truth->perSource && !truth->isEmpty())
+        out() << "note: " << truth->file
+              << " has no source column; every source is assumed to number walls alike\n";
     out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
+    bool written = true;
+    std::optional<MixedModels> models;
+    // Progress where someone watches: R takes seconds, the pictures of a large study longer.
+    const bool terminal = isatty(fileno(stderr));
+    if (parser.isSet(modelsOption)) {
+        if (terminal)
+            err() << "fitting the mixed-effects models with R...\n" << Qt::flush;
+        models = fitMixedModels(trials, sources);
+        // A missing R is said once, on its own line; the rest of the report stands.
+        if (models->unavailable == missingRLine())
+            err() << missingRLine() << '\n';
+        else
+            out() << '\n' << mixedModelsText(*models);
+        written = !models->failed;
+    }
     out().flush();
 
-    bool written = true;
     if (parser.isSet(csvOption)) {
         QVector<Problem> problems;
         written = writeFileOrComplain(parser.value(csvOption),
-                                      answersCsv(files, truthTable).toUtf8(), problems);
+                                      answersCsv(files, truthTable).toUtf8(), problems)
+            && written;
         printProblems(problems);
     }
     if (parser.isSet(sourceCsvOption)) {
@@ -119,6 +201,14 @@ int main(int argc, char *argv[])
         written = writeFileOrComplain(parser.value(sourceCsvOption),
                                       bySourceCsv(files, truthTable).toUtf8(), problems)
             && written;
+        printProblems(problems);
+    }
+    if (parser.isSet(jsonOption)) {
+        QVector<Problem> problems;
+        QByteArray json = reportJson(files, truthTable);
+        if (models)
+            json = withModels(json, *models);
+        written = writeFileOrComplain(parser.value(jsonOption), json, problems) && written;
         printProblems(problems);
     }
     if (parser.isSet(plotOption)) {
@@ -134,6 +224,49 @@ int main(int argc, char *argv[])
             err() << parser.value(plotOption) << ": cannot write the chart\n";
             written = false;
         }
+    }
+    if (parser.isSet(trialsOption)) {
+        QVector<Problem> problems;
+        written =
+            writeFileOrComplain(parser.value(trialsOption), trialsCsv(trials).toUtf8(), problems)
+            && written;
+        printProblems(problems);
+    }
+    if (parser.isSet(rScriptOption)) {
+        QVector<Problem> problems;
+        const QFileInfo script(parser.value(rScriptOption));
+        QString data;
+        if (parser.isSet(trialsOption)) {
+            data = script.dir().relativeFilePath(
+                QFileInfo(parser.value(trialsOption)).absoluteFilePath());
+        } else {
+            data = script.completeBaseName() + QStringLiteral(".csv");
+            written = writeFileOrComplain(script.dir().filePath(data), trialsCsv(trials).toUtf8(),
+                                          problems)
+                && written;
+        }
+        written = writeFileOrComplain(script.filePath(),
+                                      mixedModelsRScript(data, QString(), sources, true).toUtf8(),
+                                      problems)
+            && written;
+        printProblems(problems);
+    }
+    if (parser.isSet(htmlOption)) {
+        QVector<Problem> problems;
+        HtmlReportInput input;
+        input.files = files;
+        input.truth = truthTable;
+        input.trials = trials;
+        input.sources = sources;
+        input.models = models ? &*models : nullptr;
+        input.tree = parser.value(treeOption);
+        if (terminal)
+            input.progress = [](int done, int total) {
+                err() << "\rHTML report: sample pictures " << done + 1 << " of " << total
+                      << (done + 1 == total ? "\n" : "") << Qt::flush;
+            };
+        written = writeHtmlReport(parser.value(htmlOption), input, problems) && written;
+        printProblems(problems);
     }
     if (complaints > 0) {
         err() << "wallmatch-report: " << complaints << " problems";

@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "textinput.h"
 
+#include <QPair>
 #include <QSet>
 
 namespace wallmatch {
@@ -31,7 +32,7 @@ ResultsFile parseResultsFile(const QString &name, const QByteArray &rawContent)
     lines.removeLast(); // after the final line feed
     file.lineCount = int(lines.size());
 
-    QSet<int> seen;
+    QSet<QPair<int, QString>> seen; // a sample may be shown once with each source
     for (int i = 0; i < lines.size(); ++i) {
         const ParsedLine parsed = parseResultLine(lines.at(i));
         if (!parsed.answer) {
@@ -41,8 +42,9 @@ ResultsFile parseResultsFile(const QString &name, const QByteArray &rawContent)
         ResultAnswer answer;
         static_cast<Answer &>(answer) = *parsed.answer;
         answer.line = i + 1;
-        answer.pastEnd = seen.contains(answer.sampleId);
-        seen.insert(answer.sampleId);
+        const QPair<int, QString> shown(answer.sampleId, answer.source);
+        answer.pastEnd = seen.contains(shown);
+        seen.insert(shown);
         file.answers.append(answer);
     }
     return file;

@@ -14,7 +14,8 @@ namespace wallmatch {
 struct ResultAnswer : Answer
 {
     int line = 0;
-    bool pastEnd = false; // the sample was answered before in the same file: the run had ended
+    // The sample was answered with this source before in the same file: the run had ended.
+    bool pastEnd = false;
 };
 
 // The answers of one results file, i.e. of one test subject.
@@ -30,8 +31,8 @@ struct ResultsFile
     QVector<ResultAnswer> runAnswers() const;
 };
 
-// Every line is either an answer or a complaint; nothing is skipped. A sample id seen before
-// in the same file marks an answer given after the run had ended.
+// Every line is either an answer or a complaint; nothing is skipped. A sample and source seen
+// before in the same file mark an answer given after the run had ended.
 ResultsFile parseResultsFile(const QString &name, const QByteArray &content);
 ResultsFile readResultsFile(const QString &name);
 

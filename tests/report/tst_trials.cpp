@@ -1,0 +1,187 @@
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "csv.h"
+#include "testfiles.h"
+#include "trials.h"
+
+using namespace wallmatch;
+
+// The tidy data: one row per answer, judged and correct as the truth says, valid RFC 4180.
+class TestTrials : public QObject
+{
+    Q_OBJECT
+
+    const QByteArray truthCsv = "sample,primary wall,secondary wall\n1,2,0\n2,0,3\n2,1,2\n";
+
+    static QStringList header(bool events)
+    {
+        QStringList h = QStringLiteral("participant,file,line,phase,case,sample,source,"
+                                       "primary_wall,secondary_wall,correct,judged,seconds,x1,y1,"
+                                       "x2,y2")
+                            .split(QLatin1Char(','));
+        if (events)
+            h << QStringLiteral("first_pick_seconds") << QStringLiteral("picks")
+              << QStringLiteral("misses");
+        return h;
+    }
+
+    // The CSV read back by the project's RFC 4180 reader, rows as column -> value.
+    static QVector<QHash<QString, QString>> readBack(const QString &csv, bool events)
+    {
+        const CsvTable table = parseCsv(csv);
+        [&] { QVERIFY2(table.error.isEmpty(), qPrintable(table.error)); }();
+        QVector<QHash<QString, QString>> rows;
+        if (table.rows.isEmpty())
+            return rows;
+        [&] { QCOMPARE(table.rows.first().fields, header(events)); }();
+        for (int r = 1; r < table.rows.size(); ++r) {
+            QHash<QString, QString> row;
+            for (int c = 0; c < table.rows.at(r).fields.size(); ++c)
+                row.insert(header(events).value(c, QStringLiteral("extra")),
+                           table.rows.at(r).fields.at(c));
+            rows.append(row);
+        }
+        return rows;
+    }
+
+private Q_SLOTS:
+    void rowsPerAnswer_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("results");
+        QTest::addColumn<bool>("withTruth");
+        // Per row: phase, case, correct, judged, seconds.
+        QTest::addColumn<QStringList>("expected");
+        const QByteArray three =
+            "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301\n"
+            "ind 2: Wall 1 <==> Wall 3 (Bramble) Time:  Mouse: 5 6 <==> 7 8\n"
+            "ind 3: Wall 0 <==> Wall 1 (Kestrel) Time: 1:02.000 Mouse: 5 6 <==> 7 8\n";
+        QTest::newRow("judged right, judged wrong, sample without truth")
+            << "results_P01.txt" << three << true
+            << QStringList {"test 1 1 1 12.345", "test 2 0 1 ", "test 3  0 62.000"};
+        QTest::newRow("no truth: nothing judged")
+            << "results_P01.txt" << three << false
+            << QStringList {"test 1  0 12.345", "test 2  0 ", "test 3  0 62.000"};
+        QTest::newRow("answer after the end: listed, not judged")
+            << "results_P02.txt"
+            << QByteArray(
+                   "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4\n"
+                   "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:02.000 Mouse: 1 2 <==> 3 4\n")
+            << true << QStringList {"test 1 1 1 1.000", "after-end   0 2.000"};
+        QTest::newRow("file name with comma and quote")
+            << "my \"run\", day 2.txt"
+            << QByteArray(
+                   "ind 2: Wall 0 <==> Wall 3 (Kestrel) Time: 0:03.500 Mouse: 1 2 <==> 3 4\n")
+            << true << QStringList {"test 1 1 1 3.500"};
+    }
+    void rowsPerAnswer()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, results);
+        QFETCH(bool, withTruth);
+        QFETCH(QStringList, expected);
+        const TruthFile truth = parseTruthFile(QStringLiteral("truth.csv"), truthCsv);
+        const ResultsFile file = parseResultsFile(fileName, results);
+        QVERIFY(file.complaints.isEmpty());
+        const QString csv = trialsCsv(trialsOf({file}, withTruth ? &truth : nullptr));
+        QVERIFY(csv.endsWith(QStringLiteral("\r\n")));
+        const QVector<QHash<QString, QString>> rows = readBack(csv, false);
+        QCOMPARE(int(rows.size()), int(expected.size()));
+        for (int r = 0; r < rows.size(); ++r) {
+            const QHash<QString, QString> &row = rows.at(r);
+            QCOMPARE(int(row.size()), int(header(false).size()));
+            QCOMPARE(row.value("file"), fileName);
+            QCOMPARE(row.value("line"), QString::number(r + 1));
+            QCOMPARE(QStringList({row.value("phase"), row.value("case"), row.value("correct"),
+                                  row.value("judged"), row.value("seconds")})
+                         .join(QLatin1Char(' ')),
+                     expected.at(r));
+            const Answer &a = file.answers.at(r);
+            QCOMPARE(row.value("sample").toInt(), a.sampleId);
+            QCOMPARE(row.value("primary_wall").toInt(), a.wall1);
+            QCOMPARE(row.value("secondary_wall").toInt(), a.wall2);
+            QCOMPARE(row.value("source"), a.source);
+            QCOMPARE(QPoint(row.value("x2").toInt(), row.value("y2").toInt()), a.click2);
+        }
+        if (fileName.contains(QLatin1Char('"')))
+            QVERIFY2(csv.contains(QStringLiteral(",\"my \"\"run\"\", day 2.txt\",")),
+                     qPrintable(csv));
+        else if (fileName.startsWith(QLatin1String("results_")))
+            QCOMPARE(rows.first().value("participant"), fileName.mid(8, 3));
+    }
+
+    // Events beside the results: per case the picks, misses and the time to the first pick;
+    // practice cases and events outside a case are not counted.
+    void eventColumns()
+    {
+        const QByteArray results =
+            "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301\n"
+            "ind 2: Wall 0 <==> Wall 3 (Kestrel) Time: 0:02.000 Mouse: 5 6 <==> 7 8\n";
+        const QByteArray events = "session_ms,phase,case,sample,source,event,view,wall,x,y\n"
+                                  "100,practice,1,9,Kestrel,present,,,,\n"
+                                  "900,practice,1,9,Kestrel,pick,primary,1,4,5\n"
+                                  "1000,test,1,1,Kestrel,present,,,,\n"
+                                  "2500,test,1,1,Kestrel,miss,primary,-1,4,5\n"
+                                  "3250,test,1,1,Kestrel,pick,primary,1,4,5\n"
+                                  "5000,test,1,1,Kestrel,pick,primary,2,4,5\n"
+                                  "9000,test,1,1,Kestrel,pick,secondary,0,4,5\n"
+                                  "9100,test,1,1,Kestrel,answer,,,,\n"
+                                  "9200,test,,,,break,,,,\n"
+                                  "20000,test,2,2,Kestrel,present,,,,\n"
+                                  "20000,test,2,2,Kestrel,pa"; // cut short by a crash
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writeFile(dir.filePath("results_P07.txt"), results));
+        QVERIFY(testfiles::writeFile(dir.filePath("events_P07.csv"), events));
+        QVERIFY(testfiles::writeFile(dir.filePath("results_P08.txt"), results));
+        QVector<ResultsFile> files {readResultsFile(dir.filePath("results_P07.txt")),
+                                    readResultsFile(dir.filePath("results_P08.txt"))};
+        QVector<Problem> problems;
+        QVector<std::optional<SessionEvents>> logs;
+        for (const ResultsFile &f : files)
+            logs.append(readSessionEventsBeside(f.name, problems));
+        QVERIFY(problems.isEmpty());
+        QVERIFY(logs.at(0) && !logs.at(1));
+        const QVector<QHash<QString, QString>> rows =
+            readBack(trialsCsv(trialsOf(files, nullptr, logs)), true);
+        QCOMPARE(int(rows.size()), 4);
+        const auto events3 = [&](int r) {
+            return QStringList({rows.at(r).value("first_pick_seconds"), rows.at(r).value("picks"),
+                                rows.at(r).value("misses")})
+                .join(QLatin1Char(' '));
+        };
+        QCOMPARE(events3(0), QStringLiteral("2.250 3 1"));
+        QCOMPARE(events3(1), QStringLiteral(" 0 0")); // presented, nothing picked before the crash
+        QCOMPARE(events3(2), QStringLiteral("  ")); // no log beside this file
+        QCOMPARE(events3(3), QStringLiteral("  "));
+    }
+
+    void badEventLogs_data()
+    {
+        QTest::addColumn<QByteArray>("events");
+        QTest::addColumn<int>("line");
+        QTest::newRow("wrong header") << QByteArray("ms,phase\n1,test\n") << 1;
+        QTest::newRow("short row")
+            << QByteArray("session_ms,phase,case,sample,source,event,view,wall,x,y\n1,test,1\n")
+            << 2;
+        QTest::newRow("time not a number")
+            << QByteArray("session_ms,phase,case,sample,source,event,view,wall,x,y\n"
+                          "1,test,1,1,Kestrel,present,,,,\nsoon,test,1,1,Kestrel,pick,,,,\n")
+            << 3;
+        QTest::newRow("unbalanced quote")
+            << QByteArray("session_ms,phase,case,sample,source,event,view,wall,x,y\n"
+                          "1,test,1,1,\"Kestrel,present,,,,\n")
+            << 2;
+    }
+    void badEventLogs()
+    {
+        QFETCH(QByteArray, events);
+        QFETCH(int, line);
+        const SessionEvents log = parseSessionEvents(QStringLiteral("events_P01.csv"), events);
+        QCOMPARE(int(log.complaints.size()), 1);
+        QCOMPARE(log.complaints.first().line, line);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTrials)
+#include "tst_trials.moc"

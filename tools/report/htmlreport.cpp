@@ -1,0 +1,534 @@
+#include "htmlreport.h"
+
+#include "bysource.h"
+#include "cli.h"
+#include "cornerfile.h"
+#include "judgedanswers.h"
+#include "preview.h"
+#include "reporttext.h"
+#include "samplefolder.h"
+#include "sourcechart.h"
+#include "sources.h"
+#include "statistics.h"
+#include "svgchart.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QMap>
+
+#include <algorithm>
+#include <cmath>
+
+namespace wallmatch {
+
+namespace {
+
+// Bounds on what is read from the sample tree.
+constexpr int maxPanoramaWidth = 8192, maxPanoramaHeight = 4096;
+constexpr qint64 maxCornerFileBytes = 1024 * 1024;
+
+// A source name as part of a file name: letters, digits, '-' and '_' kept, the rest '_'.
+QString pictureName(const QString &source)
+{
+    QString name = source;
+    for (QChar &c : name) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-'))
+            c = QLatin1Char('_');
+    }
+    return name;
+}
+
+QString esc(const QString &text)
+{
+    return xmlEscaped(text);
+}
+
+QString secondsText(double s)
+{
+    return QString::number(s, 'f', 2);
+}
+
+QString percentText(int part, int whole)
+{
+    return whole > 0 ? QString::number(100.0 * part / whole, 'f', 1) + QStringLiteral(" %")
+                     : QStringLiteral("–");
+}
+
+QString pText(double p)
+{
+    if (std::isnan(p))
+        return QStringLiteral("–");
+    return p < 0.0001 ? QStringLiteral("&lt; 0.0001") : QString::number(p, 'f', 4);
+}
+
+QString row(const QStringList &cells, const QString &tag = QStringLiteral("td"))
+{
+    QString html = QStringLiteral("<tr>");
+    for (const QString &c : cells)
+        html += QStringLiteral("<%1>%2</%1>").arg(tag, c);
+    return html + QStringLiteral("</tr>\n");
+}
+
+const char *const style = R"css(
+body { font-family: sans-serif; margin: 2em auto; max-width: 1100px; color: #222; }
+h1 { font-size: 1.6em; } h2 { border-bottom: 1px solid #ccc; margin-top: 2em; }
+table { border-collapse: collapse; margin: 0.5em 0 1em; }
+th, td { border: 1px solid #ccc; padding: 0.25em 0.6em; text-align: right; }
+th:first-child, td:first-child { text-align: left; }
+pre { background: #f6f6f6; padding: 0.6em; white-space: pre-wrap; }
+.charts img { margin: 0.3em; border: 1px solid #eee; max-width: 100%; }
+.panos { display: flex; gap: 1em; flex-wrap: wrap; }
+.panos figure { margin: 0; flex: 1 1 480px; }
+.pano { position: relative; line-height: 0; }
+.pano img { width: 100%; display: block; }
+.pano svg { position: absolute; left: 0; top: 0; width: 100%; height: 100%; }
+.right { color: #1a7f37; font-weight: bold; } .wrong { color: #c62828; }
+.note { color: #666; }
+)css";
+
+QString summaryTable(const QVector<ResultsFile> &files, const TruthFile *truth)
+{
+    QString html = QStringLiteral("<table>\n");
+    QStringList head {QStringLiteral("participant"), QStringLiteral("file"),
+                      QStringLiteral("answers"),     QStringLiteral("median s"),
+                      QStringLiteral("mean s"),      QStringLiteral("90th percentile s")};
+    if (truth)
+        head << QStringLiteral("correct");
+    html += row(head, QStringLiteral("th"));
+    const auto line = [&](const QString &who, const QString &file, const Summary &s) {
+        QStringList cells {esc(who),
+                           esc(file),
+                           QString::number(s.answers),
+                           s.times.timed ? secondsText(s.times.medianSeconds) : QString(),
+                           s.times.timed ? secondsText(s.times.meanSeconds) : QString(),
+                           s.times.timed ? secondsText(s.times.p90Seconds) : QString()};
+        if (truth)
+            cells << QStringLiteral("%1 of %2 (%3)")
+                         .arg(s.accuracy.correct)
+                         .arg(s.accuracy.judged)
+                         .arg(percentText(s.accuracy.correct, s.accuracy.judged));
+        return row(cells);
+    };
+    for (const ResultsFile &f : files)
+        html += line(participantOf(f.name), f.name, summarize(f.name, {f}, truth));
+    html += line(QStringLiteral("all"), QString(), summarize(QStringLiteral("all"), files, truth));
+    return html + QStringLiteral("</table>\n");
+}
+
+QString sourceTable(const QVector<ResultsFile> &files, const QStringList &sources,
+                    const TruthFile *truth)
+{
+    QString html = QStringLiteral("<table>\n");
+    QStringList head {QStringLiteral("source"), QStringLiteral("answers"),
+                      QStringLiteral("median s"), QStringLiteral("90th percentile s")};
+    if (truth)
+        head << QStringLiteral("correct") << QStringLiteral("95 % interval");
+    html += row(head, QStringLiteral("th"));
+    for (const SourceStats &s : statsBySource(files, sources, truth)) {
+        QStringList cells {esc(s.source), QString::number(s.answers),
+                           s.times.timed ? secondsText(s.times.medianSeconds) : QString(),
+                           s.times.timed ? secondsText(s.times.p90Seconds) : QString()};
+        if (truth) {
+            const auto [lo, hi] = wilsonInterval(s.accuracy.correct, s.accuracy.judged);
+            cells << QStringLiteral("%1 of %2 (%3)")
+                         .arg(s.accuracy.correct)
+                         .arg(s.accuracy.judged)
+                         .arg(percentText(s.accuracy.correct, s.accuracy.judged))
+                  << (s.accuracy.judged ? QStringLiteral("%1–%2 %")
+                                              .arg(100 * lo, 0, 'f', 1)
+                                              .arg(100 * hi, 0, 'f', 1)
+                                        : QString());
+        }
+        html += row(cells);
+    }
+    return html + QStringLiteral("</table>\n");
+}
+
+QString modelsSection(const MixedModels &models)
+{
+    QString html = QStringLiteral("<h2>Mixed-effects models</h2>\n<p>R's lme4: "
+                                  "<code>lmer(log(seconds) ~ source + (1 | participant) + "
+                                  "(1 | sample))</code> for time and <code>glmer(correct ~ source "
+                                  "+ (1 | participant) + (1 | sample), family = binomial)</code> "
+                                  "for accuracy; each source against the reference.</p>\n");
+    if (!models.unavailable.isEmpty())
+        return html
+            + QStringLiteral("<p class=\"note\">Not fitted: %1</p>\n").arg(esc(models.unavailable));
+    html += QStringLiteral("<table>\n");
+    html += row({QStringLiteral("measure"), QStringLiteral("source"), QStringLiteral("reference"),
+                 QStringLiteral("estimate"), QStringLiteral("SE"), QStringLiteral("t or z"),
+                 QStringLiteral("p"), QStringLiteral("ratio"), QStringLiteral("LRT p"),
+                 QStringLiteral("answers")},
+                QStringLiteral("th"));
+    for (const ModelEffect &e : models.effects) {
+        if (!e.converged) {
+            html +=
+                row({esc(e.measure), esc(e.source), esc(e.reference),
+                     QStringLiteral("did not converge: %1").arg(esc(e.message)), QString(),
+                     QString(), QString(), QString(), QString(), QString::number(e.observations)});
+            continue;
+        }
+        const bool time = e.measure == QLatin1String("time");
+        html += row({esc(e.measure), esc(e.source), esc(e.reference),
+                     QString::number(e.estimate, 'f', 3), QString::number(e.stdError, 'f', 3),
+                     QString::number(e.statistic, 'f', 2), pText(e.p),
+                     QStringLiteral("%1 %2")
+                         .arg(std::exp(e.estimate), 0, 'f', 2)
+                         .arg(time ? QStringLiteral("× time") : QStringLiteral("× odds")),
+                     pText(e.lrtP), QString::number(e.observations)});
+    }
+    return html
+        + QStringLiteral("</table>\n<p class=\"note\">Time in log seconds: a ratio of 1.30 "
+                         "means 30 % longer than the reference. Accuracy in log odds of "
+                         "a correct answer. p of t for time taken as normal; LRT: "
+                         "likelihood-ratio test of source against the model without "
+                         "it.</p>\n");
+}
+
+// The truth's right secondary walls per primary wall of a sample and source (-1: the wall has
+// no counterpart), or none when the truth has no rows for them.
+std::optional<QMap<int, QVector<int>>> rightWalls(const TruthFile *truth, int sample,
+                                                  const QString &source)
+{
+    const std::optional<WallPairs> pairs =
+        truth ? truthPairs(*truth, sample, source) : std::nullopt;
+    if (!pairs)
+        return std::nullopt;
+    QMap<int, QVector<int>> walls;
+    for (const auto &pair : *pairs)
+        walls[pair.first].append(pair.second);
+    return walls;
+}
+
+// Where each view sits in a preview picture, and the size of the panoramas the clicks are in.
+struct PreviewLayout
+{
+    QSize picture;
+    QRect views[2];
+    QSize panoramas[2];
+};
+
+// The preview of one sample with one source's numbered walls (the picture wallmatch-prep
+// preview draws), written beside the page; none when the tree lacks the sample's files.
+std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const QString &source,
+                                          const TruthFile *truth, const QString &target,
+                                          QVector<Problem> &problems)
+{
+    PreviewView views[2];
+    PreviewLayout layout;
+    for (int v = 0; v < 2; ++v) {
+        const QString folder = QDir(tree).filePath(
+            QStringLiteral("%1/%2").arg(sample).arg(QLatin1String(viewFolderNames[v])));
+        const QString imageFile = QDir(folder).filePath(bareFileName(imageFileLiteral));
+        const QString cornerFile = QDir(folder).filePath(cornerFileName(source));
+        if (!QFileInfo(imageFile).isFile() || !QFileInfo(cornerFile).isFile())
+            return std::nullopt;
+        QImageReader reader(imageFile);
+        layout.panoramas[v] = reader.size();
+        if (!layout.panoramas[v].isValid() || layout.panoramas[v].width() > maxPanoramaWidth
+            || layout.panoramas[v].height() > maxPanoramaHeight || !reader.read(&views[v].image)) {
+            problems.append({imageFile, 0, QStringLiteral("not a panorama this report can show")});
+            return std::nullopt;
+        }
+        QFile corners(cornerFile);
+        if (corners.size() > maxCornerFileBytes || !corners.open(QIODevice::ReadOnly)) {
+            problems.append({cornerFile, 0, QStringLiteral("corner file not readable")});
+            return std::nullopt;
+        }
+        views[v].corners = parseCorners(corners.readAll()).roomCorners;
+        views[v].caption = v == 0 ? QStringLiteral("primary") : QStringLiteral("secondary");
+    }
+    const std::optional<WallPairs> pairs =
+        truth ? truthPairs(*truth, sample, source) : std::nullopt;
+    const QImage image = renderPreview(
+        views[0], views[1], QStringLiteral("sample %1, %2").arg(sample).arg(source), pairs);
+    if (!image.save(target, "JPEG", 85)) {
+        problems.append({target, 0, QStringLiteral("cannot write the image")});
+        return std::nullopt;
+    }
+    // The preview stacks three caption lines of equal height and the two views drawn at the
+    // viewer's 1024 x 512: caption, caption, primary, caption, secondary.
+    const int view = 512, line = (image.height() - 2 * view) / 3;
+    layout.picture = image.size();
+    layout.views[0] = QRect(0, 2 * line, image.width(), view);
+    layout.views[1] = QRect(0, 3 * line + view, image.width(), view);
+    return layout;
+}
+
+QString answerMarks(const SampleSourceAnswers &group, const PreviewLayout &layout, QSize size)
+{
+    QString svg = QStringLiteral("<svg viewBox=\"0 0 %1 %2\" preserveAspectRatio=\"none\">")
+                      .arg(size.width())
+                      .arg(size.height());
+    for (const Trial *t : group.trials) {
+        const QString colour = !t->judged ? QStringLiteral("#888")
+            : t->correct                  ? QStringLiteral("#1a7f37")
+                                          : QStringLiteral("#c62828");
+        for (int v = 0; v < 2; ++v) {
+            const QPoint click = v == 0 ? t->click1 : t->click2;
+            const QRect &area = layout.views[v];
+            const double x =
+                area.left() + click.x() * double(area.width()) / layout.panoramas[v].width();
+            const double y =
+                area.top() + click.y() * double(area.height()) / layout.panoramas[v].height();
+            svg += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"7\" fill=\"%3\" "
+                                  "fill-opacity=\"0.8\" stroke=\"white\" stroke-width=\"2\">"
+                                  "<title>%4: wall %5 \u21d4 wall %6</title></circle>")
+                       .arg(x, 0, 'f', 1)
+                       .arg(y, 0, 'f', 1)
+                       .arg(colour)
+                       .arg(esc(t->participant))
+                       .arg(t->primaryWall)
+                       .arg(t->secondaryWall);
+        }
+    }
+    return svg + QStringLiteral("</svg>");
+}
+
+QString rightText(const std::optional<QVector<int>> &right)
+{
+    if (!right)
+        return QStringLiteral("no truth");
+    QStringList walls;
+    for (const int w : *right) {
+        if (w >= 0)
+            walls << QString::number(w);
+    }
+    if (walls.isEmpty())
+        return QStringLiteral("none: no counterpart");
+    return (walls.size() == 1 ? QStringLiteral("wall ") : QStringLiteral("walls "))
+        + walls.join(QStringLiteral(" or "));
+}
+
+// For each primary wall chosen: how many answers went to each secondary wall, the right one
+// marked.
+QString answerTable(const SampleSourceAnswers &group, const TruthFile *truth)
+{
+    QMap<int, QMap<int, int>> counts;
+    for (const Trial *t : group.trials)
+        ++counts[t->primaryWall][t->secondaryWall];
+    QString html = QStringLiteral("<table>\n");
+    html += row({QStringLiteral("primary wall"), QStringLiteral("answers"),
+                 QStringLiteral("secondary walls chosen"), QStringLiteral("right")},
+                QStringLiteral("th"));
+    const std::optional<QMap<int, QVector<int>>> walls =
+        rightWalls(truth, group.sample, group.source);
+    for (auto p = counts.cbegin(); p != counts.cend(); ++p) {
+        // The right secondary walls; -1 alone: the wall has no counterpart, every answer wrong.
+        std::optional<QVector<int>> right;
+        if (walls && walls->contains(p.key()))
+            right = walls->value(p.key());
+        QStringList chosen;
+        int total = 0;
+        for (auto s = p.value().cbegin(); s != p.value().cend(); ++s) {
+            total += s.value();
+            const QString text = QStringLiteral("wall %1: %2").arg(s.key()).arg(s.value());
+            const bool isRight = right && right->contains(s.key());
+            chosen << (right ? QStringLiteral("<span class=\"%1\">%2%3</span>")
+                                   .arg(isRight ? QStringLiteral("right") : QStringLiteral("wrong"),
+                                        text, isRight ? QStringLiteral(" ✓") : QString())
+                             : text);
+        }
+        html += row({QString::number(p.key()), QString::number(total),
+                     chosen.join(QStringLiteral(", ")), rightText(right)});
+    }
+    return html + QStringLiteral("</table>\n");
+}
+
+QString samplesSection(const HtmlReportInput &input, const QString &dir, QVector<Problem> &problems)
+{
+    QString html = QStringLiteral("<h2>Samples, worst first</h2>\n");
+    const bool haveTree = !input.tree.isEmpty() && QFileInfo(input.tree).isDir();
+    if (!haveTree)
+        html += QStringLiteral("<p class=\"note\">No sample tree at %1: the panoramas are not "
+                               "shown (give it with --tree).</p>\n")
+                    .arg(esc(QDir::toNativeSeparators(input.tree)));
+    else
+        html += QStringLiteral("<p class=\"note\">Dots are the clicks: green right, red wrong, "
+                               "grey not judged; hover for the walls.</p>\n");
+    if (haveTree)
+        QDir(dir).mkpath(QStringLiteral("samples"));
+    int lastSample = -1, drawn = 0;
+    const QVector<SampleSourceAnswers> groups = answersBySample(input.trials, input.sources);
+    for (const SampleSourceAnswers &group : groups) {
+        if (haveTree && input.progress)
+            input.progress(drawn++, int(groups.size()));
+        if (group.sample != lastSample) {
+            lastSample = group.sample;
+            int judged = 0, correct = 0;
+            for (const Trial &t : input.trials) {
+                if (t.phase == QLatin1String("test") && t.sample == group.sample && t.judged) {
+                    ++judged;
+                    correct += t.correct ? 1 : 0;
+                }
+            }
+            html += QStringLiteral("<h3 id=\"sample-%1\">Sample %1: %2</h3>\n")
+                        .arg(group.sample)
+                        .arg(judged ? QStringLiteral("%1 of %2 correct (%3)")
+                                          .arg(correct)
+                                          .arg(judged)
+                                          .arg(percentText(correct, judged))
+                                    : QStringLiteral("not judged"));
+        }
+        html +=
+            QStringLiteral("<h4>%1: %2 answers, %3</h4>\n")
+                .arg(esc(group.source))
+                .arg(group.trials.size())
+                .arg(
+                    group.judged
+                        ? QStringLiteral("%1 correct").arg(percentText(group.correct, group.judged))
+                        : QStringLiteral("not judged"));
+        const QString picture =
+            QStringLiteral("samples/%1-%2.jpg").arg(group.sample).arg(pictureName(group.source));
+        const std::optional<PreviewLayout> layout = haveTree
+            ? writePreview(input.tree, group.sample, group.source, input.truth,
+                           QDir(dir).filePath(picture), problems)
+            : std::nullopt;
+        if (layout) {
+            html += QStringLiteral("<div class=\"pano\"><img src=\"%1\" alt=\"sample %2 with "
+                                   "%3's walls\">%4</div>\n")
+                        .arg(picture)
+                        .arg(group.sample)
+                        .arg(esc(group.source))
+                        .arg(answerMarks(group, *layout, layout->picture));
+        } else if (haveTree) {
+            html += QStringLiteral("<p class=\"note\">No panoramas or corners of %1 for this "
+                                   "sample in the tree.</p>\n")
+                        .arg(esc(group.source));
+        }
+        html += answerTable(group, input.truth);
+    }
+    return html;
+}
+
+} // namespace
+
+QVector<SampleSourceAnswers> answersBySample(const QVector<Trial> &trials,
+                                             const QStringList &sources)
+{
+    QMap<int, QVector<SampleSourceAnswers>> bySample;
+    for (const Trial &t : trials) {
+        if (t.phase != QLatin1String("test"))
+            continue;
+        QVector<SampleSourceAnswers> &groups = bySample[t.sample];
+        auto g = std::find_if(groups.begin(), groups.end(),
+                              [&](const SampleSourceAnswers &s) { return s.source == t.source; });
+        if (g == groups.end()) {
+            groups.append({t.sample, t.source, {}, 0, 0});
+            g = groups.end() - 1;
+        }
+        g->trials.append(&t);
+        g->judged += t.judged ? 1 : 0;
+        g->correct += t.judged && t.correct ? 1 : 0;
+    }
+    struct Order
+    {
+        int sample;
+        int judged;
+        double share;
+    };
+    QVector<Order> order;
+    for (auto s = bySample.begin(); s != bySample.end(); ++s) {
+        int judged = 0, correct = 0;
+        for (const SampleSourceAnswers &g : s.value()) {
+            judged += g.judged;
+            correct += g.correct;
+        }
+        order.append({s.key(), judged, judged ? double(correct) / judged : 0.0});
+        const auto rank = [&](const SampleSourceAnswers &g) {
+            const int i = int(sources.indexOf(g.source));
+            return i < 0 ? int(sources.size()) : i;
+        };
+        std::stable_sort(s.value().begin(), s.value().end(),
+                         [&](const SampleSourceAnswers &a, const SampleSourceAnswers &b) {
+                             return rank(a) < rank(b)
+                                 || (rank(a) == rank(b) && a.source < b.source);
+                         });
+    }
+    std::stable_sort(order.begin(), order.end(), [](const Order &a, const Order &b) {
+        if ((a.judged > 0) != (b.judged > 0))
+            return a.judged > 0;
+        return a.share < b.share;
+    });
+    QVector<SampleSourceAnswers> result;
+    for (const Order &o : order)
+        result += bySample.value(o.sample);
+    return result;
+}
+
+bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<Problem> &problems)
+{
+    if (!QDir().mkpath(dir)) {
+        problems.append({dir, 0, QStringLiteral("cannot make the folder")});
+        return false;
+    }
+    const QDir out(dir);
+    bool written = true;
+    const auto writeText = [&](const QString &name, const QString &text) {
+        written = writeFileOrComplain(out.filePath(name), text.toUtf8(), problems) && written;
+    };
+
+    // Charts.
+    QVector<BoxGroup> times;
+    QVector<Proportion> shares;
+    QVector<PointSeries> perCase;
+    for (const QString &source : input.sources) {
+        BoxGroup box {source, sourceColour(source), {}};
+        Proportion share {source, sourceColour(source), 0, 0};
+        PointSeries points {source, sourceColour(source), {}};
+        for (const Trial &t : input.trials) {
+            if (t.phase != QLatin1String("test") || t.source != source)
+                continue;
+            if (t.seconds) {
+                box.values.append(*t.seconds);
+                points.points.append(QPointF(t.caseNumber, *t.seconds));
+            }
+            if (t.judged) {
+                ++share.trials;
+                share.successes += t.correct ? 1 : 0;
+            }
+        }
+        times.append(box);
+        shares.append(share);
+        perCase.append(points);
+    }
+    writeText(QStringLiteral("time-by-source.svg"),
+              svgBoxPlot(times, QStringLiteral("Time by source"), QStringLiteral("seconds")));
+    writeText(QStringLiteral("time-per-case.svg"),
+              svgScatter(perCase, QStringLiteral("Time per case over the session"),
+                         QStringLiteral("case"), QStringLiteral("seconds (log scale)"), true));
+    QString charts = QStringLiteral("<img src=\"time-by-source.svg\" alt=\"time by source\">");
+    if (input.truth) {
+        writeText(QStringLiteral("accuracy-by-source.svg"),
+                  svgProportions(shares, QStringLiteral("Accuracy by source")));
+        charts += QStringLiteral("<img src=\"accuracy-by-source.svg\" alt=\"accuracy by source\">");
+    }
+    charts += QStringLiteral("<br><img src=\"time-per-case.svg\" alt=\"time per case\">");
+
+    QString html = QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta "
+                                  "charset=\"utf-8\">\n<title>wallmatch report</title>\n<style>")
+        + QLatin1String(style) + QStringLiteral("</style>\n</head>\n<body>\n");
+    html += QStringLiteral("<h1>wallmatch report</h1>\n<p>%1 results files, %2 answers%3.</p>\n")
+                .arg(input.files.size())
+                .arg(input.trials.size())
+                .arg(input.truth ? QStringLiteral(", judged against %1").arg(esc(input.truth->file))
+                                 : QStringLiteral(", no truth given"));
+    html += QStringLiteral("<h2>Summary</h2>\n") + summaryTable(input.files, input.truth);
+    html += QStringLiteral("<h2>By source</h2>\n")
+        + sourceTable(input.files, input.sources, input.truth);
+    const QString tests = bySourceText(input.files, input.truth);
+    if (!tests.isEmpty())
+        html += QStringLiteral("<h3>Paired tests over participants</h3>\n<pre>%1</pre>\n")
+                    .arg(esc(tests));
+    html += QStringLiteral("<div class=\"charts\">%1</div>\n").arg(charts);
+    if (input.models)
+        html += modelsSection(*input.models);
+    html += samplesSection(input, dir, problems);
+    html += QStringLiteral("</body>\n</html>\n");
+    writeText(QStringLiteral("index.html"), html);
+    return written;
+}
+
+} // namespace wallmatch

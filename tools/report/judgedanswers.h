@@ -1,0 +1,38 @@
+#ifndef JUDGEDANSWERS_H
+#define JUDGEDANSWERS_H
+
+#include "resultsfile.h"
+#include "truthfile.h"
+
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+namespace wallmatch {
+
+// One case of a study as the report counts it: one answer of a results file, at its line, with
+// its participant, sample and source, its time and what the truth file says of it.
+struct JudgedAnswer
+{
+    QString file;
+    int line = 0;
+    QString participant; // participantOf(file)
+    int sample = 0;
+    QString source;
+    std::optional<double> seconds; // none before the first time display
+    Verdict verdict = Verdict::NotJudged; // always NotJudged without a truth file
+    bool pastEnd = false; // repeats a (sample, source) of the same file: not a case of the run
+    Answer answer;
+};
+
+// Every answer of every readable file, in file and line order.
+QVector<JudgedAnswer> judgedAnswers(const QVector<ResultsFile> &files, const TruthFile *truth);
+
+// The participant of "results_ID.txt" is ID; any other results file (the unnamed
+// "results.txt" among them) stands for a participant of its own, named by the file.
+QString participantOf(const QString &fileName);
+
+} // namespace wallmatch
+
+#endif // JUDGEDANSWERS_H

@@ -1,0 +1,114 @@
+# Mixed-effects models of a wallmatch study, one row of the tidy data per answer.
+#
+#   time:     lmer(log(seconds) ~ source + (1 | participant) + (1 | sample))
+#   accuracy: glmer(correct ~ source + (1 | participant) + (1 | sample), family = binomial)
+#
+# Participants and samples are crossed random effects: each participant has their own speed
+# and skill, each sample (room) its own difficulty. The fixed effect of each source is its
+# difference from the reference source: in log seconds (exp(estimate) = "x times as long") and
+# in log odds of a correct answer. source is tested as a whole by a likelihood-ratio test
+# against the same model without it. A grouping factor with a single level (one participant,
+# one sample) cannot carry a random effect and is left out of the formula.
+if (!requireNamespace("lme4", quietly = TRUE)) {
+    message("lme4 is not installed")
+    quit(save = "no", status = 3)
+}
+suppressPackageStartupMessages(library(lme4))
+
+## SETTINGS ##
+
+trials <- read.csv(trials_file, stringsAsFactors = FALSE, na.strings = "",
+                   colClasses = c(participant = "character", sample = "character",
+                                  source = "character"))
+# Answers of the run only (not those given after its end), of the study's sources.
+trials <- trials[trials$phase == "test" & trials$source %in% sources, ]
+
+# Fits a model; a fit that fails or that lme4's convergence checks reject is kept as such,
+# with the reason, and is never reported as a result.
+fit_model <- function(formula, data, accuracy) {
+    warned <- character(0)
+    model <- withCallingHandlers(
+        tryCatch(if (accuracy) glmer(formula, data = data, family = stats::binomial)
+                 else lmer(formula, data = data),
+                 error = function(e) e),
+        warning = function(w) {
+            warned <<- c(warned, conditionMessage(w))
+            invokeRestart("muffleWarning")
+        })
+    if (inherits(model, "error"))
+        return(list(model = NULL, converged = FALSE, message = conditionMessage(model)))
+    conv <- model@optinfo$conv
+    # A singular fit (a random-effect variance estimated as zero) has converged; lme4 says so
+    # among its convergence messages, but it is a property of the data, not a failure.
+    checks <- conv$lme4$messages
+    failures <- checks[!grepl("singular", checks)]
+    converged <- (is.null(conv$opt) || conv$opt == 0) && length(failures) == 0
+    notes <- unique(c(failures, warned[!grepl("singular", warned)]))
+    if (isSingular(model))
+        notes <- c(notes, "singular fit: a random-effect variance is estimated as zero")
+    list(model = model, converged = converged, message = paste(notes, collapse = "; "))
+}
+
+# The fixed effects of source of one measure, as rows of the results.
+analyse <- function(measure, response, data, accuracy) {
+    levels <- sources[sources %in% data$source]
+    if (length(levels) < 2)
+        return(NULL)
+    data$source <- factor(data$source, levels = levels)
+    random <- character(0)
+    for (group in c("participant", "sample"))
+        if (length(unique(data[[group]])) > 1)
+            random <- c(random, sprintf("(1 | %s)", group))
+    if (length(random) == 0)
+        random <- "(1 | participant)" # fails with lme4's own message, reported as such
+    rhs <- paste(random, collapse = " + ")
+    full <- fit_model(as.formula(paste(response, "~ source +", rhs)), data, accuracy)
+    rows <- data.frame(measure = measure, source = levels[-1], reference = levels[1],
+                       estimate = NA, std_error = NA, statistic = NA, p = NA, lrt_p = NA,
+                       observations = nrow(data), converged = full$converged,
+                       message = full$message, stringsAsFactors = FALSE)
+    if (!full$converged)
+        return(rows)
+    coefs <- coef(summary(full$model))
+    terms <- paste0("source", levels[-1])
+    rows$estimate <- coefs[terms, 1]
+    rows$std_error <- coefs[terms, 2]
+    rows$statistic <- coefs[terms, 3]
+    # lme4 gives no p for lmer's t; with many answers t is close to normal.
+    rows$p <- 2 * pnorm(-abs(rows$statistic))
+    # All answers right (or all wrong) with a source drive its log odds towards infinity: the
+    # optimiser stops somewhere far out with a huge standard error. That is no estimate.
+    if (accuracy && any(abs(rows$estimate) > 15 | rows$std_error > 50)) {
+        rows[, c("estimate", "std_error", "statistic", "p")] <- NA
+        rows$converged <- FALSE
+        rows$message <- paste(c("separation: with some source all answers are right or all wrong,",
+                                "so its log odds have no finite estimate"), collapse = " ")
+        return(rows)
+    }
+    reduced <- fit_model(as.formula(paste(response, "~ 1 +", rhs)), data, accuracy)
+    if (reduced$converged) {
+        lrt <- suppressMessages(anova(reduced$model, full$model))
+        rows$lrt_p <- lrt[["Pr(>Chisq)"]][2]
+    } else {
+        rows$message <- paste(c(rows$message[1], paste("model without source:",
+                                                       reduced$message)), collapse = "; ")
+    }
+    rows
+}
+
+timed <- trials[!is.na(trials$seconds) & trials$seconds > 0, ]
+results <- analyse("time", "log(seconds)", timed, FALSE)
+judged <- trials[trials$judged == 1 & !is.na(trials$correct), ]
+results <- rbind(results, analyse("accuracy", "correct", judged, TRUE))
+
+if (is.null(results)) {
+    message("fewer than two sources with answers: nothing to compare")
+} else {
+    if (!is.na(results_file))
+        write.csv(results, results_file, row.names = FALSE, na = "")
+    if (interactive() || is.na(results_file)) {
+        results$ratio <- ifelse(results$measure == "time", exp(results$estimate), NA)
+        print(results[, c("measure", "source", "reference", "estimate", "std_error",
+                          "statistic", "p", "ratio", "lrt_p", "converged")])
+    }
+}

@@ -1,0 +1,284 @@
+#include "mixedmodels.h"
+
+#include "csv.h"
+#include "mixedmodelsscript.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+namespace wallmatch {
+
+namespace {
+
+// Rscript's exit status when lme4 cannot be loaded (see mixedmodels.R).
+constexpr int lme4Missing = 3;
+
+// A double-quoted R string literal.
+QString rString(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    escaped.replace(QLatin1String("\""), QLatin1String("\\\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+QString pText(double p)
+{
+    if (std::isnan(p))
+        return QStringLiteral("n/a");
+    return p < 0.0001 ? QStringLiteral("< 0.0001") : fixed(p, 4);
+}
+
+const QStringList resultColumns = {
+    QStringLiteral("measure"),   QStringLiteral("source"),    QStringLiteral("reference"),
+    QStringLiteral("estimate"),  QStringLiteral("std_error"), QStringLiteral("statistic"),
+    QStringLiteral("p"),         QStringLiteral("lrt_p"),     QStringLiteral("observations"),
+    QStringLiteral("converged"), QStringLiteral("message")};
+
+} // namespace
+
+QString missingRLine()
+{
+    return QStringLiteral("wallmatch-report: the mixed-effects models need R with lme4; install "
+                          "the Debian packages r-base-core and r-cran-lme4");
+}
+
+QString mixedModelsRScript(const QString &trialsFile, const QString &resultsFile,
+                           const QStringList &sources, bool forReader)
+{
+    QStringList quoted;
+    for (const QString &s : sources)
+        quoted.append(rString(s));
+    QString settings;
+    if (forReader)
+        settings +=
+            QStringLiteral("# Run it in the folder that holds it (Rscript FILE.R), or source() it "
+                           "in R and go on from there.\n");
+    settings +=
+        QStringLiteral("trials_file <- %1  # the tidy data (wallmatch-report --trials)\n"
+                       "results_file <- %2  # a CSV file for the fixed effects, or NA\n"
+                       "sources <- c(%3)  # the levels of source; the first is the reference\n")
+            .arg(rString(trialsFile),
+                 resultsFile.isEmpty() ? QStringLiteral("NA") : rString(resultsFile),
+                 quoted.join(QStringLiteral(", ")));
+    QString script = QString::fromUtf8(mixedModelsRText);
+    script.replace(QStringLiteral("## SETTINGS ##\n"), settings);
+    return script;
+}
+
+QVector<ModelEffect> parseModelResults(const QByteArray &csv, QString &problem)
+{
+    QVector<ModelEffect> effects;
+    const CsvTable table = parseCsv(QString::fromUtf8(csv));
+    if (!table.error.isEmpty()) {
+        problem = QStringLiteral("line %1: %2").arg(table.errorLine).arg(table.error);
+        return {};
+    }
+    if (table.rows.isEmpty() || table.rows.first().fields != resultColumns) {
+        problem = QStringLiteral("unexpected header");
+        return {};
+    }
+    const auto number = [](const QString &text) {
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        return ok ? value : std::nan("");
+    };
+    for (int r = 1; r < table.rows.size(); ++r) {
+        const QStringList &f = table.rows.at(r).fields;
+        if (f.size() == 1 && f.first().isEmpty())
+            continue;
+        if (f.size() != resultColumns.size()) {
+            problem = QStringLiteral("line %1: %2 fields").arg(table.rows.at(r).line).arg(f.size());
+            return {};
+        }
+        ModelEffect e;
+        e.measure = f.at(0);
+        e.source = f.at(1);
+        e.reference = f.at(2);
+        e.estimate = number(f.at(3));
+        e.stdError = number(f.at(4));
+        e.statistic = number(f.at(5));
+        e.p = number(f.at(6));
+        e.lrtP = number(f.at(7));
+        e.observations = f.at(8).toInt();
+        e.converged = f.at(9) == QLatin1String("TRUE");
+        e.message = f.at(10);
+        // A converged fit with no numbers would be a result that is not one.
+        if (e.converged && (std::isnan(e.estimate) || std::isnan(e.stdError))) {
+            e.converged = false;
+            e.message = QStringLiteral("no estimate");
+        }
+        effects.append(e);
+    }
+    return effects;
+}
+
+MixedModels fitMixedModels(const QVector<Trial> &trials, const QStringList &sources,
+                           const QString &rscript, int timeoutMs)
+{
+    MixedModels models;
+    QStringList present;
+    for (const QString &s : sources) {
+        for (const Trial &t : trials) {
+            if (t.phase == QLatin1String("test") && t.source == s) {
+                present.append(s);
+                break;
+            }
+        }
+    }
+    if (present.size() < 2) {
+        models.unavailable = QStringLiteral("fewer than two sources among the answers");
+        return models;
+    }
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        models.unavailable = QStringLiteral("no temporary folder: ") + dir.errorString();
+        return models;
+    }
+    const QString trialsName = dir.filePath(QStringLiteral("trials.csv"));
+    const QString scriptName = dir.filePath(QStringLiteral("models.R"));
+    const QString resultsName = dir.filePath(QStringLiteral("models.csv"));
+    QFile trialsFile(trialsName), scriptFile(scriptName);
+    if (!trialsFile.open(QIODevice::WriteOnly) || !scriptFile.open(QIODevice::WriteOnly)
+        || trialsFile.write(trialsCsv(trials).toUtf8()) < 0
+        || scriptFile.write(mixedModelsRScript(trialsName, resultsName, present, false).toUtf8())
+            < 0) {
+        models.unavailable = QStringLiteral("cannot write the temporary files");
+        return models;
+    }
+    trialsFile.close();
+    scriptFile.close();
+
+    QProcess r;
+    r.setWorkingDirectory(dir.path());
+    r.start(rscript, {QStringLiteral("--vanilla"), scriptName});
+    if (!r.waitForStarted()) {
+        models.failed = true;
+        models.unavailable = missingRLine();
+        return models;
+    }
+    if (!r.waitForFinished(timeoutMs)) {
+        r.kill();
+        r.waitForFinished();
+        models.failed = true;
+        models.unavailable =
+            QStringLiteral("R took longer than %1 s; stopped").arg(timeoutMs / 1000);
+        return models;
+    }
+    const QString said = QString::fromUtf8(r.readAllStandardError()).trimmed();
+    if (r.exitStatus() == QProcess::NormalExit && r.exitCode() == lme4Missing) {
+        models.failed = true;
+        models.unavailable = missingRLine();
+        return models;
+    }
+    if (r.exitStatus() != QProcess::NormalExit || r.exitCode() != 0) {
+        models.failed = true;
+        models.unavailable = QStringLiteral("R failed: ") + said.section(QLatin1Char('\n'), -3);
+        return models;
+    }
+    QFile results(resultsName);
+    if (!results.open(QIODevice::ReadOnly)) {
+        models.failed = true;
+        models.unavailable = QStringLiteral("R wrote no results: ") + said;
+        return models;
+    }
+    QString problem;
+    models.effects = parseModelResults(results.readAll(), problem);
+    models.failed = !problem.isEmpty();
+    if (!problem.isEmpty())
+        models.unavailable = QStringLiteral("R's results could not be read: ") + problem;
+    return models;
+}
+
+QString mixedModelsText(const MixedModels &models)
+{
+    QString text = QStringLiteral("Mixed-effects models (R, lme4; participants and samples as "
+                                  "crossed random effects):\n");
+    if (!models.unavailable.isEmpty())
+        return text + QStringLiteral("  not fitted: ") + models.unavailable + QLatin1Char('\n');
+    for (const QString &measure : {QStringLiteral("time"), QStringLiteral("accuracy")}) {
+        QVector<ModelEffect> mine;
+        for (const ModelEffect &e : models.effects) {
+            if (e.measure == measure)
+                mine.append(e);
+        }
+        if (mine.isEmpty())
+            continue;
+        const bool time = measure == QLatin1String("time");
+        const QString heading = time
+            ? QStringLiteral("  time: lmer(log(seconds) ~ source + (1 | participant) + "
+                             "(1 | sample)), %1 answers, reference %2\n")
+            : QStringLiteral("  accuracy: glmer(correct ~ source + (1 | participant) + "
+                             "(1 | sample), binomial), %1 judged answers, reference %2\n");
+        text += heading.arg(mine.first().observations).arg(mine.first().reference);
+        if (!mine.first().converged) {
+            text +=
+                QStringLiteral("    did not converge; no result: %1\n").arg(mine.first().message);
+            continue;
+        }
+        for (const ModelEffect &e : mine) {
+            text += QStringLiteral("    %1: estimate %2 %3, SE %4, %5 %6, p %7")
+                        .arg(e.source, fixed(e.estimate, 3),
+                             time ? QStringLiteral("log s") : QStringLiteral("log odds"),
+                             fixed(e.stdError, 3), time ? QStringLiteral("t") : QStringLiteral("z"),
+                             fixed(e.statistic, 2), pText(e.p));
+            text += time ? QStringLiteral("; %1 times as long as %2\n")
+                               .arg(fixed(std::exp(e.estimate), 2), e.reference)
+                         : QStringLiteral("; odds of a correct answer %1 times those of %2\n")
+                               .arg(fixed(std::exp(e.estimate), 2), e.reference);
+        }
+        text += QStringLiteral("    likelihood-ratio test of source: p %1\n")
+                    .arg(pText(mine.first().lrtP));
+        if (!mine.first().message.isEmpty())
+            text += QStringLiteral("    lme4: %1\n").arg(mine.first().message);
+    }
+    return text;
+}
+
+QJsonArray mixedModelsJson(const MixedModels &models)
+{
+    QJsonArray array;
+    const auto value = [](double v) { return std::isnan(v) ? QJsonValue() : QJsonValue(v); };
+    for (const ModelEffect &e : models.effects) {
+        QJsonObject o {{QStringLiteral("measure"), e.measure},
+                       {QStringLiteral("source"), e.source},
+                       {QStringLiteral("reference"), e.reference},
+                       {QStringLiteral("converged"), e.converged},
+                       {QStringLiteral("observations"), e.observations}};
+        // A fit that did not converge has no numbers to give.
+        const bool result = e.converged;
+        o.insert(QStringLiteral("estimate"), result ? value(e.estimate) : QJsonValue());
+        o.insert(QStringLiteral("std_error"), result ? value(e.stdError) : QJsonValue());
+        o.insert(QStringLiteral("statistic"), result ? value(e.statistic) : QJsonValue());
+        o.insert(QStringLiteral("p"), result ? value(e.p) : QJsonValue());
+        o.insert(QStringLiteral("lrt_p"), result ? value(e.lrtP) : QJsonValue());
+        if (e.measure == QLatin1String("time"))
+            o.insert(QStringLiteral("ratio"), result ? value(std::exp(e.estimate)) : QJsonValue());
+        if (!e.message.isEmpty())
+            o.insert(QStringLiteral("message"), e.message);
+        array.append(o);
+    }
+    return array;
+}
+
+QByteArray withModels(const QByteArray &reportJson, const MixedModels &models)
+{
+    QJsonObject report = QJsonDocument::fromJson(reportJson).object();
+    report.insert(QStringLiteral("models"), mixedModelsJson(models));
+    if (!models.unavailable.isEmpty())
+        report.insert(QStringLiteral("models_not_fitted"), models.unavailable);
+    return QJsonDocument(report).toJson();
+}
+
+} // namespace wallmatch

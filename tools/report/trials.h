@@ -1,0 +1,72 @@
+#ifndef TRIALS_H
+#define TRIALS_H
+
+#include "problem.h"
+#include "resultsfile.h"
+#include "truthfile.h"
+
+#include <QPoint>
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+namespace wallmatch {
+
+// What the event log of a session says about one case.
+struct CaseEvents
+{
+    std::optional<double> firstPickSeconds; // from the case appearing to the first wall picked
+    int picks = 0;
+    int misses = 0;
+};
+
+// One answer as a row of the tidy data: everything a model or a spreadsheet needs about it.
+struct Trial
+{
+    QString participant;
+    QString file;
+    int line = 0;
+    QString phase; // "test" for the run, "after-end" for answers given after it had ended
+    int caseNumber = 0; // 1-based among the run answers of the file; 0 after the end
+    int sample = 0;
+    QString source;
+    int primaryWall = -1;
+    int secondaryWall = -1;
+    bool judged = false;
+    bool correct = false; // only meaningful when judged
+    std::optional<double> seconds;
+    QPoint click1;
+    QPoint click2;
+    std::optional<CaseEvents> events; // with an event log beside the results file only
+};
+
+// The events of one session log, per case of the run; reading stops at the first bad row,
+// which is reported.
+struct SessionEvents
+{
+    QString file;
+    QHash<int, CaseEvents> byCase;
+    QVector<Problem> complaints;
+};
+
+// The columns of an events file:
+// session_ms,phase,case,sample,source,event,view,wall,x,y
+SessionEvents parseSessionEvents(const QString &name, const QByteArray &content);
+// The log beside a results file ("events_ID.csv" for "results_ID.txt"), or none without one.
+std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
+                                                     QVector<Problem> &problems);
+
+// Every answer of every file, in file order; events are attached where `logs` has the file's log
+// (same index as `files`, or empty).
+QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *truth,
+                        const QVector<std::optional<SessionEvents>> &logs = {});
+
+// The tidy CSV: a header, then one row per trial under
+// participant,file,line,phase,case,sample,source,primary_wall,secondary_wall,correct,judged,
+// seconds,x1,y1,x2,y2 and, when any trial has events, first_pick_seconds,picks,misses.
+QString trialsCsv(const QVector<Trial> &trials);
+
+} // namespace wallmatch
+
+#endif // TRIALS_H
