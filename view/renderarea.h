@@ -28,8 +28,9 @@ public:
     explicit RenderArea(QWidget *parent = nullptr);
     ~RenderArea() override;
 
-    // Loads a panorama folder and shows it with the default corner source, no wall selected.
-    void loadSample(const std::string &folder);
+    // Loads a panorama folder and shows it with the default corner source, no wall selected;
+    // with otherSource, that source's corner file is read too (see setSource).
+    void loadSample(const std::string &folder, const QString &otherSource = QString());
     // The same for a folder's files read earlier (readPanoFiles), perhaps on another thread.
     void loadSample(PanoFiles files);
 
@@ -49,6 +50,8 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void setCornerType(CornerType type);
+    // Shows a source by name: a built-in one, or the other source the sample was loaded with.
+    void setSource(const QString &name);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -58,12 +61,15 @@ private:
     QSize imageSize() const;
     bool hasCornerList() const;
     bool showsCornerList() const;
+    // The shown source's corners; only when hasCornerList().
+    const QVector<CornerPoint> &currentList() const;
     QVector<QPoint> currentImageCorners() const;
     QVector<CornerPoint> currentRoomCorners() const;
     void rebuildRegions();
 
     int selectedWall;
     CornerType cornerType;
+    QString otherSource; // shown instead of cornerType's when set
     Ui::RenderArea *ui;
     PanoSample sample;
     WallRegionTable wallRegions;
