@@ -34,6 +34,9 @@ public:
     // The same for a folder's files read earlier (readPanoFiles), perhaps on another thread.
     void loadSample(PanoFiles files);
 
+    // Shows a source by name: a built-in one, or the other source the sample was loaded with.
+    void setSource(const QString &name);
+
     // A corner list longer than this (1024 walls) is shown as none: image only, no walls to pick.
     static constexpr int maxShownCorners = 2048;
 
@@ -50,8 +53,6 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void setCornerType(CornerType type);
-    // Shows a source by name: a built-in one, or the other source the sample was loaded with.
-    void setSource(const QString &name);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
