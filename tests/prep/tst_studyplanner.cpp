@@ -69,6 +69,12 @@ private Q_SLOTS:
         QTest::newRow("one source") << 3 << 5 << QStringList {"Bramble"} << true;
         QTest::newRow("fixed 4 x 10") << 4 << 10 << both << false;
         QTest::newRow("fixed odd 3 x 5") << 3 << 5 << both << false;
+        const QStringList three {"Kestrel", "Bramble", "LGTNet"};
+        const QStringList four {"HoHoNet", "Kestrel", "LGTNet", "DOPNet"};
+        QTest::newRow("three sources, 6 x 20") << 6 << 20 << three << true;
+        QTest::newRow("three sources, 7 x 9") << 7 << 9 << three << true;
+        QTest::newRow("four sources, 8 x 30") << 8 << 30 << four << true;
+        QTest::newRow("four sources, fixed 4 x 6") << 4 << 6 << four << false;
     }
     void properties()
     {
@@ -119,6 +125,15 @@ private Q_SLOTS:
                                         .arg(n)
                                         .arg(participants)));
             }
+        }
+        // In every complete block of k participants, each sample is shown with each source once.
+        const int k = int(sources.size());
+        for (int block = 0; block + k <= participants; block += k) {
+            QSet<QPair<int, QString>> seen;
+            for (int p = block; p < block + k; ++p)
+                for (const PlanCase &c : plans.at(p))
+                    seen.insert(qMakePair(c.sample, c.source));
+            QCOMPARE(seen.size(), sampleCount * k);
         }
         if (shuffled)
             QCOMPARE(orders.size(), qMin(participants, factorialCapped(sampleCount, participants)));
