@@ -146,6 +146,46 @@ private Q_SLOTS:
         }
     }
 
+    void within_data()
+    {
+        QTest::addColumn<int>("sampleCount");
+        QTest::addColumn<QStringList>("sources");
+        QTest::newRow("3 sources, 10 samples")
+            << 10 << QStringList {"Kestrel", "Bramble", "LGTNet"};
+        QTest::newRow("4 sources, 5 samples") << 5 << QStringList {"A", "B", "C", "D"};
+        QTest::newRow("2 sources, 2 samples") << 2 << QStringList {"Kestrel", "Bramble"};
+    }
+    void within()
+    {
+        QFETCH(int, sampleCount);
+        QFETCH(QStringList, sources);
+        StudyDesign design;
+        design.participants = 2 * int(sources.size());
+        design.samples = sampleRange(1, sampleCount);
+        design.sources = sources;
+        design.seed = 99;
+        design.within = true;
+        const QVector<QVector<PlanCase>> plans = makeStudyPlans(design);
+        for (const QVector<PlanCase> &plan : plans) {
+            QCOMPARE(plan.size(), sampleCount * sources.size());
+            QSet<QPair<int, QString>> seen;
+            QMap<int, int> lastAt;
+            for (int i = 0; i < plan.size(); ++i) {
+                seen.insert(qMakePair(plan[i].sample, plan[i].source));
+                if (lastAt.contains(plan[i].sample))
+                    QVERIFY2(i - lastAt.value(plan[i].sample) >= qMin(3, sampleCount),
+                             qPrintable(QString("sample %1 at %2 and %3")
+                                            .arg(plan[i].sample)
+                                            .arg(lastAt.value(plan[i].sample))
+                                            .arg(i)));
+                lastAt[plan[i].sample] = i;
+                QCOMPARE(plan[i].line, i + 2);
+            }
+            QCOMPARE(seen.size(), sampleCount * sources.size()); // each pair once
+        }
+        QCOMPARE(planText(makeStudyPlans(design)), planText(plans));
+    }
+
     // Adding participants later leaves the plans already handed out as they were.
     void morePartipantsKeepEarlierPlans()
     {

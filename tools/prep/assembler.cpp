@@ -143,8 +143,8 @@ bool writeView(const PreparedView &view, const QString &folder, AssembleResult &
     }
     const QDir dir(folder);
     return writeImage(view, dir.filePath(bareFileName(imageFileLiteral)), result)
-        && writeText(dir.filePath(cornerFileName(QStringLiteral("Kestrel"))), cornerFileText(view.kestrel),
-                     result)
+        && writeText(dir.filePath(cornerFileName(QStringLiteral("Kestrel"))),
+                     cornerFileText(view.kestrel), result)
         && (!view.bramble
             || writeText(dir.filePath(cornerFileName(QStringLiteral("Bramble"))),
                          cornerFileText(*view.bramble), result));
