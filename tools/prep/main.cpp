@@ -298,7 +298,7 @@ int planCommand(const QStringList &args)
         printProblems(problems, QString());
         return ExitFailure;
     }
-    out() << "wrote " << plans.size() << " plans of " << design.samples.size() << " cases ("
+    out() << "wrote " << plans.size() << " plans of " << plans.first().size() << " cases ("
           << design.sources.join(QLatin1String(", ")) << ", "
           << (design.shuffled ? QStringLiteral("shuffled with seed %1").arg(design.seed)
                               : QStringLiteral("fixed order"))
