@@ -2,8 +2,8 @@
 #include "caseclocksource.h"
 
 #include <QElapsedTimer>
-#include <utility>
 #include <QGuiApplication>
+#include <utility>
 
 namespace {
 

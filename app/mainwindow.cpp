@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "sources.h"
 #include "ui_mainwindow.h"
 
 #include "answer.h"
@@ -19,6 +20,12 @@ int nextSampleId = 1;
 namespace {
 
 const int displayIntervalMs = 50;
+
+// The name to read besides the built-in sources' corners: the source itself unless it is one.
+QString otherSourceOf(const QString &source)
+{
+    return wallmatch::builtInSourceIndex(source) < 0 ? source : QString();
+}
 
 QString progressText(int sample, int total)
 {
@@ -48,6 +55,7 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     , study(run)
     , nextCase(run.resumedLines.size())
     , currentSource(CornerType::Kestrel)
+    , currentSourceName(QString::fromLatin1(cornerSourceName(CornerType::Kestrel)))
 {
     qRegisterMetaType<QVector<QString>>("QVector<QString>");
     resultLines.reserve(200);
@@ -57,7 +65,10 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     ui->lcdTimer->setSegmentStyle(QLCDNumber::Flat);
     // Opaque, so that its 50 ms tick repaints the display alone, not the group box behind it.
     ui->lcdTimer->setAutoFillBackground(true);
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceName(CornerType::Kestrel)));
+    // Before Start Test, the source of the case that comes first (or is resumed).
+    ui->typeLabel->setText(study.cases.isEmpty()
+                               ? currentSourceName
+                               : study.cases.at(qMin(nextCase, study.cases.size() - 1)).source);
     ui->viewportRegion->setEnabled(false);
     ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
 
@@ -113,31 +124,37 @@ void MainWindow::loadNextSample()
         nextCase += 1;
         currentSampleId = next.sample;
         currentSource = wallmatch::cornerTypeNamed(next.source);
+        currentSourceName = next.source;
     }
-    loadView(ui->pano1, wallmatch::panoramaFolder(currentSampleId, false));
-    loadView(ui->pano2, wallmatch::panoramaFolder(currentSampleId, true));
+    const QString other = otherSourceOf(currentSourceName);
+    loadView(ui->pano1, wallmatch::panoramaFolder(currentSampleId, false), other);
+    loadView(ui->pano2, wallmatch::panoramaFolder(currentSampleId, true), other);
     if (!study.cases.isEmpty()) {
-        ui->pano1->setCornerType(currentSource);
-        ui->pano2->setCornerType(currentSource);
+        ui->pano1->setSource(currentSourceName);
+        ui->pano2->setSource(currentSourceName);
     }
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceName(currentSource)));
+    ui->typeLabel->setText(currentSourceName);
     presentViews();
     // The next case is read while the subject thinks about this one.
     if (sampleNumber < totalSamples) {
         const int following = study.cases.isEmpty()
             ? nextSampleId
             : study.cases.at(qMin(nextCase, study.cases.size() - 1)).sample;
+        const QString followingSource = study.cases.isEmpty()
+            ? QString()
+            : otherSourceOf(study.cases.at(qMin(nextCase, study.cases.size() - 1)).source);
         readAhead.start({wallmatch::panoramaFolder(following, false),
-                         wallmatch::panoramaFolder(following, true)});
+                         wallmatch::panoramaFolder(following, true)},
+                        followingSource);
     }
 }
 
-void MainWindow::loadView(RenderArea *view, const std::string &folder)
+void MainWindow::loadView(RenderArea *view, const std::string &folder, const QString &other)
 {
-    if (std::optional<PanoFiles> files = readAhead.take(folder))
+    if (std::optional<PanoFiles> files = readAhead.take(folder, other))
         view->loadSample(std::move(*files));
     else
-        view->loadSample(folder);
+        view->loadSample(folder, other);
 }
 
 // Paints both views at once, in one paint and one flush to the window system, instead of at
@@ -290,7 +307,7 @@ void MainWindow::on_matchBtn_clicked()
 
     Q_EMIT requestNewSample();
     ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceName(currentSource)));
+    ui->typeLabel->setText(currentSourceName);
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
     // Each answer goes to disk at once, but after the next case is on screen, which syncing the

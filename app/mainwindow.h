@@ -2,8 +2,8 @@
 #define MAINWINDOW_H
 
 #include "caseclock.h"
-#include "studyrun.h"
 #include "readahead.h"
+#include "studyrun.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -65,7 +65,7 @@ private:
     void resumeSession();
     void showViewportHint();
     bool saveResults(bool reportEveryFailure); // true when it showed a box
-    void loadView(RenderArea *view, const std::string &folder);
+    void loadView(RenderArea *view, const std::string &folder, const QString &other);
     void presentViews();
     bool filterInput(QObject *obj, QEvent *event);
     bool isSpaceRepeat(const QKeyEvent &event) const;
@@ -88,6 +88,7 @@ private:
     wallmatch::StudyRun study;
     int nextCase; // index into study.cases of the next case to load
     CornerType currentSource;
+    QString currentSourceName; // the shown source, built in or not
 
     // Case timing on CaseClock's time base, from input events' own timestamps.
     qint64 presentedAtMs = std::numeric_limits<qint64>::min(); // input stamped earlier is dropped

@@ -18,16 +18,19 @@ public:
     ReadAhead();
     ~ReadAhead(); // waits for reads still running
 
-    // Starts reading the folders, each on a thread of its own; forgets earlier ones.
-    void start(const QVector<std::string> &folders);
-    // The files of a folder started earlier, waiting for a read still running; none when the
-    // folder was not read ahead or its read failed (the caller then loads it the normal way).
-    std::optional<PanoFiles> take(const std::string &folder);
+    // Starts reading the folders, each on a thread of its own, with the corner file of
+    // otherSource (see readPanoFiles) as well; forgets earlier ones.
+    void start(const QVector<std::string> &folders, const QString &otherSource = QString());
+    // The files of a folder and source started earlier, waiting for a read still running; none
+    // when they were not read ahead or the read failed (the caller then loads them itself).
+    std::optional<PanoFiles> take(const std::string &folder,
+                                  const QString &otherSource = QString());
 
 private:
     struct Read
     {
         std::string folder;
+        QString otherSource;
         QFuture<std::optional<PanoFiles>> files;
     };
     QThreadPool pool;

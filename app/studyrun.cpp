@@ -34,8 +34,10 @@ QString shownFolder(int sampleId, bool secondary)
         .arg(secondary ? QStringLiteral("sec_pano") : QStringLiteral("pri_pano"));
 }
 
-QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
+QStringList panoramaProblems(int sampleId, bool secondary, const QString &sourceName)
 {
+    const int builtIn = builtInSourceIndex(sourceName);
+    const CornerType source = CornerType(qMax(builtIn, 0));
     const std::string folder = panoramaFolder(sampleId, secondary);
     const QString shown = shownFolder(sampleId, secondary);
     if (!QFileInfo(nativePath(folder)).isDir())
@@ -43,9 +45,16 @@ QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
     QStringList problems;
     if (!QFileInfo(nativePath(folder + imageFileLiteral)).isFile())
         problems << QStringLiteral("%1/color.jpg is missing").arg(shown);
-    // The loader stops at the first corner file it cannot open, so every file up to the shown
-    // source's has to be there.
-    for (int s = 0; s <= int(source); ++s) {
+    // The loader stops at the first built-in corner file it cannot open, so every file up to
+    // the shown source's has to be there. Any other source's file is read on its own.
+    if (builtIn < 0) {
+        const QFileInfo info(
+            nativePath(cornerFilePath(QString::fromStdString(folder), sourceName).toStdString()));
+        if (!info.isFile() || !info.isReadable())
+            problems << QStringLiteral("%1/%2 (%3's corners) is missing")
+                            .arg(shown, cornerFileName(sourceName), sourceName);
+    }
+    for (int s = 0; builtIn >= 0 && s <= int(source); ++s) {
         const QString name = QString::fromLatin1(builtInSources[s].name);
         const QFileInfo info(
             nativePath(cornerFilePath(QString::fromStdString(folder), name).toStdString()));
@@ -64,18 +73,18 @@ QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
 
     // Load it as the view will, so that what passes here is what the subject sees.
     PanoSample sample;
-    sample.load(folder);
+    sample.load(folder, builtIn < 0 ? sourceName : QString());
     if (sample.image.isNull())
         problems << QStringLiteral("%1/color.jpg cannot be read as an image (or is larger than "
                                    "8192 x 4096)")
                         .arg(shown);
-    const QString cornerFile = QStringLiteral("%1/%2").arg(
-        shown, cornerFileName(QString::fromLatin1(cornerSourceName(source))));
-    if (sample.roomCorners.size() <= int(source)) {
+    const QString cornerFile = QStringLiteral("%1/%2").arg(shown, cornerFileName(sourceName));
+    if (builtIn < 0 ? !sample.otherCorners : sample.roomCorners.size() <= int(source)) {
         problems << QStringLiteral("%1 cannot be read").arg(cornerFile);
         return problems;
     }
-    const QVector<CornerPoint> &corners = sample.roomCorners.at(source);
+    const QVector<CornerPoint> &corners =
+        builtIn < 0 ? sample.otherCorners->roomCorners : sample.roomCorners.at(source);
     if (corners.size() > RenderArea::maxShownCorners) {
         problems << QStringLiteral("%1 has %2 corners, more than the %3 a view shows")
                         .arg(cornerFile)
@@ -129,23 +138,14 @@ QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &plan
 {
     QStringList problems;
     // A sample shown twice with one source is checked once.
-    QHash<QPair<int, int>, QStringList> checked;
+    QHash<QPair<int, QString>, QStringList> checked;
     for (const PlanCase &c : cases) {
-        if (builtInSourceIndex(c.source) < 0) {
-            problems << QStringLiteral("%1:%2: sample %3 (%4): the viewer shows %5 only")
-                            .arg(planFile)
-                            .arg(c.line)
-                            .arg(c.sample)
-                            .arg(c.source, builtInSourceNames().join(QStringLiteral(" and ")));
-            continue;
-        }
-        const CornerType source = cornerTypeNamed(c.source);
-        const QPair<int, int> key(c.sample, int(source));
+        const QPair<int, QString> key(c.sample, c.source);
         auto found = checked.find(key);
         if (found == checked.end())
             found = checked.insert(key,
-                                   panoramaProblems(c.sample, false, source)
-                                       + panoramaProblems(c.sample, true, source));
+                                   panoramaProblems(c.sample, false, c.source)
+                                       + panoramaProblems(c.sample, true, c.source));
         for (const QString &text : found.value())
             problems << QStringLiteral("%1:%2: sample %3 (%4): %5")
                             .arg(planFile)

@@ -87,18 +87,30 @@ std::string readCornerFiles(const std::string &path, QVector<QVector<QPoint>> &i
 
 } // namespace
 
-PanoFiles readPanoFiles(const std::string &folder)
+PanoFiles readPanoFiles(const std::string &folder, const QString &otherSource)
 {
     PanoFiles files;
     files.path = folder;
     files.image = loadImage(folder + wallmatch::imageFileLiteral, files.diagnostics);
     files.diagnostics += readCornerFiles(folder, files.imageCorners, files.roomCorners);
+    if (!otherSource.isEmpty() && wallmatch::builtInSourceIndex(otherSource) < 0) {
+        files.otherSource = otherSource;
+        const std::string fileName =
+            wallmatch::cornerFilePath(QString::fromStdString(folder), otherSource).toStdString();
+        const wallmatch::ReadFile file = wallmatch::readRegularFile(wallmatch::nativePath(fileName),
+                                                                    wallmatch::maxCornerFileBytes);
+        if (file.ok)
+            files.otherCorners = wallmatch::parseCorners(file.bytes);
+        else
+            files.diagnostics += fileName + "\nPredicted corner points from "
+                + otherSource.toStdString() + " not found!\n";
+    }
     return files;
 }
 
-void PanoSample::load(const std::string &folder)
+void PanoSample::load(const std::string &folder, const QString &otherSource)
 {
-    adopt(readPanoFiles(folder));
+    adopt(readPanoFiles(folder, otherSource));
 }
 
 void PanoSample::adopt(PanoFiles files)
@@ -107,6 +119,8 @@ void PanoSample::adopt(PanoFiles files)
     image = QPixmap::fromImage(std::move(files.image));
     imageCorners = std::move(files.imageCorners);
     roomCorners = std::move(files.roomCorners);
+    otherSource = std::move(files.otherSource);
+    otherCorners = std::move(files.otherCorners);
     if (!files.diagnostics.empty())
         std::cout << files.diagnostics << std::flush;
 }

@@ -1,12 +1,14 @@
 #ifndef PANOSAMPLE_H
 #define PANOSAMPLE_H
 
+#include "cornerfile.h"
 #include "cornerpoint.h"
 
 #include <QImage>
 #include <QPixmap>
 #include <QPoint>
 #include <QVector>
+#include <optional>
 #include <string>
 
 // A panorama folder's files, read and decoded with nothing that belongs to the GUI thread, so
@@ -18,9 +20,14 @@ struct PanoFiles
     QVector<QVector<QPoint>> imageCorners;
     QVector<QVector<CornerPoint>> roomCorners;
     std::string diagnostics; // for standard output, written when the sample is adopted
+    // A source other than the built-in ones, read besides them when asked for.
+    QString otherSource;
+    std::optional<wallmatch::CornerLists> otherCorners; // none when its file could not be read
 };
 
-PanoFiles readPanoFiles(const std::string &folder);
+// The image and the built-in sources' corner files; with otherSource (a source name that is not
+// built in), that source's corner file as well.
+PanoFiles readPanoFiles(const std::string &folder, const QString &otherSource = QString());
 
 // One panorama folder: the equirectangular image and, per corner source, its corners.
 class PanoSample
@@ -30,8 +37,10 @@ public:
     QPixmap image;
     QVector<QVector<QPoint>> imageCorners;
     QVector<QVector<CornerPoint>> roomCorners;
+    QString otherSource;
+    std::optional<wallmatch::CornerLists> otherCorners;
 
-    void load(const std::string &folder);
+    void load(const std::string &folder, const QString &otherSource = QString());
     void readCorners();
     // Takes over files read earlier and writes their diagnostics. GUI thread only.
     void adopt(PanoFiles files);

@@ -22,10 +22,11 @@ RenderArea::~RenderArea()
     delete ui;
 }
 
-void RenderArea::loadSample(const std::string &folder)
+void RenderArea::loadSample(const std::string &folder, const QString &otherSource)
 {
-    sample.load(folder);
+    sample.load(folder, otherSource);
     cornerType = CornerType::Kestrel;
+    this->otherSource.clear();
     rebuildRegions();
 }
 
@@ -33,12 +34,25 @@ void RenderArea::loadSample(PanoFiles files)
 {
     sample.adopt(std::move(files));
     cornerType = CornerType::Kestrel;
+    otherSource.clear();
     rebuildRegions();
 }
 
 void RenderArea::setCornerType(CornerType type)
 {
     cornerType = type;
+    otherSource.clear();
+    rebuildRegions();
+}
+
+void RenderArea::setSource(const QString &name)
+{
+    const int builtIn = wallmatch::builtInSourceIndex(name);
+    if (builtIn >= 0) {
+        setCornerType(CornerType(builtIn));
+        return;
+    }
+    otherSource = name;
     rebuildRegions();
 }
 
@@ -47,7 +61,8 @@ void RenderArea::rebuildRegions()
     if (hasCornerList() && !showsCornerList()) {
         // Say why the sample shows no walls, as the loader does for a missing corner file.
         std::printf("%s: %d %s corners, more than the %d a view shows\n", sample.path.c_str(),
-                    int(sample.roomCorners.at(cornerType).size()), cornerSourceName(cornerType),
+                    int(currentList().size()),
+                    otherSource.isEmpty() ? cornerSourceName(cornerType) : qPrintable(otherSource),
                     maxShownCorners);
         std::fflush(stdout);
     }
@@ -78,7 +93,15 @@ QSize RenderArea::imageSize() const
 
 bool RenderArea::hasCornerList() const
 {
+    if (!otherSource.isEmpty())
+        return sample.otherSource == otherSource && sample.otherCorners.has_value();
     return int(cornerType) >= 0 && int(cornerType) < sample.roomCorners.size();
+}
+
+const QVector<CornerPoint> &RenderArea::currentList() const
+{
+    return otherSource.isEmpty() ? sample.roomCorners.at(cornerType)
+                                 : sample.otherCorners->roomCorners;
 }
 
 // A source whose corner file was missing has no list: it shows no corners and no walls. Nor does
@@ -86,17 +109,20 @@ bool RenderArea::hasCornerList() const
 // so a million-line file would freeze the window for seconds at each repaint.
 bool RenderArea::showsCornerList() const
 {
-    return hasCornerList() && sample.roomCorners.at(cornerType).size() <= maxShownCorners;
+    return hasCornerList() && currentList().size() <= maxShownCorners;
 }
 
 QVector<QPoint> RenderArea::currentImageCorners() const
 {
-    return showsCornerList() ? sample.imageCorners.at(cornerType) : QVector<QPoint>();
+    if (!showsCornerList())
+        return QVector<QPoint>();
+    return otherSource.isEmpty() ? sample.imageCorners.at(cornerType)
+                                 : sample.otherCorners->imageCorners;
 }
 
 QVector<CornerPoint> RenderArea::currentRoomCorners() const
 {
-    return showsCornerList() ? sample.roomCorners.at(cornerType) : QVector<CornerPoint>();
+    return showsCornerList() ? currentList() : QVector<CornerPoint>();
 }
 
 void RenderArea::mousePressEvent(QMouseEvent *event)

@@ -28,10 +28,14 @@ public:
     explicit RenderArea(QWidget *parent = nullptr);
     ~RenderArea() override;
 
-    // Loads a panorama folder and shows it with the default corner source, no wall selected.
-    void loadSample(const std::string &folder);
+    // Loads a panorama folder and shows it with the default corner source, no wall selected;
+    // with otherSource, that source's corner file is read too (see setSource).
+    void loadSample(const std::string &folder, const QString &otherSource = QString());
     // The same for a folder's files read earlier (readPanoFiles), perhaps on another thread.
     void loadSample(PanoFiles files);
+
+    // Shows a source by name: a built-in one, or the other source the sample was loaded with.
+    void setSource(const QString &name);
 
     // A corner list longer than this (1024 walls) is shown as none: image only, no walls to pick.
     static constexpr int maxShownCorners = 2048;
@@ -58,12 +62,15 @@ private:
     QSize imageSize() const;
     bool hasCornerList() const;
     bool showsCornerList() const;
+    // The shown source's corners; only when hasCornerList().
+    const QVector<CornerPoint> &currentList() const;
     QVector<QPoint> currentImageCorners() const;
     QVector<CornerPoint> currentRoomCorners() const;
     void rebuildRegions();
 
     int selectedWall;
     CornerType cornerType;
+    QString otherSource; // shown instead of cornerType's when set
     Ui::RenderArea *ui;
     PanoSample sample;
     WallRegionTable wallRegions;

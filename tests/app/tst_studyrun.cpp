@@ -101,6 +101,11 @@ private Q_SLOTS:
             QVERIFY(fixture::writePanoFolder(tree.path() + "/test_datasets/7/" + view,
                                              QSize(1024, 512), fixture::boxRoomCorners(),
                                              fixture::sixWallRoom()));
+        // LGTNet, a source of no built-in name, sees sample 7 as Bramble does.
+        for (const char *view : {"pri_pano", "sec_pano"})
+            QVERIFY(
+                QFile::copy(tree.path() + "/test_datasets/7/" + view + "/pred_corner_Bramble.txt",
+                            tree.path() + "/test_datasets/7/" + view + "/pred_corner_LGTNet.txt"));
         originalDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(tree.path()));
         fakeClock = std::make_unique<FakeClock>();
@@ -174,6 +179,58 @@ private Q_SLOTS:
         QVERIFY2(line.startsWith("ind 7: Wall 1 <==> Wall 1 (Bramble) Time: 0:01.000 Mouse: "),
                  qPrintable(line));
         QCOMPARE(answerer.texts(), QStringList({"Well done! You finished test.", "Exit?"}));
+    }
+
+    // A sample shown with three sources, one of them not built in: each case draws and records
+    // its own source's walls, and the label names the first case's source before the start.
+    void namedSourcesShowTheirOwnWalls_data()
+    {
+        QTest::addColumn<QStringList>("sources");
+        QTest::newRow("LGTNet first") << QStringList {"LGTNet", "Kestrel", "Bramble"};
+        QTest::newRow("Kestrel first") << QStringList {"Kestrel", "LGTNet", "Bramble"};
+    }
+    void namedSourcesShowTheirOwnWalls()
+    {
+        QFETCH(QStringList, sources);
+        QString plan = "sample,source\n";
+        for (const QString &s : sources)
+            plan += "7," + s + "\n";
+        QVERIFY(writeFile("plan.csv", plan.toUtf8()));
+        const wallmatch::Startup start = startWith({"--plan", "plan.csv"});
+        QCOMPARE(start.problems, QStringList());
+        Window ui(start.run);
+        ui.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ui.window));
+        ModalAnswerer answerer;
+        answerer.queue(QMessageBox::Ok);
+        answerer.queue(QMessageBox::Yes);
+        QCOMPARE(ui.type->text(), sources.first());
+        QTest::mouseClick(ui.start, Qt::LeftButton);
+        auto column = [](double degrees) { return qRound(degrees / 360.0 * 1024); };
+        const QPoint inWall1(column(107), 256);
+        QString expected;
+        for (const QString &source : sources) {
+            QCOMPARE(ui.type->text(), source);
+            const QImage shown = ui.pano2->grab().toImage();
+            const bool sixWalls = source != "Kestrel";
+            for (double az : fixture::sixWallAzimuths())
+                QVERIFY2((yellowness(shown, column(az), 256) > 60) == sixWalls,
+                         qPrintable(source + QString::number(az)));
+            for (double az : {45.0, 135.0, 225.0, 315.0})
+                QVERIFY2((yellowness(shown, column(az), 256) > 60) == !sixWalls,
+                         qPrintable(source + QString::number(az)));
+            // 107 degrees: wall 1 of the six, wall 0 of the box.
+            ui.answerAt(inWall1, inWall1);
+            expected +=
+                QString("ind 7: Wall %1 <==> Wall %1 (%2) ").arg(sixWalls ? 1 : 0).arg(source);
+        }
+        QStringList lines = QString::fromUtf8(readFile("results.txt")).split('\n');
+        lines.removeLast();
+        QCOMPARE(lines.size(), sources.size());
+        QString got;
+        for (const QString &line : lines)
+            got += line.left(line.indexOf("Time:"));
+        QCOMPARE(got, expected);
     }
 
     void refusals_data()

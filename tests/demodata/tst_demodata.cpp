@@ -1,12 +1,14 @@
 #include "demosample.h"
 #include "demoset.h"
 #include "panosample.h"
+#include "truthfile.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
@@ -179,16 +181,21 @@ void TestDemoData::initTestCase()
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(lastDone, kSetSize);
 
-    QFile file(QDir(sampleTreePath(dir.path())).filePath("truth.csv"));
-    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    QCOMPARE(file.readLine().trimmed(), QByteArray("sample,primary_wall,secondary_wall"));
-    while (!file.atEnd()) {
-        const QList<QByteArray> fields = file.readLine().trimmed().split(',');
-        QCOMPARE(fields.size(), 3);
-        std::vector<int> &walls = truth[fields[0].toInt()];
-        QCOMPARE(fields[1].toInt(), int(walls.size()));
-        walls.push_back(fields[2].toInt());
+    const wallmatch::TruthFile file =
+        wallmatch::readTruthFile(QDir(sampleTreePath(dir.path())).filePath("truth.csv"));
+    QVERIFY2(file.problems.isEmpty(), qPrintable(file.problems.join('\n')));
+    QVERIFY(file.perSource);
+    for (const wallmatch::TruthRow &row : file.rows) {
+        if (row.source != "Kestrel")
+            continue;
+        std::vector<int> &walls = truth[row.sample];
+        QCOMPARE(row.primaryWall, int(walls.size()));
+        walls.push_back(row.secondaryWall);
     }
+    // Bramble numbers the walls as Kestrel does, so its rows say the same.
+    for (const wallmatch::TruthRow &row : file.rows)
+        if (row.source == "Bramble")
+            QCOMPARE(row.secondaryWall, truth[row.sample].at(size_t(row.primaryWall)));
     QCOMPARE(int(truth.size()), kSetSize);
     QCOMPARE(truth.begin()->first, 1);
 }

@@ -69,6 +69,12 @@ private Q_SLOTS:
         QTest::newRow("one source") << 3 << 5 << QStringList {"Bramble"} << true;
         QTest::newRow("fixed 4 x 10") << 4 << 10 << both << false;
         QTest::newRow("fixed odd 3 x 5") << 3 << 5 << both << false;
+        const QStringList three {"Kestrel", "Bramble", "LGTNet"};
+        const QStringList four {"HoHoNet", "Kestrel", "LGTNet", "DOPNet"};
+        QTest::newRow("three sources, 6 x 20") << 6 << 20 << three << true;
+        QTest::newRow("three sources, 7 x 9") << 7 << 9 << three << true;
+        QTest::newRow("four sources, 8 x 30") << 8 << 30 << four << true;
+        QTest::newRow("four sources, fixed 4 x 6") << 4 << 6 << four << false;
     }
     void properties()
     {
@@ -120,6 +126,15 @@ private Q_SLOTS:
                                         .arg(participants)));
             }
         }
+        // In every complete block of k participants, each sample is shown with each source once.
+        const int k = int(sources.size());
+        for (int block = 0; block + k <= participants; block += k) {
+            QSet<QPair<int, QString>> seen;
+            for (int p = block; p < block + k; ++p)
+                for (const PlanCase &c : plans.at(p))
+                    seen.insert(qMakePair(c.sample, c.source));
+            QCOMPARE(seen.size(), sampleCount * k);
+        }
         if (shuffled)
             QCOMPARE(orders.size(), qMin(participants, factorialCapped(sampleCount, participants)));
 
@@ -129,6 +144,46 @@ private Q_SLOTS:
             design.seed += 1;
             QVERIFY(planText(makeStudyPlans(design)) != planText(plans));
         }
+    }
+
+    void within_data()
+    {
+        QTest::addColumn<int>("sampleCount");
+        QTest::addColumn<QStringList>("sources");
+        QTest::newRow("3 sources, 10 samples")
+            << 10 << QStringList {"Kestrel", "Bramble", "LGTNet"};
+        QTest::newRow("4 sources, 5 samples") << 5 << QStringList {"A", "B", "C", "D"};
+        QTest::newRow("2 sources, 2 samples") << 2 << QStringList {"Kestrel", "Bramble"};
+    }
+    void within()
+    {
+        QFETCH(int, sampleCount);
+        QFETCH(QStringList, sources);
+        StudyDesign design;
+        design.participants = 2 * int(sources.size());
+        design.samples = sampleRange(1, sampleCount);
+        design.sources = sources;
+        design.seed = 99;
+        design.within = true;
+        const QVector<QVector<PlanCase>> plans = makeStudyPlans(design);
+        for (const QVector<PlanCase> &plan : plans) {
+            QCOMPARE(plan.size(), sampleCount * sources.size());
+            QSet<QPair<int, QString>> seen;
+            QMap<int, int> lastAt;
+            for (int i = 0; i < plan.size(); ++i) {
+                seen.insert(qMakePair(plan[i].sample, plan[i].source));
+                if (lastAt.contains(plan[i].sample))
+                    QVERIFY2(i - lastAt.value(plan[i].sample) >= qMin(3, sampleCount),
+                             qPrintable(QString("sample %1 at %2 and %3")
+                                            .arg(plan[i].sample)
+                                            .arg(lastAt.value(plan[i].sample))
+                                            .arg(i)));
+                lastAt[plan[i].sample] = i;
+                QCOMPARE(plan[i].line, i + 2);
+            }
+            QCOMPARE(seen.size(), sampleCount * sources.size()); // each pair once
+        }
+        QCOMPARE(planText(makeStudyPlans(design)), planText(plans));
     }
 
     // Adding participants later leaves the plans already handed out as they were.

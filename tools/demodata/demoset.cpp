@@ -4,6 +4,7 @@
 #include "panorender.h"
 #include "samplefolder.h"
 #include "sources.h"
+#include "truthfile.h"
 #include "viewcorners.h"
 
 #include <QBuffer>
@@ -91,13 +92,15 @@ DemoSampleFiles makeSampleFiles(quint64 seed, int number)
 
 QByteArray truthTable(const std::vector<std::vector<int>> &secondaryWalls)
 {
-    QByteArray text = "sample,primary_wall,secondary_wall\n";
+    // Bramble's corners are Kestrel's, moved a little: the same walls in the same order.
+    QVector<TruthRow> rows;
     for (size_t i = 0; i < secondaryWalls.size(); ++i) {
-        for (size_t k = 0; k < secondaryWalls[i].size(); ++k)
-            text += QByteArray::number(qulonglong(i + 1)) + ',' + QByteArray::number(qulonglong(k))
-                + ',' + QByteArray::number(secondaryWalls[i][k]) + '\n';
+        for (const BuiltInSource &source : builtInSources)
+            for (size_t k = 0; k < secondaryWalls[i].size(); ++k)
+                rows.append(
+                    {int(i + 1), QString::fromLatin1(source.name), int(k), secondaryWalls[i][k]});
     }
-    return text;
+    return truthFileCsv(rows);
 }
 
 QString writeDemoSet(const DemoSetOptions &options, const std::function<void(int, int)> &progress)

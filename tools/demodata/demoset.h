@@ -42,7 +42,7 @@ bool sampleTreeInUse(const QString &outDir);
 // Renders and encodes one sample; depends only on (seed, number).
 DemoSampleFiles makeSampleFiles(quint64 seed, int number);
 
-// The ground truth table: header, then "sample,primary wall,secondary wall" per wall.
+// The ground truth: the four-column truth file, a row per sample, source and primary wall.
 QByteArray truthTable(const std::vector<std::vector<int>> &secondaryWalls);
 
 // Writes the whole tree using several threads; progress(done, total) is called on the calling

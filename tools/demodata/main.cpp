@@ -33,7 +33,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         "Writes a sample tree for wallmatch: OUT_DIR/test_datasets/1 ... N/{pri_pano,sec_pano}/ "
         "with color.jpg, pred_corner.txt (Kestrel) and pred_corner_Bramble.txt (Bramble), and "
-        "the ground truth OUT_DIR/test_datasets/truth.csv (sample, primary wall, secondary wall).");
+        "the ground truth OUT_DIR/test_datasets/truth.csv (sample, source, primary wall, secondary "
+        "wall).");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("OUT_DIR", "Folder to write test_datasets into.");

@@ -253,7 +253,15 @@ int planCommand(const QStringList &args)
                                    QStringLiteral("ORDER"), QStringLiteral("shuffled"));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Replace plans that already exist."));
-    parser.addOptions({participants, samples, sources, seed, order, force});
+    const QCommandLineOption within(QStringLiteral("within"),
+                                    QStringLiteral("Show every sample with every source (k cases "
+                                                   "per sample), a sample's cases spread apart."));
+    const QCommandLineOption gap(QStringLiteral("gap"),
+                                 QStringLiteral("With --within: at least this many cases between "
+                                                "a sample's cases where the count allows "
+                                                "(default 3)."),
+                                 QStringLiteral("N"), QStringLiteral("3"));
+    parser.addOptions({participants, samples, sources, seed, order, force, within, gap});
     int status = 0;
     if (!parseCommand(parser, args, status))
         return status;
@@ -295,6 +303,17 @@ int planCommand(const QStringList &args)
         return usage(
             QStringLiteral("--order must be shuffled or fixed, not \"%1\"").arg(orderName));
     design.shuffled = orderName == QLatin1String("shuffled");
+    design.within = parser.isSet(within);
+    const int gapCases = parser.value(gap).toInt(&ok);
+    if (!ok || gapCases < 0)
+        return usage(QStringLiteral("--gap must be a whole number from 0"));
+    if (parser.isSet(gap) && !design.within)
+        return usage(QStringLiteral("--gap goes with --within"));
+    // The rounds put a sample's cases exactly n apart, the most n samples allow.
+    if (design.within && design.samples.size() < gapCases)
+        err() << "wallmatch-prep: " << design.samples.size()
+              << " samples: a sample's cases are that many apart, fewer than --gap " << gapCases
+              << '\n';
     if (parser.isSet(seed)) {
         design.seed = parser.value(seed).toULongLong(&ok);
         if (!ok)
@@ -311,7 +330,7 @@ int planCommand(const QStringList &args)
         printProblems(problems, QString());
         return ExitFailure;
     }
-    out() << "wrote " << plans.size() << " plans of " << design.samples.size() << " cases ("
+    out() << "wrote " << plans.size() << " plans of " << plans.first().size() << " cases ("
           << design.sources.join(QLatin1String(", ")) << ", "
           << (design.shuffled ? QStringLiteral("shuffled with seed %1").arg(design.seed)
                               : QStringLiteral("fixed order"))

@@ -114,7 +114,15 @@ QVector<QVector<PlanCase>> makeStudyPlans(const StudyDesign &design)
             } while (canDiffer && ordersUsed.contains(order));
             ordersUsed.insert(order);
         }
-        for (int i = 0; i < n; ++i)
+        if (design.within) {
+            const QVector<PlanCase> first = cases;
+            for (int round = 1; round < k; ++round)
+                for (const PlanCase &c : first)
+                    cases.append(
+                        {0, c.sample,
+                         design.sources.at((design.sources.indexOf(c.source) + round) % k)});
+        }
+        for (int i = 0; i < cases.size(); ++i)
             cases[i].line = i + 2; // below the header
         plans.append(cases);
     }

@@ -27,6 +27,9 @@ struct StudyDesign
     QStringList sources; // display names, each used for an equal share of the samples
     std::uint64_t seed = 0;
     bool shuffled = true; // false: every participant sees the samples in the order given
+    // Every sample with every source: k rounds of the participant's order, the sources turned
+    // by one each round, so that a sample's cases are n cases apart (the most n allows).
+    bool within = false;
 };
 
 // "1-100", "3,5,9" or a mix ("1-10,15"); every sample once, counted from 1.
