@@ -43,7 +43,7 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     , currentSampleId(0)
     , displayTimerId(-1)
     , accumulatedMs(0)
-    , results(run.resultsFile)
+    , answerWriter(run.resultsFile)
     , lastWriteFailed(false)
     , study(run)
     , nextCase(run.resumedLines.size())
@@ -76,6 +76,8 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     connect(
         this, &MainWindow::requestNewSample, this, [this] { loadNextSample(); },
         Qt::DirectConnection);
+    connect(&answerWriter, &AnswerWriter::written, this, &MainWindow::answerWritten,
+            Qt::QueuedConnection);
 
     ui->viewportRegion->installEventFilter(this);
     // Every input event of the window passes filterInput first, wherever it is delivered.
@@ -87,7 +89,7 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
 
 void MainWindow::resumeSession()
 {
-    results.resumeExistingFile();
+    answerWriter.resumeExistingFile();
     resultLines += study.resumedLines;
     if (study.cases.isEmpty())
         nextSampleId = study.resumedLines.size() + 1;
@@ -225,11 +227,11 @@ void MainWindow::showViewportHint()
                                 tr("Pleaase Press Resume button to continue testing."));
 }
 
-bool MainWindow::saveResults(bool reportEveryFailure)
+bool MainWindow::reportWrite(const AnswerWriter::Outcome &outcome, bool reportEveryFailure)
 {
     const bool wasFailing = lastWriteFailed;
-    const QString error = results.write(resultLines);
-    const QString notice = results.takeNotice();
+    const QString &error = outcome.error;
+    const QString &notice = outcome.notice;
     if (!notice.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(notice));
         std::fflush(stderr);
@@ -245,6 +247,20 @@ bool MainWindow::saveResults(bool reportEveryFailure)
         return !notice.isEmpty();
     MessageBox::warning(this, tr("Results Not Saved"), error);
     return true;
+}
+
+// A write of the answers on the writing thread has ended, while the next case was shown.
+void MainWindow::answerWritten()
+{
+    const std::optional<AnswerWriter::Outcome> outcome = answerWriter.takeOutcome();
+    if (!outcome)
+        return; // already reported
+    const qint64 boxFrom = CaseClock::now();
+    // The time a box about the write interrupts the case is not the subject's.
+    if (reportWrite(*outcome, false) && caseClock.isValid()) {
+        accumulatedMs += caseClock.elapsedAt(boxFrom);
+        caseClock.restartAt(CaseClock::now());
+    }
 }
 
 void MainWindow::on_matchBtn_clicked()
@@ -273,15 +289,18 @@ void MainWindow::on_matchBtn_clicked()
     answer.milliseconds = accumulatedMs + caseClock.elapsedAt(answeredAtMs);
     answer.click1 = pano1ClickPos;
     answer.click2 = pano2ClickPos;
-    ui->textBrowser->append(wallmatch::logLine(answer, sampleNumber));
     resultLines.append(wallmatch::resultLine(answer));
+    // On disk at once, whatever the next case's files take to read.
+    if (sampleNumber < totalSamples)
+        answerWriter.write(resultLines);
+    ui->textBrowser->append(wallmatch::logLine(answer, sampleNumber));
 
     if (sampleNumber % 10 == 0)
         ui->textBrowser->clear();
     sampleNumber += 1;
 
     if (sampleNumber > totalSamples) {
-        saveResults(false);
+        reportWrite(answerWriter.writeNow(resultLines), false);
         on_pause();
         MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
         close();
@@ -293,11 +312,6 @@ void MainWindow::on_matchBtn_clicked()
     ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
-    // Each answer goes to disk at once, but after the next case is on screen, which syncing the
-    // file would hold back by milliseconds. A box about a failed write interrupts the new case:
-    // its clock starts after the box.
-    if (saveResults(false))
-        pendingEventMs.reset();
     Q_EMIT restartTime();
 }
 
@@ -411,7 +425,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    saveResults(true);
+    reportWrite(answerWriter.writeNow(resultLines), true);
     event->ignore();
     if (MessageBox::question(this, tr("Close Confirmation"), tr("Exit?")) == QMessageBox::Yes)
         event->accept();

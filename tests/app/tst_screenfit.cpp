@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -115,12 +116,14 @@ private Q_SLOTS:
         QCOMPARE(window.findChild<QLabel *>("pano02WallNum")->text(), QString("1"));
         QTest::keyClick(&stage, Qt::Key_Space);
         // Space reached the window through the stage: the answer is taken and written.
+        QTRY_VERIFY(QFileInfo("results.txt").size() > 0);
         QFile written("results.txt");
         QVERIFY(written.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = written.readAll().split('\n');
         QDir::setCurrent(original);
         QCOMPARE(lines.size(), 2);
-        const wallmatch::ParsedLine parsed = wallmatch::parseResultLine(QString::fromUtf8(lines[0]));
+        const wallmatch::ParsedLine parsed =
+            wallmatch::parseResultLine(QString::fromUtf8(lines[0]));
         QVERIFY2(parsed.answer, qPrintable(parsed.error));
         QCOMPARE(parsed.answer->sampleId, 1);
         QCOMPARE(parsed.answer->wall1, 2);

@@ -1,0 +1,89 @@
+#include "answerwriter.h"
+
+#include <QMutexLocker>
+#include <QThread>
+
+AnswerWriter::AnswerWriter(const QString &fileName, QObject *parent)
+    : QObject(parent)
+    , store(fileName)
+    , thread(QThread::create([this] { run(); }))
+{
+    thread->setObjectName(QStringLiteral("answer writer"));
+    thread->start();
+}
+
+AnswerWriter::~AnswerWriter()
+{
+    {
+        QMutexLocker lock(&mutex);
+        stopping = true;
+        changed.wakeAll();
+    }
+    thread->wait();
+}
+
+void AnswerWriter::resumeExistingFile()
+{
+    QMutexLocker lock(&mutex);
+    store.resumeExistingFile(); // the thread touches the store only while a write is pending
+}
+
+quint64 AnswerWriter::submit(const QVector<QString> &lines)
+{
+    pending = lines; // shares the strings; the thread copies nothing the GUI thread changes
+    changed.wakeAll();
+    return ++submitted;
+}
+
+void AnswerWriter::write(const QVector<QString> &lines)
+{
+    QMutexLocker lock(&mutex);
+    submit(lines);
+}
+
+AnswerWriter::Outcome AnswerWriter::writeNow(const QVector<QString> &lines)
+{
+    QMutexLocker lock(&mutex);
+    const quint64 id = submit(lines);
+    while (done < id)
+        changed.wait(&mutex);
+    Outcome outcome = untaken.value_or(Outcome());
+    untaken.reset();
+    return outcome;
+}
+
+std::optional<AnswerWriter::Outcome> AnswerWriter::takeOutcome()
+{
+    QMutexLocker lock(&mutex);
+    std::optional<Outcome> outcome;
+    outcome.swap(untaken);
+    return outcome;
+}
+
+void AnswerWriter::run()
+{
+    QMutexLocker lock(&mutex);
+    for (;;) {
+        while (!pending && !stopping)
+            changed.wait(&mutex);
+        if (!pending)
+            return; // stopping, and nothing left to write
+        const QVector<QString> lines = std::move(*pending);
+        pending.reset();
+        const quint64 id = submitted;
+        lock.unlock();
+        const QString error = store.write(lines);
+        const QString notice = store.takeNotice();
+        lock.relock();
+        Outcome &outcome = untaken ? *untaken : untaken.emplace();
+        outcome.error = error;
+        if (!notice.isEmpty())
+            outcome.notice +=
+                (outcome.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + notice;
+        done = id;
+        changed.wakeAll();
+        lock.unlock();
+        Q_EMIT written();
+        lock.relock();
+    }
+}
