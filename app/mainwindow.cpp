@@ -149,7 +149,7 @@ void MainWindow::presentViews()
 {
     QRegion views(QRect(ui->pano1->mapTo(ui->viewportRegion, QPoint()), ui->pano1->size()));
     views += QRect(ui->pano2->mapTo(ui->viewportRegion, QPoint()), ui->pano2->size());
-    ui->viewportRegion->repaint(views);
+    wallmatch::paintNow(ui->viewportRegion, views);
     // The pixels are on their way to the window system once repaint() returns: the server
     // shows them from about now. The round trip only makes sure they have arrived.
     presentedAtMs = CaseClock::now();

@@ -1,5 +1,11 @@
 #include "windowsystem.h"
 
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QRegion>
+#include <QWidget>
+
 #ifdef WALLMATCH_HAVE_X11
 #include <QtGlobal>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
@@ -20,8 +26,8 @@ namespace {
 xcb_connection_t *qtConnection()
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    const auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                              : nullptr;
+    const auto *x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 #else
     return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
@@ -30,6 +36,27 @@ xcb_connection_t *qtConnection()
 #endif
 
 } // namespace
+
+void paintNow(QWidget *widget, const QRegion &region)
+{
+    QWidget *window = widget->window();
+    const QGraphicsProxyWidget *proxy = window->graphicsProxyWidget();
+    if (!proxy || !proxy->scene()) {
+        widget->repaint(region);
+        return;
+    }
+    // The view paints the window through its proxy, as it is now.
+    const QRegion inWindow = region.translated(widget->mapTo(window, QPoint()));
+    for (QGraphicsView *view : proxy->scene()->views()) {
+        QRegion onView;
+        for (const QRect &rect : inWindow) {
+            const QRectF inScene = proxy->mapRectToScene(QRectF(rect));
+            // Whole pixels covering the scaled rectangle, smoothed edges included.
+            onView += view->mapFromScene(inScene).boundingRect().adjusted(-1, -1, 1, 1);
+        }
+        view->viewport()->repaint(onView);
+    }
+}
 
 void waitForWindowSystem()
 {
