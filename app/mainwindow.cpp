@@ -293,13 +293,18 @@ void MainWindow::on_matchBtn_clicked()
     // On disk at once, whatever the next case's files take to read.
     if (sampleNumber < totalSamples)
         answerWriter.write(resultLines);
-    ui->textBrowser->append(wallmatch::logLine(answer, sampleNumber));
-
-    if (sampleNumber % 10 == 0)
-        ui->textBrowser->clear();
+    // The log waits until the next case is shown; only the answer itself goes before it.
+    const QString logLine = wallmatch::logLine(answer, sampleNumber);
+    const bool tenth = sampleNumber % 10 == 0;
+    auto showInLog = [&] {
+        ui->textBrowser->append(logLine);
+        if (tenth)
+            ui->textBrowser->clear();
+    };
     sampleNumber += 1;
 
     if (sampleNumber > totalSamples) {
+        showInLog();
         reportWrite(answerWriter.writeNow(resultLines), false);
         on_pause();
         MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
@@ -308,6 +313,7 @@ void MainWindow::on_matchBtn_clicked()
     }
 
     Q_EMIT requestNewSample();
+    showInLog();
     ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
     ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
     ui->pano01WallNum->setText(QStringLiteral("-1"));
