@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The answer reaches the disk first: wallmatch runs under Xvfb with every file of sample 2
 # opened only after seconds (libslowopen.so, as a slow network share). The answer to case 1 must
-# be on disk within 50 ms of its key press, while the window still waits for sample 2's files.
+# be on disk while the window still waits for sample 2's files (the time it takes is measured by
+# scripts/bench-timing, not here: on a loaded machine starting xdotool alone can take longer).
 set -euo pipefail
 app=$1 make_tree=$2 offsets=$3 pixels=$4 slowopen=$5
 
@@ -32,12 +33,7 @@ if ! xvfb_pixel_is $((p2x + 512)) $((p2y + 256)) "$picked"; then
     echo "FAIL: the next case was shown before the answer was on disk"
     exit 1
 fi
-after_ms=$(((written - pressed) / 1000000))
-echo "answer on disk ${after_ms} ms after the key was sent"
-if [ "$after_ms" -gt 50 ]; then
-    echo "FAIL: the answer took more than 50 ms to reach the disk"
-    exit 1
-fi
+echo "answer on disk $(((written - pressed) / 1000000)) ms after xdotool was started"
 grep -q '^ind 1: Wall 1 <==> Wall 0 (Kestrel) Time: ' results.txt || {
     echo "FAIL: not the answer given"
     cat results.txt
