@@ -2,10 +2,10 @@
 
 #include <QMutexLocker>
 #include <QThread>
+#include <utility>
 
-AnswerWriter::AnswerWriter(const QString &fileName, QObject *parent)
-    : QObject(parent)
-    , store(fileName)
+AnswerWriter::AnswerWriter(const QString &fileName)
+    : store(fileName)
     , thread(QThread::create([this] { run(); }))
 {
     thread->setObjectName(QStringLiteral("answer writer"));
@@ -41,23 +41,18 @@ void AnswerWriter::write(const QVector<QString> &lines)
     submit(lines);
 }
 
-AnswerWriter::Outcome AnswerWriter::writeNow(const QVector<QString> &lines)
+AnswerWriter::Outcome AnswerWriter::finish()
 {
     QMutexLocker lock(&mutex);
-    const quint64 id = submit(lines);
-    while (done < id)
+    while (done < submitted)
         changed.wait(&mutex);
-    Outcome outcome = untaken.value_or(Outcome());
-    untaken.reset();
-    return outcome;
+    return std::exchange(untaken, Outcome());
 }
 
-std::optional<AnswerWriter::Outcome> AnswerWriter::takeOutcome()
+AnswerWriter::Outcome AnswerWriter::writeNow(const QVector<QString> &lines)
 {
-    QMutexLocker lock(&mutex);
-    std::optional<Outcome> outcome;
-    outcome.swap(untaken);
-    return outcome;
+    write(lines);
+    return finish();
 }
 
 void AnswerWriter::run()
@@ -75,15 +70,11 @@ void AnswerWriter::run()
         const QString error = store.write(lines);
         const QString notice = store.takeNotice();
         lock.relock();
-        Outcome &outcome = untaken ? *untaken : untaken.emplace();
-        outcome.error = error;
+        untaken.error = error;
         if (!notice.isEmpty())
-            outcome.notice +=
-                (outcome.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + notice;
+            untaken.notice +=
+                (untaken.notice.isEmpty() ? QString() : QStringLiteral("\n\n")) + notice;
         done = id;
         changed.wakeAll();
-        lock.unlock();
-        Q_EMIT written();
-        lock.relock();
     }
 }

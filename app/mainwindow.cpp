@@ -76,8 +76,6 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     connect(
         this, &MainWindow::requestNewSample, this, [this] { loadNextSample(); },
         Qt::DirectConnection);
-    connect(&answerWriter, &AnswerWriter::written, this, &MainWindow::answerWritten,
-            Qt::QueuedConnection);
 
     ui->viewportRegion->installEventFilter(this);
     // Every input event of the window passes filterInput first, wherever it is delivered.
@@ -249,20 +247,6 @@ bool MainWindow::reportWrite(const AnswerWriter::Outcome &outcome, bool reportEv
     return true;
 }
 
-// A write of the answers on the writing thread has ended, while the next case was shown.
-void MainWindow::answerWritten()
-{
-    const std::optional<AnswerWriter::Outcome> outcome = answerWriter.takeOutcome();
-    if (!outcome)
-        return; // already reported
-    const qint64 boxFrom = CaseClock::now();
-    // The time a box about the write interrupts the case is not the subject's.
-    if (reportWrite(*outcome, false) && caseClock.isValid()) {
-        accumulatedMs += caseClock.elapsedAt(boxFrom);
-        caseClock.restartAt(CaseClock::now());
-    }
-}
-
 void MainWindow::on_matchBtn_clicked()
 {
     // The moment of the press or click itself, however late it is handled.
@@ -291,8 +275,7 @@ void MainWindow::on_matchBtn_clicked()
     answer.click2 = pano2ClickPos;
     resultLines.append(wallmatch::resultLine(answer));
     // On disk at once, whatever the next case's files take to read.
-    if (sampleNumber < totalSamples)
-        answerWriter.write(resultLines);
+    answerWriter.write(resultLines);
     // The log waits until the next case is shown; only the answer itself goes before it.
     const QString logLine = wallmatch::logLine(answer, sampleNumber);
     const bool tenth = sampleNumber % 10 == 0;
@@ -305,7 +288,7 @@ void MainWindow::on_matchBtn_clicked()
 
     if (sampleNumber > totalSamples) {
         showInLog();
-        reportWrite(answerWriter.writeNow(resultLines), false);
+        reportWrite(answerWriter.finish(), false);
         on_pause();
         MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
         close();
@@ -318,6 +301,10 @@ void MainWindow::on_matchBtn_clicked()
     ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
+    // The write began with the answer and is usually done by now. A box about a failed write
+    // interrupts the new case: its clock starts after the box.
+    if (reportWrite(answerWriter.finish(), false))
+        pendingEventMs.reset();
     Q_EMIT restartTime();
 }
 

@@ -65,7 +65,6 @@ private:
     void resumeSession();
     void showViewportHint();
     bool reportWrite(const AnswerWriter::Outcome &outcome, bool reportEveryFailure); // true: a box
-    void answerWritten();
     void loadView(RenderArea *view, const std::string &folder);
     void presentViews();
     bool filterInput(QObject *obj, QEvent *event);
