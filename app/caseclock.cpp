@@ -19,6 +19,13 @@ CaseClock::EventTimeMapper &eventTimeMapper()
     return mapper;
 }
 
+// The timestamp of the input event being forwarded, if any (GUI thread only).
+std::optional<ulong> &forwardedTimestamp()
+{
+    static std::optional<ulong> timestamp;
+    return timestamp;
+}
+
 // CLOCK_MONOTONIC in whole milliseconds, the same truncation the X server applies.
 qint64 monotonicMs()
 {
@@ -55,6 +62,23 @@ qint64 CaseClock::now()
 void CaseClock::setEventTimeMapper(EventTimeMapper mapper)
 {
     eventTimeMapper() = std::move(mapper);
+}
+
+qint64 CaseClock::eventTime(ulong timestamp)
+{
+    if (timestamp == 0 && forwardedTimestamp())
+        timestamp = *forwardedTimestamp();
+    return mapEventTime(timestamp).value_or(now());
+}
+
+CaseClock::ForwardedInput::ForwardedInput(ulong timestamp)
+    : outer(std::exchange(forwardedTimestamp(), timestamp))
+{
+}
+
+CaseClock::ForwardedInput::~ForwardedInput()
+{
+    forwardedTimestamp() = outer;
 }
 
 std::optional<qint64> CaseClock::mapEventTime(ulong timestamp)

@@ -30,8 +30,24 @@ public:
     // The event's time where its timestamp can be related to now(), else none.
     using EventTimeMapper = std::function<std::optional<qint64>(ulong timestamp)>;
     static std::optional<qint64> mapEventTime(ulong timestamp);
-    // The event's time, or a fresh reading of now() where the timestamp means nothing here.
-    static qint64 eventTime(ulong timestamp) { return mapEventTime(timestamp).value_or(now()); }
+    // The event's time, or a fresh reading of now() where the timestamp means nothing here. An
+    // event without a timestamp (0) inside a ForwardedInput takes the forwarded event's.
+    static qint64 eventTime(ulong timestamp);
+
+    // While one lives, input events without a timestamp of their own are taken to have
+    // `timestamp`, that of the event being forwarded: a graphics view (WindowStage) passes mouse
+    // events on to the widgets it shows as new events, without the window system's timestamp.
+    class ForwardedInput
+    {
+    public:
+        explicit ForwardedInput(ulong timestamp);
+        ~ForwardedInput();
+        ForwardedInput(const ForwardedInput &) = delete;
+        ForwardedInput &operator=(const ForwardedInput &) = delete;
+
+    private:
+        std::optional<ulong> outer;
+    };
     // Replaces the platform's mapping (tests give synthesized timestamps a meaning); nullptr
     // restores it.
     static void setEventTimeMapper(EventTimeMapper mapper);

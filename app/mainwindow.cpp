@@ -50,7 +50,7 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     , currentSampleId(0)
     , displayTimerId(-1)
     , accumulatedMs(0)
-    , results(run.resultsFile)
+    , answerWriter(run.resultsFile)
     , lastWriteFailed(false)
     , study(run)
     , nextCase(run.resumedLines.size())
@@ -98,7 +98,7 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
 
 void MainWindow::resumeSession()
 {
-    results.resumeFrom(study.resumedFrom.isEmpty() ? study.resultsFile : study.resumedFrom);
+    answerWriter.resumeFrom(study.resumedFrom.isEmpty() ? study.resultsFile : study.resumedFrom);
     resultLines += study.resumedLines;
     if (study.cases.isEmpty())
         nextSampleId = study.resumedLines.size() + 1;
@@ -164,7 +164,7 @@ void MainWindow::presentViews()
 {
     QRegion views(QRect(ui->pano1->mapTo(ui->viewportRegion, QPoint()), ui->pano1->size()));
     views += QRect(ui->pano2->mapTo(ui->viewportRegion, QPoint()), ui->pano2->size());
-    ui->viewportRegion->repaint(views);
+    wallmatch::paintNow(ui->viewportRegion, views);
     // The pixels are on their way to the window system once repaint() returns: the server
     // shows them from about now. The round trip only makes sure they have arrived.
     presentedAtMs = CaseClock::now();
@@ -242,11 +242,11 @@ void MainWindow::showViewportHint()
                                 tr("Pleaase Press Resume button to continue testing."));
 }
 
-bool MainWindow::saveResults(bool reportEveryFailure)
+bool MainWindow::reportWrite(const AnswerWriter::Outcome &outcome, bool reportEveryFailure)
 {
     const bool wasFailing = lastWriteFailed;
-    const QString error = results.write(resultLines);
-    const QString notice = results.takeNotice();
+    const QString &error = outcome.error;
+    const QString &notice = outcome.notice;
     if (!notice.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(notice));
         std::fflush(stderr);
@@ -290,15 +290,22 @@ void MainWindow::on_matchBtn_clicked()
     answer.milliseconds = accumulatedMs + caseClock.elapsedAt(answeredAtMs);
     answer.click1 = pano1ClickPos;
     answer.click2 = pano2ClickPos;
-    ui->textBrowser->append(wallmatch::logLine(answer, sampleNumber));
     resultLines.append(wallmatch::resultLine(answer));
-
-    if (sampleNumber % 10 == 0)
-        ui->textBrowser->clear();
+    // On disk at once, whatever the next case's files take to read.
+    answerWriter.write(resultLines);
+    // The log waits until the next case is shown; only the answer itself goes before it.
+    const QString logLine = wallmatch::logLine(answer, sampleNumber);
+    const bool tenth = sampleNumber % 10 == 0;
+    auto showInLog = [&] {
+        ui->textBrowser->append(logLine);
+        if (tenth)
+            ui->textBrowser->clear();
+    };
     sampleNumber += 1;
 
     if (sampleNumber > totalSamples) {
-        saveResults(false);
+        showInLog();
+        reportWrite(answerWriter.finish(), false);
         on_pause();
         MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
         close();
@@ -306,14 +313,14 @@ void MainWindow::on_matchBtn_clicked()
     }
 
     Q_EMIT requestNewSample();
+    showInLog();
     ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
     ui->typeLabel->setText(currentSourceName);
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
-    // Each answer goes to disk at once, but after the next case is on screen, which syncing the
-    // file would hold back by milliseconds. A box about a failed write interrupts the new case:
-    // its clock starts after the box.
-    if (saveResults(false))
+    // The write began with the answer and is usually done by now. A box about a failed write
+    // interrupts the new case: its clock starts after the box.
+    if (reportWrite(answerWriter.finish(), false))
         pendingEventMs.reset();
     Q_EMIT restartTime();
 }
@@ -428,7 +435,7 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    saveResults(true);
+    reportWrite(answerWriter.writeNow(resultLines), true);
     event->ignore();
     if (MessageBox::question(this, tr("Close Confirmation"), tr("Exit?")) == QMessageBox::Yes)
         event->accept();

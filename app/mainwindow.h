@@ -21,7 +21,7 @@ class MainWindow;
 }
 class RenderArea;
 
-#include "resultsstore.h"
+#include "answerwriter.h"
 
 // The test window: two panorama views, the run controls, the answer log and the results file.
 class MainWindow : public QMainWindow
@@ -64,7 +64,7 @@ private:
     void loadNextSample();
     void resumeSession();
     void showViewportHint();
-    bool saveResults(bool reportEveryFailure); // true when it showed a box
+    bool reportWrite(const AnswerWriter::Outcome &outcome, bool reportEveryFailure); // true: a box
     void loadView(RenderArea *view, const std::string &folder, const QString &other);
     void presentViews();
     bool filterInput(QObject *obj, QEvent *event);
@@ -83,7 +83,7 @@ private:
     qint64 accumulatedMs;
     CaseClock caseClock;
     QString timeText;
-    ResultsStore results;
+    AnswerWriter answerWriter;
     bool lastWriteFailed;
     wallmatch::StudyRun study;
     int nextCase; // index into study.cases of the next case to load

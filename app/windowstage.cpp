@@ -1,5 +1,7 @@
 #include "windowstage.h"
 
+#include "caseclock.h"
+
 #include <QCloseEvent>
 #include <QGraphicsProxyWidget>
 #include <QTimer>
@@ -46,6 +48,22 @@ void WindowStage::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
+}
+
+bool WindowStage::viewportEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        // The scene passes the click on to the test window as a new event without a timestamp;
+        // the case clock takes this one's.
+        const CaseClock::ForwardedInput forwarded(static_cast<QInputEvent *>(event)->timestamp());
+        return QGraphicsView::viewportEvent(event);
+    }
+    default:
+        return QGraphicsView::viewportEvent(event);
+    }
 }
 
 bool WindowStage::eventFilter(QObject *watched, QEvent *event)

@@ -1,5 +1,11 @@
 #include "windowsystem.h"
 
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QRegion>
+#include <QWidget>
+
 #ifdef WALLMATCH_HAVE_X11
 #include <QtGlobal>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
@@ -30,6 +36,27 @@ xcb_connection_t *qtConnection()
 #endif
 
 } // namespace
+
+void paintNow(QWidget *widget, const QRegion &region)
+{
+    QWidget *window = widget->window();
+    const QGraphicsProxyWidget *proxy = window->graphicsProxyWidget();
+    if (!proxy || !proxy->scene()) {
+        widget->repaint(region);
+        return;
+    }
+    // The view paints the window through its proxy, as it is now.
+    const QRegion inWindow = region.translated(widget->mapTo(window, QPoint()));
+    for (QGraphicsView *view : proxy->scene()->views()) {
+        QRegion onView;
+        for (const QRect &rect : inWindow) {
+            const QRectF inScene = proxy->mapRectToScene(QRectF(rect));
+            // Whole pixels covering the scaled rectangle, smoothed edges included.
+            onView += view->mapFromScene(inScene).boundingRect().adjusted(-1, -1, 1, 1);
+        }
+        view->viewport()->repaint(onView);
+    }
+}
 
 void waitForWindowSystem()
 {

@@ -1,7 +1,16 @@
 #ifndef WINDOWSYSTEM_H
 #define WINDOWSYSTEM_H
 
+class QRegion;
+class QWidget;
+
 namespace wallmatch {
+
+// Paints `region` of `widget` at once and hands the pixels to the window system, wherever the
+// widget is shown: in its own window, or in a window whose graphics view shows it scaled
+// (WindowStage), where repainting the widget alone would reach the screen only at the view's
+// next paint.
+void paintNow(QWidget *widget, const QRegion &region);
 
 // Returns once the window system has carried out everything sent to it so far (on X11 one
 // round trip to the server), so that painted pixels are on the server's screen, not merely on

@@ -1,5 +1,6 @@
-// LD_PRELOAD shim: every open of a file whose path contains "test_datasets" waits
-// SLOW_OPEN_MS milliseconds (default 50) first, as a slow network share would. Only opening is
+// LD_PRELOAD shim: every open of a file whose path contains SLOW_OPEN_PATH (default
+// "test_datasets") waits SLOW_OPEN_MS milliseconds (default 50) first, as a slow network share
+// would. Only opening is
 // slowed: the sample files are small, and a share's cost is mostly its round trips.
 #undef _FORTIFY_SOURCE
 #include <cstdarg>
@@ -13,7 +14,8 @@ namespace {
 
 void delay_for(const char *path)
 {
-    if (!path || !std::strstr(path, "test_datasets"))
+    const char *slowed_path = getenv("SLOW_OPEN_PATH");
+    if (!path || !std::strstr(path, slowed_path && *slowed_path ? slowed_path : "test_datasets"))
         return;
     const char *ms_text = getenv("SLOW_OPEN_MS");
     const long ms = ms_text ? std::atol(ms_text) : 50;

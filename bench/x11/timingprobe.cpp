@@ -2,11 +2,13 @@
 // pixels (XDamage) and when it delivered key presses, then compares the case times the program
 // logged with those the server saw.
 //
-//   wallmatch_timingprobe record WINDOW          prints events until SIGINT or SIGTERM
+//   wallmatch_timingprobe record WINDOW [FOLDER]   prints events until SIGINT or SIGTERM
 //   wallmatch_timingprobe report EVENTS RESULTS X1 Y1 X2 Y2 [W H]
 //
 // Events are lines "key SERVER_MS MONOTONIC_MS" (the server's timestamp and our CLOCK_MONOTONIC
-// at receipt, which shows how the two clocks relate) and "damage SERVER_MS X Y W H".
+// at receipt, which shows how the two clocks relate), "damage SERVER_MS X Y W H" and, when
+// FOLDER is given, "written MONOTONIC_MS" when results.txt is put in place there (the link or
+// rename that ends each write, after the file's own sync).
 
 #include "answer.h"
 
@@ -26,7 +28,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <sys/inotify.h>
 #include <sys/select.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,7 +48,7 @@ long long monotonicMs()
     return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }
 
-int record(const char *windowText)
+int record(const char *windowText, const char *folder)
 {
     Display *display = XOpenDisplay(nullptr);
     if (!display) {
@@ -67,7 +71,23 @@ int record(const char *windowText)
     std::printf("ready\n");
     std::fflush(stdout);
     const int fd = ConnectionNumber(display);
+    const int watch = folder ? inotify_init1(IN_NONBLOCK | IN_CLOEXEC) : -1;
+    if (watch >= 0 && inotify_add_watch(watch, folder, IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE) < 0) {
+        std::fprintf(stderr, "cannot watch %s\n", folder);
+        return 1;
+    }
     while (!stopRequested) {
+        alignas(inotify_event) char buffer[4096];
+        ssize_t length;
+        while (watch >= 0 && (length = read(watch, buffer, sizeof buffer)) > 0) {
+            const long long received = monotonicMs();
+            for (char *p = buffer; p < buffer + length;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(p);
+                if (event->len && std::string(event->name) == "results.txt")
+                    std::printf("written %lld\n", received);
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
         while (XPending(display)) {
             XEvent event;
             XNextEvent(display, &event);
@@ -84,8 +104,10 @@ int record(const char *windowText)
         fd_set fds;
         FD_ZERO(&fds);
         FD_SET(fd, &fds);
+        if (watch >= 0)
+            FD_SET(watch, &fds);
         timeval timeout {0, 100000};
-        if (select(fd + 1, &fds, nullptr, nullptr, &timeout) < 0 && errno != EINTR)
+        if (select(std::max(fd, watch) + 1, &fds, nullptr, nullptr, &timeout) < 0 && errno != EINTR)
             break;
     }
     XCloseDisplay(display);
@@ -102,12 +124,12 @@ double percentile(QVector<double> values, double p)
     return values[std::min(rank, int(values.size())) - 1];
 }
 
-void printRow(const char *name, const QVector<double> &values, double target)
+// One row: n, p50, p90, p99 and max, the target and whether it is met.
+void printRow(const char *name, const QVector<double> &values, const char *target, bool met)
 {
-    const double p99 = percentile(values, 99);
-    std::printf("%-34s %6d %8.1f %8.1f %8.1f %8.1f  %s\n", name, int(values.size()),
-                percentile(values, 50), p99, percentile(values, 100), target,
-                p99 <= target ? "met" : "NOT MET");
+    std::printf("%-34s %4d %6.1f %6.1f %6.1f %6.1f  %-16s %s\n", name, int(values.size()),
+                percentile(values, 50), percentile(values, 90), percentile(values, 99),
+                percentile(values, 100), target, met ? "met" : "NOT MET");
 }
 
 int report(int argc, char **argv)
@@ -123,7 +145,7 @@ int report(int argc, char **argv)
     const QVector<QRect> views = {QRect(std::atoi(argv[4]), std::atoi(argv[5]), width, height),
                                   QRect(std::atoi(argv[6]), std::atoi(argv[7]), width, height)};
 
-    QVector<qint64> keys, damages;
+    QVector<qint64> keys, damages, writes;
     QVector<double> receiptLag;
     for (const QByteArray &line : eventsFile.readAll().split('\n')) {
         const QList<QByteArray> f = line.split(' ');
@@ -131,6 +153,8 @@ int report(int argc, char **argv)
             keys.append(f[1].toLongLong());
             // Our CLOCK_MONOTONIC, cut to 32 bits as the server's, minus the server's time.
             receiptLag.append(double(quint32(f[2].toLongLong()) - quint32(f[1].toLongLong())));
+        } else if (f.value(0) == "written" && f.size() == 2) {
+            writes.append(f[1].toLongLong());
         } else if (f.value(0) == "damage" && f.size() == 6) {
             const QRect area(f[2].toInt(), f[3].toInt(), f[4].toInt(), f[5].toInt());
             if (views[0].intersects(area) || views[1].intersects(area))
@@ -167,14 +191,29 @@ int report(int argc, char **argv)
                         "%lld\n",
                         i + 1, *first - keys[i - 1], trueMs, logged[i]);
     }
+    // Each answer's write: the first one after its key press, on the server's 32-bit clock.
+    QVector<double> writeLatency;
+    for (int i = 0; i < keys.size() && !writes.isEmpty(); ++i) {
+        for (qint64 w : writes) {
+            const qint32 after = qint32(quint32(w) - quint32(keys[i]));
+            if (after >= 0) {
+                writeLatency.append(after);
+                break;
+            }
+        }
+    }
     std::printf("%d key presses, %d results lines, %d answers compared, %d not\n", int(keys.size()),
                 int(logged.size()), int(errors.size()), unmatched);
-    std::printf("%-34s %6s %8s %8s %8s %8s\n", "ms", "n", "p50", "p99", "max", "target");
-    printRow("|logged - true| case time", errors, 2);
-    printRow("answer -> next case painted", paintLatency, 3);
+    std::printf("%-34s %4s %6s %6s %6s %6s  %s\n", "ms", "n", "p50", "p90", "p99", "max", "target");
+    printRow("|logged - true| case time", errors, "p99 <= 2", percentile(errors, 99) <= 2);
+    printRow("answer -> next case painted", paintLatency, "p50 <= 3, p90 <= 5",
+             percentile(paintLatency, 50) <= 3 && percentile(paintLatency, 90) <= 5);
+    if (!writeLatency.isEmpty())
+        printRow("answer -> results file in place", writeLatency, "max <= 50",
+                 percentile(writeLatency, 100) <= 50);
     // How long this probe, a plain X client, takes to receive a key press: what the machine's
     // load adds to any client's response, the floor the two rows above are compared with.
-    printRow("floor: key press -> probe woken", receiptLag, 1);
+    printRow("floor: key press -> probe woken", receiptLag, "-", true);
     if (!errors.isEmpty())
         std::printf("mean logged - true: %+.1f ms; ratios to the floor's p50: case time %.1f x, "
                     "painted %.1f x\n",
@@ -193,11 +232,12 @@ int report(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && std::string(argv[1]) == "record")
-        return record(argv[2]);
+    if ((argc == 3 || argc == 4) && std::string(argv[1]) == "record")
+        return record(argv[2], argc == 4 ? argv[3] : nullptr);
     if ((argc == 8 || argc == 10) && std::string(argv[1]) == "report")
         return report(argc, argv);
-    std::fprintf(stderr, "usage: %s record WINDOW | report EVENTS RESULTS X1 Y1 X2 Y2 [W H]\n",
+    std::fprintf(stderr,
+                 "usage: %s record WINDOW [FOLDER] | report EVENTS RESULTS X1 Y1 X2 Y2 [W H]\n",
                  argv[0]);
     return 1;
 }

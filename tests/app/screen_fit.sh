@@ -3,7 +3,7 @@
 # the window must be shown scaled down to fit, and real clicks in screen pixels on the walls'
 # centres must be recorded at the walls' centres in image pixels.
 set -euo pipefail
-app=$1 make_tree=$2 offsets=$3
+app=$1 make_tree=$2 offsets=$3 pixels=$4
 
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/xvfb.sh"
 xvfb_require xwininfo
@@ -16,7 +16,7 @@ xvfb_start 1366x768
 
 cd "$work"
 xvfb_launch "$work/out.log" "$app" --plan plan.csv --participant fit
-sleep 0.5
+xdotool windowfocus --sync "$win"
 width=$(xwininfo -id "$win" | awk '/Width:/ {print $2}')
 height=$(xwininfo -id "$win" | awk '/Height:/ {print $2}')
 echo "window ${width} x ${height} on 1366 x 768"
@@ -27,21 +27,14 @@ fi
 
 # Window pixels of a point given in the window's own (image) pixels.
 scaled() { awk -v v="$1" -v w="$width" 'BEGIN { printf "%d", v * w / 1500 + 0.5 }'; }
-click() {
-    xdotool mousemove --window "$win" "$(scaled "$1")" "$(scaled "$2")" click 1
-    sleep 0.3
-}
-click "$sx" "$sy"
-# The box room's wall 1 in the top view, wall 0 in the bottom one: both centred at (512, 256).
-click $((p1x + 512)) $((p1y + 256))
-click $((p2x + 512)) $((p2y + 256))
+# Start, then the box room's wall 1 in the top view, wall 0 in the bottom one: both centred at
+# (512, 256). Each click only once the window shows what it needs.
+xvfb_start_test "$(scaled "$sx")" "$(scaled "$sy")" "$(scaled $((p1x + 512)))" "$(scaled $((p1y + 256)))"
+xvfb_pick "$(scaled $((p1x + 512)))" "$(scaled $((p1y + 256)))"
+xvfb_pick "$(scaled $((p2x + 512)))" "$(scaled $((p2y + 256)))"
 xdotool key space
-
-for _ in $(seq 100); do
-    [ -s results_fit.txt ] && break
-    sleep 0.1
-done
-cat results_fit.txt || true
+xvfb_wait 30 xvfb_has_lines results_fit.txt 1
+cat results_fit.txt
 line=$(head -1 results_fit.txt)
 if ! [[ "$line" =~ ^ind\ 1:\ Wall\ 1\ \<==\>\ Wall\ 0\ \(Bramble\)\ Time:\ [0-9:.]+\ Mouse:\ ([0-9]+)\ ([0-9]+)\ \<==\>\ ([0-9]+)\ ([0-9]+)$ ]]; then
     echo "FAIL: not the expected answer"

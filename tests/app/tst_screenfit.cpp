@@ -2,6 +2,7 @@
 // program's screen fit shows it scaled down, so that it fits, and a click in screen pixels still
 // reaches the views, and the results, in image pixels.
 #include "answer.h"
+#include "fakeclock.h"
 #include "fixturetree.h"
 #include "mainwindow.h"
 #include "mainwindowprobe.h"
@@ -13,7 +14,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -115,12 +118,14 @@ private Q_SLOTS:
         QCOMPARE(window.findChild<QLabel *>("pano02WallNum")->text(), QString("1"));
         QTest::keyClick(&stage, Qt::Key_Space);
         // Space reached the window through the stage: the answer is taken and written.
+        QTRY_VERIFY(QFileInfo("results.txt").size() > 0);
         QFile written("results.txt");
         QVERIFY(written.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = written.readAll().split('\n');
         QDir::setCurrent(original);
         QCOMPARE(lines.size(), 2);
-        const wallmatch::ParsedLine parsed = wallmatch::parseResultLine(QString::fromUtf8(lines[0]));
+        const wallmatch::ParsedLine parsed =
+            wallmatch::parseResultLine(QString::fromUtf8(lines[0]));
         QVERIFY2(parsed.answer, qPrintable(parsed.error));
         QCOMPARE(parsed.answer->sampleId, 1);
         QCOMPARE(parsed.answer->wall1, 2);
@@ -133,6 +138,55 @@ private Q_SLOTS:
                  qPrintable(QString("%1 %2").arg(got1.x()).arg(got1.y())));
         QVERIFY2((got2 - wall2).manhattanLength() <= tolerance,
                  qPrintable(QString("%1 %2").arg(got2.x()).arg(got2.y())));
+    }
+
+    // Through the stage, clicks reach the window as new events without a timestamp; the case
+    // time still runs to the moment of the click itself, not to when it was handled.
+    void stagedClickKeepsItsTimestamp()
+    {
+        QTemporaryDir tree;
+        QVERIFY(fixture::writeBoxRoomTree(tree.path(), 2));
+        const QString original = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(tree.path()));
+        nextSampleId = 1;
+        FakeClock clock(1000);
+        // Timestamps with this bit are times on the fake clock.
+        const ulong stamped = 1ul << 40;
+        CaseClock::setEventTimeMapper([=](ulong timestamp) -> std::optional<qint64> {
+            if (!(timestamp & stamped))
+                return std::nullopt;
+            return qint64(timestamp & (stamped - 1));
+        });
+        MainWindow window;
+        WindowStage stage(&window, 0.5, false);
+        stage.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&stage));
+        ModalAnswerer answerer;
+        QTest::mouseClick(window.findChild<QPushButton *>("startBtn"), Qt::LeftButton);
+        auto click = [&](QWidget *widget, QPoint p, qint64 at) {
+            const QPoint onView = stage.mapFromScene(QPointF(widget->mapTo(&window, p)));
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent event(type, onView, stage.viewport()->mapToGlobal(onView),
+                                  Qt::LeftButton,
+                                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                  Qt::NoModifier);
+                event.setTimestamp(stamped | ulong(at));
+                QCoreApplication::sendEvent(stage.viewport(), &event);
+            }
+        };
+        click(window.findChild<RenderArea *>("pano1"), fixture::boxWallCentre(false, 2), 1100);
+        click(window.findChild<RenderArea *>("pano2"), fixture::boxWallCentre(true, 1), 1200);
+        auto *match = window.findChild<QPushButton *>("matchBtn");
+        clock.setNow(6000); // handled seconds after the click
+        click(match, match->rect().center(), 1777);
+        QTRY_VERIFY(QFileInfo("results.txt").size() > 0);
+        QFile written("results.txt");
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray line = written.readAll();
+        CaseClock::setEventTimeMapper(nullptr);
+        QDir::setCurrent(original);
+        QVERIFY2(line.startsWith("ind 1: Wall 2 <==> Wall 1 (Kestrel) Time: 0:00.777 Mouse: "),
+                 line.constData());
     }
 
 private:

@@ -2,7 +2,7 @@
 # Starts wallmatch on a small box-room sample tree under Xvfb, answers three cases with real
 # clicks and Space key presses, kills it with SIGKILL and checks that all three answers are on disk.
 set -euo pipefail
-app=$1 make_tree=$2 offsets=$3 report=$4
+app=$1 make_tree=$2 offsets=$3 report=$4 pixels=$5
 
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 xvfb_require
@@ -15,26 +15,18 @@ xvfb_read_offsets "$offsets"
 
 cd "$work"
 xvfb_launch "$work/stdout.log" "$app"
-xdotool windowfocus --sync "$win" || true
-sleep 0.5
+xdotool windowfocus --sync "$win"
 
-click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.3; }
-
-click "$sx" "$sy"
+xvfb_start_test "$sx" "$sy" $((p1x + 512)) $((p1y + 256))
 # Primary and secondary view positions: the box room's walls 0/3, 1/0 and 2/1.
 for u in 256 512 768; do
-    click $((p1x + u)) $((p1y + 256))
-    click $((p2x + u)) $((p2y + 256))
+    xvfb_pick $((p1x + u)) $((p1y + 256))
+    xvfb_pick $((p2x + u)) $((p2y + 256))
     xdotool key space
-    sleep 0.3
+    xvfb_wait_next_case $((p2x + u)) $((p2y + 256))
 done
 
-lines=0
-for _ in $(seq 100); do
-    lines=$( (cat results.txt 2>/dev/null || true) | wc -l)
-    [ "$lines" -ge 3 ] && break
-    sleep 0.1
-done
+xvfb_wait 30 xvfb_has_lines results.txt 3
 kill -9 "$app_pid"
 wait "$app_pid" 2>/dev/null || true
 app_pid=

@@ -1,6 +1,10 @@
 # Shared part of the tests that drive wallmatch in a real X server: sourced, not run.
 # Sourcing makes a fresh $work directory; it is removed, and the server and the program started
 # with xvfb_launch are killed, when the test exits.
+#
+# Tests wait for what the program shows (pixels read back from the server with window_pixels,
+# whose path the test sets in $pixels) or writes, each with a deadline, never for a fixed time:
+# on a loaded machine the program may take seconds for what usually takes milliseconds.
 
 # Fails the test unless Xvfb, xdotool and the other named tools are installed.
 xvfb_require() {
@@ -26,7 +30,7 @@ xvfb_start() {
     shift
     Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp "$@" 5>"$work/display" 2>/dev/null &
     xvfb_pid=$!
-    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+    xvfb_wait 30 test -s "$work/display"
     export DISPLAY=":$(cat "$work/display")"
     export QT_QPA_PLATFORM=xcb
 }
@@ -39,7 +43,58 @@ xvfb_launch() {
     "$@" >"$log" 2>&1 &
     app_pid=$!
     win=$(timeout 20 xdotool search --sync --onlyvisible --name '^MainWindow$' | head -1)
+    [ -n "$win" ] || { echo "FAIL: the window did not appear"; exit 1; }
 }
+
+# xvfb_wait SECONDS COMMAND...: runs COMMAND until it succeeds; fails the test after SECONDS.
+xvfb_wait() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || { echo "FAIL: gave up waiting for: $*"; exit 1; }
+        sleep 0.02
+    done
+}
+
+# xvfb_pixel X Y: the colour of the window's pixel at X Y, as "#rrggbb".
+xvfb_pixel() { "$pixels" "$win" "$1" "$2"; }
+xvfb_pixel_is() { [ "$(xvfb_pixel "$1" "$2")" = "$3" ]; }
+xvfb_pixel_is_not() { [ "$(xvfb_pixel "$1" "$2")" != "$3" ]; }
+
+# xvfb_start_test X Y VX VY: waits until the window is painted (its pixel at X Y, the Start
+# button, is no longer black), clicks Start at X Y and waits until the first case is on screen
+# (the view's pixel at VX VY changes).
+xvfb_start_test() {
+    xvfb_wait 30 xvfb_pixel_is_not "$1" "$2" "#000000"
+    local empty
+    empty=$(xvfb_pixel "$3" "$4")
+    xdotool mousemove --window "$win" "$1" "$2" click 1
+    xvfb_wait 30 xvfb_pixel_is_not "$3" "$4" "$empty"
+}
+
+# xvfb_pick X Y: clicks a wall at window pixel X Y and waits until the view shows it picked.
+# Sets picked, the colour of the picked wall there.
+xvfb_pick() {
+    local before
+    before=$(xvfb_pixel "$1" "$2")
+    xdotool mousemove --window "$win" "$1" "$2" click 1
+    xvfb_wait 30 xvfb_pixel_is_not "$1" "$2" "$before"
+    picked=$(xvfb_pixel "$1" "$2")
+}
+
+# xvfb_wait_next_case X Y: after an answer, waits until the next case is on screen: the wall
+# picked at window pixel X Y (colour $picked) is shown unpicked.
+xvfb_wait_next_case() {
+    xvfb_wait 30 xvfb_pixel_is_not "$1" "$2" "$picked"
+}
+
+# xvfb_lines FILE: the number of lines in FILE, 0 while it does not exist.
+xvfb_lines() { (cat "$1" 2>/dev/null || true) | wc -l; }
+xvfb_has_lines() { [ "$(xvfb_lines "$1")" -ge "$2" ]; }
+
+# xvfb_boxes TITLE: how many windows with this title are shown.
+xvfb_boxes() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l || true; }
+xvfb_box_shown() { [ "$(xvfb_boxes "$1")" -ge 1 ]; }
 
 # xvfb_read_offsets COMMAND...: runs print_view_offsets and sets p1x p1y and p2x p2y, the two
 # views' places in the window, and sx sy, the start button's.
