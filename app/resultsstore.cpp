@@ -23,13 +23,20 @@ QByteArray resultsBytes(const QVector<QString> &lines)
     return bytes;
 }
 
-QString keptResultsName(const QDateTime &modified, int counter)
+QString keptFileName(const QString &fileName, const QDateTime &modified, int counter)
 {
-    QString name =
-        QStringLiteral("results-") + modified.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QFileInfo info(fileName);
+    QString name = info.completeBaseName() + QLatin1Char('-')
+        + modified.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (counter > 1)
         name += QLatin1Char('-') + QString::number(counter);
-    return name + QStringLiteral(".txt");
+    const QString suffix = info.suffix();
+    return suffix.isEmpty() ? name : name + QLatin1Char('.') + suffix;
+}
+
+QString keptResultsName(const QDateTime &modified, int counter)
+{
+    return keptFileName(QStringLiteral("results.txt"), modified, counter);
 }
 
 bool isSaveFileLeftover(const QString &name, const QString &fileName)
@@ -93,13 +100,15 @@ bool renameNoReplace(const QString &from, const QString &to, int *error)
     return false;
 }
 
-// Moves the entry at `path` (a file or a link) to the first free dated name beside it. Returns
-// the new name, or empty with *error set.
-QString moveAside(const QString &path, const QDateTime &modified, QString *error)
+// Moves the entry at `path` (a file or a link) to the first free dated name of `fileName` beside
+// it. Returns the new name, or empty with *error set.
+QString moveAside(const QString &path, const QString &fileName, const QDateTime &modified,
+                  QString *error)
 {
     const QDir dir = QFileInfo(path).absoluteDir();
     for (int counter = 1; counter < 10000; ++counter) {
-        const QString candidate = dir.filePath(wallmatch::keptResultsName(modified, counter));
+        const QString candidate =
+            dir.filePath(wallmatch::keptFileName(fileName, modified, counter));
         int code = 0;
         if (renameNoReplace(path, candidate, &code)) {
             syncFolder(candidate);
@@ -174,6 +183,17 @@ bool createNew(const QString &path, int *error)
 
 } // namespace
 
+QString wallmatch::keepAside(const QString &path, QString *error)
+{
+    struct stat status = {};
+    int code = 0;
+    if (!entryStatus(path, &status, &code)) {
+        *error = errnoText(code);
+        return {};
+    }
+    return moveAside(path, path, modifiedTime(status), error);
+}
+
 ResultsStore::ResultsStore(const QString &fileName)
     : file(fileName)
     , folder(QFileInfo(fileName).absolutePath())
@@ -207,7 +227,7 @@ void ResultsStore::keepLeftovers()
             continue;
         }
         QString error;
-        const QString keptAs = moveAside(path, modifiedTime(status), &error);
+        const QString keptAs = moveAside(path, file, modifiedTime(status), &error);
         if (!keptAs.isEmpty())
             leftovers.append(keptAs);
     }
@@ -227,7 +247,7 @@ QString ResultsStore::prepareTarget()
         return {}; // nothing to keep, or this session's own lines: simply replaced
     // A link is kept aside as it is, so that nothing is ever written through it.
     QString error;
-    kept = moveAside(file, modifiedTime(status), &error);
+    kept = moveAside(file, file, modifiedTime(status), &error);
     if (!kept.isEmpty())
         return {};
     return QStringLiteral("The earlier results %1 could not be kept: %2").arg(path, error);
@@ -284,7 +304,7 @@ QString ResultsStore::writeToFallback(const QString &reason, const QByteArray &b
             continue;
         for (int counter = 1; counter < 100; ++counter) {
             const QString path = QDir(dir).filePath(
-                wallmatch::keptResultsName(QDateTime::currentDateTime(), counter));
+                wallmatch::keptFileName(file, QDateTime::currentDateTime(), counter));
             int code = 0;
             if (!createNew(path, &code)) {
                 if (code == EEXIST)

@@ -12,8 +12,16 @@ namespace wallmatch {
 // The results file's bytes: every line's UTF-8, in order, nothing in between.
 QByteArray resultsBytes(const QVector<QString> &lines);
 
-// "results-YYYYMMDD-HHMMSS.txt" for a file last modified at `modified`; `counter` > 1 adds "-N".
+// The name a file is kept aside under: its own name with "-YYYYMMDD-HHMMSS" (`modified`) before
+// the extension, so "results_P02.txt" becomes "results_P02-20261208-121453.txt"; `counter` > 1
+// adds "-N". Only the file name of `fileName` is used.
+QString keptFileName(const QString &fileName, const QDateTime &modified, int counter = 1);
+// keptFileName for "results.txt".
 QString keptResultsName(const QDateTime &modified, int counter = 1);
+
+// Moves the file (or link) at `path` aside to its first free kept name beside it, never
+// replacing anything; returns the new path, or empty with *error set.
+QString keepAside(const QString &path, QString *error);
 
 // Whether a file name is one QSaveFile gives its temporary file while it writes `fileName`.
 bool isSaveFileLeftover(const QString &name, const QString &fileName);
