@@ -2,8 +2,8 @@
 #include "caseclocksource.h"
 
 #include <QElapsedTimer>
-#include <utility>
 #include <QGuiApplication>
+#include <utility>
 
 namespace {
 
@@ -55,6 +55,11 @@ qint64 CaseClock::now()
 void CaseClock::setEventTimeMapper(EventTimeMapper mapper)
 {
     eventTimeMapper() = std::move(mapper);
+}
+
+bool CaseClock::eventTimesFromWindowSystem()
+{
+    return !timeSource() && qGuiApp && serverSharesOurClock();
 }
 
 std::optional<qint64> CaseClock::mapEventTime(ulong timestamp)

@@ -2,14 +2,18 @@
 #define MAINWINDOW_H
 
 #include "caseclock.h"
-#include "studyrun.h"
+#include "eventlog.h"
 #include "readahead.h"
+#include "sessionrecord.h"
+#include "studyprotocol.h"
+#include "studyrun.h"
 
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
 #include <QVector>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,6 +24,8 @@ namespace Ui {
 class MainWindow;
 }
 class RenderArea;
+class InstructionsPage;
+class QLabel;
 
 #include "resultsstore.h"
 
@@ -34,6 +40,10 @@ public:
     // an interrupted session from the lines it left.
     explicit MainWindow(const wallmatch::StudyRun &run, QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // Pauses the running case because the subject left the window (another window took the
+    // focus, or the full screen was left), with --pause-on-focus-loss.
+    void pauseForFocusLoss();
 
 Q_SIGNALS:
     void startConnect(quint16, QString);
@@ -71,6 +81,20 @@ private:
     bool isSpaceRepeat(const QKeyEvent &event) const;
     qint64 takeInputTime(const QObject *button);
 
+    // The study protocol around the cases.
+    void logEvent(const QString &name, qint64 atMs, int view = 0, int wall = -1,
+                  std::optional<QPoint> pixel = {});
+    void logViewPress(QObject *obj, QEvent *event, qint64 atMs);
+    void saveProtocolFiles();
+    void finishSessionRecord();
+    void answerPractice(const wallmatch::Answer &answer);
+    void showFeedback(const wallmatch::Answer &answer);
+    void continueWith(wallmatch::StudyProtocol::Step step);
+    void showNextCase();
+    void holdCase(const QString &event, const QString &text);
+    void showNotice(const QString &text, bool coverViews);
+    bool holding() const;
+
     Ui::MainWindow *ui;
     bool cursorInViewport;
     QPoint pano1ClickPos;
@@ -97,6 +121,18 @@ private:
     bool spaceHeld = false;
     std::optional<ulong> spaceReleaseStamp;
     ReadAhead readAhead;
+
+    wallmatch::StudyProtocol protocol;
+    std::unique_ptr<wallmatch::EventLog> events; // none in a plain start
+    std::unique_ptr<wallmatch::SessionRecord> sessionRecord;
+    ResultsStore practiceResults;
+    QVector<QString> practiceLines;
+    InstructionsPage *instructionsPage = nullptr;
+    QLabel *notice = nullptr; // break, focus loss and feedback texts over the views
+    bool feedbackShown = false;
+    bool casePresentPending = false; // the next clock start is a new case's presentation
+    QString pauseEventName = QStringLiteral("pause");
+    bool sessionFinished = false;
 };
 
 #endif // MAINWINDOW_H

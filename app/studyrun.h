@@ -3,7 +3,10 @@
 
 #include "answer.h"
 #include "cornertype.h"
+#include "instructionspage.h"
+#include "sessionrecord.h"
 #include "studyplan.h"
+#include "studyprotocol.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,7 +27,25 @@ struct StudyRun
     // The file's lines (each with its LF) and what they say: the run's first cases.
     QVector<QString> resumedLines;
     QVector<Answer> resumedAnswers;
+
+    // --- The study protocol; all off in a plain start.
+    // The first practiceCases of `cases` are practice cases.
+    int practiceCases = 0;
+    QString practiceFile = QStringLiteral("practice.txt");
+    // The event log and the session record are written when set.
+    bool protocolFiles = false;
+    QString eventsFile = QStringLiteral("events.csv");
+    QString sessionFile = QStringLiteral("session.json");
+    SessionFacts facts;
+    Instructions instructions;
+    Instructions instructionsAfterPractice;
+    int breakEvery = 0;
+    bool pauseOnFocusLoss = false;
+    TruthLookup truth; // feedback after practice answers when set
 };
+
+// "practice_<ID>.txt", or "practice.txt" without an ID.
+QString practiceFileFor(const QString &participant);
 
 // Samples 1 to 100 in order with Kestrel's walls, as cases.
 QVector<PlanCase> fixedRunCases();

@@ -20,8 +20,8 @@ namespace {
 xcb_connection_t *qtConnection()
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    const auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                              : nullptr;
+    const auto *x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 #else
     return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
