@@ -86,5 +86,9 @@ void InstructionsPage::begin()
     if (isHidden())
         return;
     hide();
+    // The keys go to the test window again, not to whatever widget would inherit the focus
+    // (the log would take Space for scrolling).
+    if (parentWidget())
+        parentWidget()->setFocus();
     Q_EMIT begun();
 }
