@@ -80,7 +80,7 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     ui->lcdTimer->setSegmentStyle(QLCDNumber::Flat);
     // Opaque, so that its 50 ms tick repaints the display alone, not the group box behind it.
     ui->lcdTimer->setAutoFillBackground(true);
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[CornerType::Kestrel]));
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceName(CornerType::Kestrel)));
     ui->viewportRegion->setEnabled(false);
     ui->progressLabel->setText(protocol.progressText());
 
@@ -177,7 +177,7 @@ void MainWindow::loadNextSample()
         ui->pano1->setCornerType(currentSource);
         ui->pano2->setCornerType(currentSource);
     }
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceName(currentSource)));
     presentViews();
     casePresentPending = true;
     // The next case is read while the subject thinks about this one.
@@ -379,7 +379,7 @@ void MainWindow::showNextCase()
 {
     Q_EMIT requestNewSample();
     ui->progressLabel->setText(protocol.progressText());
-    ui->typeLabel->setText(QString::fromLatin1(cornerSourceNames[currentSource]));
+    ui->typeLabel->setText(QString::fromLatin1(cornerSourceName(currentSource)));
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
     // Each answer goes to disk at once, but after the next case is on screen, which syncing the
@@ -590,7 +590,7 @@ void MainWindow::showFeedback(const wallmatch::Answer &answer)
     ui->viewportRegion->setEnabled(false);
     feedbackShown = true;
     if (truth.kind == wallmatch::TruthWall::Wall)
-        ui->pano2->setMarkedWall(truth.wall);
+        ui->pano2->setMarkedWall(feedback.correct ? answer.wall2 : truth.walls.first());
     QString text = feedback.text();
     if (!feedback.note().isEmpty())
         text += QLatin1Char('\n') + feedback.note();

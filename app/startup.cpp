@@ -3,6 +3,7 @@
 #include "eventlog.h"
 #include "resultsstore.h"
 #include "samplefolder.h"
+#include "truthfile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -94,6 +95,14 @@ void readProtocolOptions(const QCommandLineParser &parser, const QStringList &ar
                                   .arg(parser.value(breakEveryOption));
     }
     run.pauseOnFocusLoss = parser.isSet(focusLossOption);
+    if (parser.isSet(truthOption)) {
+        const TruthFile truth = readTruthFile(parser.value(truthOption));
+        start.problems << truth.problems;
+        if (truth.problems.isEmpty())
+            run.truth = truthLookup(truth);
+    }
+    while (run.practiceCases < run.cases.size() && run.cases.at(run.practiceCases).practice)
+        run.practiceCases += 1;
 }
 
 } // namespace

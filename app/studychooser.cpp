@@ -4,6 +4,7 @@
 #include "samplefolder.h"
 #include "startup.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,6 +31,15 @@ StudyChooser::StudyChooser(const QStringList &arguments, QWidget *parent)
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &StudyChooser::reject);
     connect(ui->folderBrowseBtn, &QPushButton::clicked, this, &StudyChooser::browseFolder);
     connect(ui->planBrowseBtn, &QPushButton::clicked, this, &StudyChooser::browsePlan);
+    // One or the other.
+    connect(ui->resumeCheck, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            ui->restartCheck->setChecked(false);
+    });
+    connect(ui->restartCheck, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            ui->resumeCheck->setChecked(false);
+    });
 }
 
 StudyChooser::~StudyChooser()
@@ -74,6 +84,10 @@ void StudyChooser::accept()
         args << QStringLiteral("--plan") << QFileInfo(dir, plan).absoluteFilePath();
     if (!participant.isEmpty())
         args << QStringLiteral("--participant") << participant;
+    if (ui->resumeCheck->isChecked())
+        args << QStringLiteral("--resume");
+    if (ui->restartCheck->isChecked())
+        args << QStringLiteral("--restart");
     // Checked in the folder the run will use, exactly as the command line is.
     const QString before = QDir::currentPath();
     QDir::setCurrent(dir.absolutePath());

@@ -1,5 +1,7 @@
 #include "studyprotocol.h"
 
+#include "truthfile.h"
+
 #include <QCoreApplication>
 
 namespace wallmatch {
@@ -26,8 +28,27 @@ PracticeFeedback judgePractice(const TruthWall &truth, int answeredSecondaryWall
     PracticeFeedback feedback;
     feedback.truth = truth;
     feedback.judged = truth.kind != TruthWall::Unknown;
-    feedback.correct = truth.kind == TruthWall::Wall && truth.wall == answeredSecondaryWall;
+    feedback.correct = truth.kind == TruthWall::Wall && truth.walls.contains(answeredSecondaryWall);
     return feedback;
+}
+
+TruthLookup truthLookup(const TruthFile &truth)
+{
+    return [truth](int sample, const QString &source, int primaryWall) {
+        const auto rows = truth.walls.constFind({sample, truth.perSource ? source : QString()});
+        if (rows == truth.walls.constEnd())
+            return TruthWall {};
+        const auto found = rows->constFind(primaryWall);
+        if (found == rows->constEnd())
+            return TruthWall {};
+        TruthWall wall;
+        for (int secondary : *found) {
+            if (secondary >= 0)
+                wall.walls.append(secondary);
+        }
+        wall.kind = wall.walls.isEmpty() ? TruthWall::NoCounterpart : TruthWall::Wall;
+        return wall;
+    };
 }
 
 StudyProtocol::StudyProtocol(int practiceCases, int testCases, const Options &options,

@@ -2,6 +2,7 @@
 #define STUDYPROTOCOL_H
 
 #include <QString>
+#include <QVector>
 #include <functional>
 
 namespace wallmatch {
@@ -11,7 +12,7 @@ struct TruthWall
 {
     enum Kind { Unknown, NoCounterpart, Wall };
     Kind kind = Unknown;
-    int wall = -1; // the secondary wall, for Kind Wall
+    QVector<int> walls; // the right secondary walls, for Kind Wall
 };
 using TruthLookup = std::function<TruthWall(int sample, const QString &source, int primaryWall)>;
 
@@ -25,6 +26,10 @@ struct PracticeFeedback
     QString note() const; // for a primary wall without a counterpart, a note saying so
 };
 PracticeFeedback judgePractice(const TruthWall &truth, int answeredSecondaryWall);
+
+struct TruthFile;
+// Looks the walls up in a truth file read by readTruthFile.
+TruthLookup truthLookup(const TruthFile &truth);
 
 // The order of a session around its cases: practice cases first, then the test cases; the
 // instructions after practice; feedback after practice answers; breaks after every N-th test

@@ -5,6 +5,7 @@
 #include "panosample.h"
 #include "renderarea.h"
 #include "samplefolder.h"
+#include "sources.h"
 #include "wallregions.h"
 
 #include <QFile>
@@ -38,16 +39,17 @@ QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
     // The loader stops at the first corner file it cannot open, so every file up to the shown
     // source's has to be there.
     for (int s = 0; s <= int(source); ++s) {
-        const QFileInfo info(nativePath(folder + cornerFileNames[s]));
+        const QString name = QString::fromLatin1(builtInSources[s].name);
+        const QFileInfo info(
+            nativePath(cornerFilePath(QString::fromStdString(folder), name).toStdString()));
         if (!info.isFile() || !info.isReadable()) {
             problems << (s == int(source)
                              ? QStringLiteral("%1/%2 (%3's corners) is missing")
-                                   .arg(shown, bareFileName(cornerFileNames[s]),
-                                        QString::fromLatin1(cornerSourceNames[s]))
+                                   .arg(shown, cornerFileName(name), name)
                              : QStringLiteral("%1/%2 is missing; %3's corners are read only "
                                               "after it")
-                                   .arg(shown, bareFileName(cornerFileNames[s]),
-                                        QString::fromLatin1(cornerSourceNames[source])));
+                                   .arg(shown, cornerFileName(name),
+                                        QString::fromLatin1(cornerSourceName(source))));
         }
     }
     if (!problems.isEmpty())
@@ -60,8 +62,8 @@ QStringList panoramaProblems(int sampleId, bool secondary, CornerType source)
         problems << QStringLiteral("%1/color.jpg cannot be read as an image (or is larger than "
                                    "8192 x 4096)")
                         .arg(shown);
-    const QString cornerFile =
-        QStringLiteral("%1/%2").arg(shown, bareFileName(cornerFileNames[source]));
+    const QString cornerFile = QStringLiteral("%1/%2").arg(
+        shown, cornerFileName(QString::fromLatin1(cornerSourceName(source))));
     if (sample.roomCorners.size() <= int(source)) {
         problems << QStringLiteral("%1 cannot be read").arg(cornerFile);
         return problems;
@@ -84,7 +86,7 @@ QVector<PlanCase> fixedRunCases()
 {
     QVector<PlanCase> cases;
     for (int sample = 1; sample <= 100; ++sample)
-        cases.append({0, sample, QString::fromLatin1(cornerSourceNames[CornerType::Kestrel])});
+        cases.append({0, sample, QString::fromLatin1(cornerSourceName(CornerType::Kestrel))});
     return cases;
 }
 
@@ -108,11 +110,8 @@ QString practiceFileFor(const QString &participant)
 
 CornerType cornerTypeNamed(const QString &name)
 {
-    for (int s = 0; s < cornerSourceCount; ++s) {
-        if (name == QLatin1String(cornerSourceNames[s]))
-            return CornerType(s);
-    }
-    return CornerType::Kestrel;
+    const int builtIn = builtInSourceIndex(name);
+    return builtIn >= 0 ? CornerType(builtIn) : CornerType::Kestrel;
 }
 
 std::string panoramaFolder(int sampleId, bool secondary)
@@ -129,6 +128,14 @@ QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &plan
     // A sample shown twice with one source is checked once.
     QHash<QPair<int, int>, QStringList> checked;
     for (const PlanCase &c : cases) {
+        if (builtInSourceIndex(c.source) < 0) {
+            problems << QStringLiteral("%1:%2: sample %3 (%4): the viewer shows %5 only")
+                            .arg(planFile)
+                            .arg(c.line)
+                            .arg(c.sample)
+                            .arg(c.source, builtInSourceNames().join(QStringLiteral(" and ")));
+            continue;
+        }
         const CornerType source = cornerTypeNamed(c.source);
         const QPair<int, int> key(c.sample, int(source));
         auto found = checked.find(key);

@@ -4,6 +4,7 @@
 #include "demorandom.h"
 #include "projection.h"
 #include "samplefolder.h"
+#include "sources.h"
 #include "viewcorners.h"
 
 #include <QBuffer>
@@ -224,8 +225,8 @@ bool writePanoFolder(const QString &folder, const QByteArray &jpeg, const QByteA
     const QDir dir(folder);
     return dir.mkpath(QStringLiteral("."))
         && writeFile(dir.filePath(bareFileName(imageFileLiteral)), jpeg)
-        && writeFile(dir.filePath(bareFileName(cornerFileNames[0])), kestrel)
-        && writeFile(dir.filePath(bareFileName(cornerFileNames[1])), bramble);
+        && writeFile(dir.filePath(cornerFileName(QStringLiteral("Kestrel"))), kestrel)
+        && writeFile(dir.filePath(cornerFileName(QStringLiteral("Bramble"))), bramble);
 }
 
 QString sampleFolder(const QString &dir, int sample, bool secondary)

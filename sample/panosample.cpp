@@ -4,6 +4,7 @@
 #include "nativepath.h"
 #include "regularfile.h"
 #include "samplefolder.h"
+#include "sources.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -45,8 +46,8 @@ QImage loadImage(const std::string &name, std::string &diagnostics)
     // pixmap cache, which a run that shows every image once never hits.
     QImage image = reader.read();
     if (image.isNull()) {
-        diagnostics += imageNotShown(name, opened.size == 0 ? QStringLiteral("empty file")
-                                                            : reader.errorString());
+        diagnostics += imageNotShown(
+            name, opened.size == 0 ? QStringLiteral("empty file") : reader.errorString());
         return image;
     }
     // Already in the pixmap's own format, so that turning it into one on the GUI thread is a
@@ -60,8 +61,10 @@ QImage loadImage(const std::string &name, std::string &diagnostics)
 std::string readCornerFiles(const std::string &path, QVector<QVector<QPoint>> &imageCorners,
                             QVector<QVector<CornerPoint>> &roomCorners)
 {
-    for (const char *literal : wallmatch::cornerFileNames) {
-        const std::string fileName = path + literal;
+    for (const wallmatch::BuiltInSource &source : wallmatch::builtInSources) {
+        const std::string fileName = wallmatch::cornerFilePath(QString::fromStdString(path),
+                                                               QString::fromLatin1(source.name))
+                                         .toStdString();
         // Only a regular file of a bounded size is read: see regularfile.h.
         const wallmatch::ReadFile file = wallmatch::readRegularFile(wallmatch::nativePath(fileName),
                                                                     wallmatch::maxCornerFileBytes);

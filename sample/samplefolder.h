@@ -4,7 +4,7 @@
 #include <QString>
 
 // Names in a sample tree: test_datasets/N/{pri_pano,sec_pano}/ holding the panorama image and
-// one corner file per corner source.
+// one corner file per corner source (sources.h names them).
 namespace wallmatch {
 
 inline constexpr const char *sampleTreeFolder = "test_datasets";
@@ -15,10 +15,7 @@ inline constexpr const char *viewFolderNames[2] = {"pri_pano", "sec_pano"};
 // Appended to a panorama folder path as they are, slashes included.
 inline constexpr const char *imageFileLiteral = "//color.jpg";
 
-// Corner file of each corner source; indexed by CornerType.
-inline constexpr int cornerFileCount = 2;
-inline constexpr const char *cornerFileNames[cornerFileCount] = {"//pred_corner.txt",
-                                                                 "//pred_corner_Bramble.txt"};
+// The corner file of each source: see sources.h.
 
 // A literal above without its leading slashes, for building paths with QDir.
 QString bareFileName(const char *literal);

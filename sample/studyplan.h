@@ -13,6 +13,7 @@ struct PlanCase
     int line = 0; // 1-based line in the plan file
     int sample = 0;
     QString source;
+    bool practice = false; // a practice case (phase "practice"), before every test case
 };
 
 struct StudyPlan
@@ -21,11 +22,10 @@ struct StudyPlan
     QStringList problems; // "FILE:LINE: text"; empty when the plan can be run
 };
 
-// The corner sources a plan may name, as their display names.
-const QStringList &studyPlanSources();
-
 // A CSV file with the header "sample,source" and one row per case, in the order shown; the
-// source is "Kestrel" or "Bramble".
+// source is a source name (sources.h). A third column "phase" may say "practice" or "test"
+// (the default, also when empty); practice rows come before every test row. A sample may appear more than once. Whether the
+// source's corner files exist is for the caller to check.
 StudyPlan parseStudyPlan(const QString &text, const QString &fileName);
 
 // The header line and one row per case, LF line ends.

@@ -1,3 +1,6 @@
 #include "cornertype.h"
 
-const char *const cornerSourceNames[cornerSourceCount] = {"Kestrel", "Bramble"};
+const char *cornerSourceName(CornerType type)
+{
+    return wallmatch::builtInSources[type].name;
+}

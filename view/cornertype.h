@@ -1,6 +1,8 @@
 #ifndef CORNERTYPE_H
 #define CORNERTYPE_H
 
+#include "sources.h"
+
 #include <QtGlobal>
 
 // The corner-prediction sources; the value indexes every per-source list.
@@ -9,9 +11,9 @@ enum CornerType : qint32 {
     Bramble = 1,
 };
 
-constexpr int cornerSourceCount = 2;
+constexpr int cornerSourceCount = wallmatch::builtInSourceCount;
 
-// Display names, indexed by CornerType.
-extern const char *const cornerSourceNames[cornerSourceCount];
+// Display names, indexed by CornerType; the sample library's table holds them.
+const char *cornerSourceName(CornerType type);
 
 #endif // CORNERTYPE_H

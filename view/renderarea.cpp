@@ -47,7 +47,7 @@ void RenderArea::rebuildRegions()
     if (hasCornerList() && !showsCornerList()) {
         // Say why the sample shows no walls, as the loader does for a missing corner file.
         std::printf("%s: %d %s corners, more than the %d a view shows\n", sample.path.c_str(),
-                    int(sample.roomCorners.at(cornerType).size()), cornerSourceNames[cornerType],
+                    int(sample.roomCorners.at(cornerType).size()), cornerSourceName(cornerType),
                     maxShownCorners);
         std::fflush(stdout);
     }

@@ -26,9 +26,14 @@ namespace {
 std::unique_ptr<FakeClock> fakeClock;
 
 // The box room's walls: primary wall w is secondary wall w + 3 (mod 4).
-wallmatch::TruthWall boxTruth(int, const QString &, int primaryWall)
+QByteArray boxTruth(int samples)
 {
-    return {wallmatch::TruthWall::Wall, (primaryWall + 3) % 4};
+    QByteArray csv = "sample,source,primary wall,secondary wall\n";
+    for (int sample = 1; sample <= samples; ++sample) {
+        for (int wall = 0; wall < 4; ++wall)
+            csv += QString("%1,Kestrel,%2,%3\n").arg(sample).arg(wall).arg((wall + 3) % 4).toUtf8();
+    }
+    return csv;
 }
 
 struct Window
@@ -100,17 +105,15 @@ class TestProtocolRun : public QObject
     QTemporaryDir tree;
     QString originalDir;
 
-    wallmatch::StudyRun protocolRun(const QStringList &extra = {}, int practice = 2)
+    // Two practice and four test cases with feedback, or six test cases.
+    wallmatch::StudyRun protocolRun(bool practice = true)
     {
-        const wallmatch::Startup start =
-            wallmatch::prepareStartup(QStringList {"wallmatch", "--plan", "plan.csv",
-                                                   "--participant", "P5", "--break-every", "2"}
-                                      + extra);
+        const wallmatch::Startup start = wallmatch::prepareStartup(
+            {"wallmatch", "--plan", practice ? "training.csv" : "plan.csv", "--participant", "P5",
+             "--break-every", "2", "--truth", "truth.csv"});
         [&] { QCOMPARE(start.problems, QStringList()); }();
-        wallmatch::StudyRun run = start.run;
-        run.practiceCases = practice;
-        run.truth = boxTruth;
-        return run;
+        [&] { QCOMPARE(start.run.practiceCases, practice ? 2 : 0); }();
+        return start.run;
     }
 
 private Q_SLOTS:
@@ -123,6 +126,11 @@ private Q_SLOTS:
         QVERIFY(writeFile("plan.csv",
                           "sample,source\n1,Kestrel\n2,Kestrel\n3,Kestrel\n4,Kestrel\n"
                           "5,Kestrel\n6,Kestrel\n"));
+        QVERIFY(writeFile("training.csv",
+                          "sample,source,phase\n1,Kestrel,practice\n"
+                          "2,Kestrel,practice\n3,Kestrel,\n4,Kestrel,test\n"
+                          "5,Kestrel,test\n6,Kestrel,test\n"));
+        QVERIFY(writeFile("truth.csv", boxTruth(6)));
         fakeClock = std::make_unique<FakeClock>();
     }
     void cleanupTestCase()
@@ -239,7 +247,7 @@ private Q_SLOTS:
         QFETCH(QString, option);
         QFETCH(int, practice);
         {
-            Window ui(protocolRun({}, practice));
+            Window ui(protocolRun(practice));
             ui.window.show();
             ModalAnswerer answerer;
             answerer.queue(QMessageBox::Yes);
@@ -255,7 +263,8 @@ private Q_SLOTS:
             ui.window.close();
         }
         const QByteArray earlierEvents = readFile("events_P5.csv");
-        QStringList args {"wallmatch", "--plan", "plan.csv", "--participant", "P5"};
+        QStringList args {"wallmatch", "--plan", practice ? "training.csv" : "plan.csv",
+                          "--participant", "P5"};
         if (!option.isEmpty())
             args << option;
         const wallmatch::Startup start = wallmatch::prepareStartup(args);

@@ -2,6 +2,7 @@
 #include "studychooser.h"
 #include "testfiles.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
@@ -42,18 +43,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("folder"); // "STUDY" is the study folder
         QTest::addColumn<QString>("plan");
         QTest::addColumn<QString>("participant");
+        QTest::addColumn<QString>("tick"); // a check box's object name, or empty
         QTest::addColumn<QString>("problem"); // empty: accepted
         QTest::addColumn<QStringList>("arguments");
         const QString noTree = QDir::tempPath();
         // clang-format off
-        QTest::newRow("no folder") << "" << "" << "" << "Choose the study folder" << QStringList();
-        QTest::newRow("no test_datasets") << noTree << "" << "" << "holds no test_datasets folder" << QStringList();
-        QTest::newRow("plan naming a missing sample") << "STUDY" << "bad.csv" << ""
+        QTest::newRow("no folder") << "" << "" << "" << "" << "Choose the study folder" << QStringList();
+        QTest::newRow("no test_datasets") << noTree << "" << "" << "" << "holds no test_datasets folder" << QStringList();
+        QTest::newRow("plan naming a missing sample") << "STUDY" << "bad.csv" << "" << ""
             << "sample 9 (Kestrel): folder test_datasets/9/pri_pano is missing" << QStringList();
-        QTest::newRow("bad participant") << "STUDY" << "" << "a b" << "participant ID 'a b'" << QStringList();
-        QTest::newRow("earlier session") << "STUDY" << "good.csv" << "P9" << "--resume" << QStringList();
-        QTest::newRow("folder alone") << "STUDY" << "" << "" << "" << QStringList {"wallmatch", "--fullscreen"};
-        QTest::newRow("plan and participant") << "STUDY" << "good.csv" << "P1" << ""
+        QTest::newRow("bad participant") << "STUDY" << "" << "a b" << "" << "participant ID 'a b'" << QStringList();
+        QTest::newRow("earlier session") << "STUDY" << "good.csv" << "P9" << "" << "--resume" << QStringList();
+        QTest::newRow("earlier session resumed") << "STUDY" << "good.csv" << "P9" << "resumeCheck" << ""
+            << QStringList {"wallmatch", "--fullscreen", "--plan", "STUDY/good.csv", "--participant", "P9", "--resume"};
+        QTest::newRow("folder alone") << "STUDY" << "" << "" << "" << "" << QStringList {"wallmatch", "--fullscreen"};
+        QTest::newRow("plan and participant") << "STUDY" << "good.csv" << "P1" << "" << ""
             << QStringList {"wallmatch", "--fullscreen", "--plan", "STUDY/good.csv", "--participant", "P1"};
         // clang-format on
     }
@@ -62,6 +66,7 @@ private Q_SLOTS:
         QFETCH(QString, folder);
         QFETCH(QString, plan);
         QFETCH(QString, participant);
+        QFETCH(QString, tick);
         QFETCH(QString, problem);
         QFETCH(QStringList, arguments);
         const QString studyPath = QDir(study.path()).absolutePath();
@@ -74,6 +79,8 @@ private Q_SLOTS:
         chooser.findChild<QLineEdit *>("folderEdit")->setText(folder);
         chooser.findChild<QLineEdit *>("planEdit")->setText(plan);
         QTest::keyClicks(chooser.findChild<QLineEdit *>("participantEdit"), participant);
+        if (!tick.isEmpty())
+            chooser.findChild<QCheckBox *>(tick)->setChecked(true);
         chooser.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         const QString shown = chooser.findChild<QLabel *>("problemLabel")->text();
         if (!problem.isEmpty()) {

@@ -3,6 +3,7 @@
 #include "cornerfile.h"
 #include "projection.h"
 #include "samplefolder.h"
+#include "sources.h"
 #include "viewcorners.h"
 
 #include <QDir>
@@ -123,11 +124,11 @@ bool writePanoFolder(const QString &folder, const QSize &imageSize,
         && !writeFlatImage(dir.filePath(bareFileName(wallmatch::imageFileLiteral)), imageSize,
                            QColor(128, 128, 128)))
         return false;
-    if (!writeCornerFile(dir.filePath(bareFileName(wallmatch::cornerFileNames[0])), kestrel,
+    if (!writeCornerFile(dir.filePath(wallmatch::cornerFileName(QStringLiteral("Kestrel"))), kestrel,
                          imageSize))
         return false;
     return !bramble
-        || writeCornerFile(dir.filePath(bareFileName(wallmatch::cornerFileNames[1])), *bramble,
+        || writeCornerFile(dir.filePath(wallmatch::cornerFileName(QStringLiteral("Bramble"))), *bramble,
                            imageSize);
 }
 

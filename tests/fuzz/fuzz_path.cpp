@@ -4,6 +4,7 @@
 #include "fuzzcheck.h"
 #include "nativepath.h"
 #include "panosample.h"
+#include "sources.h"
 
 #include <QDir>
 #include <QFile>
@@ -75,16 +76,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sample.load(folder);
     FUZZ_CHECK(sample.path == folder);
     FUZZ_CHECK(sample.imageCorners.size() == sample.roomCorners.size());
-    FUZZ_CHECK(sample.imageCorners.size() <= wallmatch::cornerFileCount);
+    FUZZ_CHECK(sample.imageCorners.size() <= wallmatch::builtInSourceCount);
     for (int s = 0; s < sample.imageCorners.size(); ++s)
         FUZZ_CHECK(sample.imageCorners.at(s).size() == sample.roomCorners.at(s).size());
     // Names that may lead out of the tree reach files other tests make and remove meanwhile.
     if (native.startsWith(QLatin1Char('/')) || native.contains(QLatin1String("..")))
         return 0;
     // A corner file that can be read is read; reading stops only at one that cannot.
-    for (int s = 0; s < wallmatch::cornerFileCount; ++s) {
-        const bool readable =
-            isReadableFile(wallmatch::nativePath(folder + wallmatch::cornerFileNames[s]));
+    for (int s = 0; s < wallmatch::builtInSourceCount; ++s) {
+        const bool readable = isReadableFile(wallmatch::nativePath(
+            wallmatch::cornerFilePath(QString::fromStdString(folder),
+                                      QString::fromLatin1(wallmatch::builtInSources[s].name))
+                .toStdString()));
         if (s < sample.imageCorners.size())
             FUZZ_CHECK(readable);
         else if (s == sample.imageCorners.size())

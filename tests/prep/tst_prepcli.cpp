@@ -61,7 +61,10 @@ private Q_SLOTS:
             << QStringList {"plan", "--participants", "2", "--seed", "1", "out"};
         QTest::newRow("plan, no participants")
             << (plan + QStringList {"--participants", "0", "out"});
-        QTest::newRow("plan, unknown source") << (plan + QStringList {"--sources", "Owl", "out"});
+        QTest::newRow("plan, invalid source name")
+            << (plan + QStringList {"--sources", "Kestrel,Owl.2", "out"});
+        QTest::newRow("plan, source twice")
+            << (plan + QStringList {"--sources", "Owl,Kestrel,Owl", "out"});
         QTest::newRow("plan, bad order") << (plan + QStringList {"--order", "random", "out"});
         QTest::newRow("plan, bad samples") << QStringList {
             "plan", "--participants", "2", "--samples", "4-1", "--seed", "1", "out"};

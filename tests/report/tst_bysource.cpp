@@ -50,9 +50,9 @@ QVector<ResultsFile> studyFiles()
     return files;
 }
 
-TruthTable studyTruth()
+TruthFile studyTruth()
 {
-    return parseTruthTable(QStringLiteral("truth.csv"),
+    return parseTruthFile(QStringLiteral("truth.csv"),
                            "sample,primary,secondary\n1,1,1\n2,2,2\n"
                            "3,3,3\n4,4,4\n"
                            "1,0,9\n2,0,9\n3,0,9\n4,0,9\n");
@@ -90,7 +90,7 @@ private Q_SLOTS:
     void perSource()
     {
         const QVector<ResultsFile> files = studyFiles();
-        const TruthTable truth = studyTruth();
+        const TruthFile truth = studyTruth();
         QCOMPARE(sourcesOf(files), (QStringList {"Kestrel", "Bramble"}));
         const QVector<SourceStats> stats = statsBySource(files, sourcesOf(files), &truth);
         // Kestrel: 1 2 2 2 3 3 5 6 8; Bramble: 2 3 4 4 5.5 5.5 6 8 (the 60 s is past the end).
@@ -120,7 +120,7 @@ private Q_SLOTS:
                      "answer: faster with Kestrel, by 1.000 s on average (Wilcoxon p = 0.500)\n")),
                  qPrintable(text));
 
-        const TruthTable truth = studyTruth();
+        const TruthFile truth = studyTruth();
         const QString judged = bySourceText(studyFiles(), &truth);
         // Correct: -0.5 three times and one tie; both tests p = 2 / 8.
         QVERIFY2(judged.contains(QStringLiteral(
@@ -186,7 +186,7 @@ private Q_SLOTS:
 
     void csvRows()
     {
-        const TruthTable truth = studyTruth();
+        const TruthFile truth = studyTruth();
         const QStringList rows = bySourceCsv(studyFiles(), &truth).split(QLatin1Char('\n'));
         QCOMPARE(rows.size(), 1 + 5 * 2 + 1);
         QCOMPARE(rows.at(0),

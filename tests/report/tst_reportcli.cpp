@@ -44,7 +44,7 @@ private Q_SLOTS:
         // No row for sample 2's primary wall 1; sample 1's wall 2 given two partners.
         write(QStringLiteral("lacking.csv"), "sample,primary wall,secondary wall\n1,2,0\n2,0,3\n");
         write(QStringLiteral("contradicting.csv"),
-              "sample,primary wall,secondary wall\n1,2,0\n2,1,3\n1,2,0\n1,2,1\n");
+              "sample,primary wall,secondary wall\n1,2,0\n2,1,3\n1,2,0\n1,2,-1\n");
     }
 
     void help()
@@ -131,7 +131,8 @@ private Q_SLOTS:
                  qPrintable(r.out));
     }
 
-    // A truth file must judge every answer for the samples it covers, and only one way.
+    // A truth file must judge every answer for the samples it covers, and never say both "no
+    // counterpart" and "this wall".
     void truthChecked_data()
     {
         QTest::addColumn<QString>("truth");
@@ -140,12 +141,12 @@ private Q_SLOTS:
         // The unjudgeable answer is not counted as wrong; the first of two partners stands.
         QTest::newRow("wall row missing")
             << "lacking.csv"
-            << "good.txt:2: sample 2, primary wall 1: lacking.csv has no row"
+            << "good.txt:2: sample 2, Kestrel, primary wall 1: lacking.csv has no row"
             << "correct: 1 of 1 (100.0%)";
         QTest::newRow("contradicting rows")
             << "contradicting.csv"
-            << "contradicting.csv:5: sample 1, primary wall 2: secondary wall 1 here, but 0 on "
-               "line 2"
+            << "contradicting.csv:5: sample 1, primary wall 2: -1 (no counterpart) here, but "
+               "secondary wall 0 on line 2"
             << "correct: 2 of 2 (100.0%)";
     }
     void truthChecked()

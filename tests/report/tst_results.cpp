@@ -1,7 +1,7 @@
 #include "reporttext.h"
 #include "resultsfile.h"
 #include "statistics.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 #include <QTest>
 
@@ -212,8 +212,8 @@ private Q_SLOTS:
         for (int i = 1; i <= 9; ++i)
             csv += QByteArray::number(i) + ",1,0\n" + QByteArray::number(i) + ",0,1\n";
         csv += "10,1,1\n10,0,0\n";
-        const TruthTable truth = parseTruthTable(QStringLiteral("truth.csv"), csv);
-        QVERIFY(truth.complaints.isEmpty());
+        const TruthFile truth = parseTruthFile(QStringLiteral("truth.csv"), csv);
+        QVERIFY2(truth.problems.isEmpty(), qPrintable(truth.problems.join('\n')));
 
         const Summary s = summarize(QStringLiteral("s1"), {f}, &truth);
         QCOMPARE(s.answers, 12);
@@ -242,52 +242,13 @@ private Q_SLOTS:
         QCOMPARE(perSample[0].sample, 1);
         QCOMPARE(perSample[0].correct, 2);
         QCOMPARE(perSample[0].answers, 2);
+        QCOMPARE(perSample[0].judged, 2);
         QCOMPARE(perSample[1].correct, 0);
         QVERIFY(perSample[9].covered);
         QCOMPARE(perSample[9].correct, 2);
         QVERIFY(!perSample[10].covered);
         QCOMPARE(perSample[10].answers, 2); // past-the-end answers not counted
-    }
-
-    void truthTable_data()
-    {
-        QTest::addColumn<QByteArray>("csv");
-        QTest::addColumn<int>("samples");
-        QTest::addColumn<QString>("complaint"); // empty: none
-        QTest::newRow("header and rows")
-            << QByteArray("sample,primary wall,secondary wall\n1,0,2\n2,1,1\n") << 2 << "";
-        QTest::newRow("no header keeps the first row") << QByteArray("1,0,2\n2,1,1\n") << 2 << "";
-        QTest::newRow("CRLF and spaces") << QByteArray("s,p,q\r\n1, 0, 2\r\n") << 1 << "";
-        QTest::newRow("bad row") << QByteArray("s,p,q\n1,0,2\n2,one,1\n") << 1
-                                 << "truth.csv:3: expected";
-        QTest::newRow("four fields")
-            << QByteArray("s,p,q\n1,0,2,3\n") << 0 << "truth.csv:2: expected";
-        QTest::newRow("negative wall")
-            << QByteArray("s,p,q\n1,-1,2\n") << 0 << "truth.csv:2: samples";
-        QTest::newRow("empty line")
-            << QByteArray("s,p,q\n1,0,2\n\n2,0,0\n") << 2 << "truth.csv:3: empty";
-        QTest::newRow("header only") << QByteArray("s,p,q\n") << 0 << "no rows";
-        QTest::newRow("quoted fields, as the plan reader takes them")
-            << QByteArray("\"sample\",\"primary, wall\",q\n\"1\", \"0\" ,2\n") << 1 << "";
-        QTest::newRow("same row twice") << QByteArray("s,p,q\n1,0,2\n1,0,2\n") << 1 << "";
-        QTest::newRow("contradicting rows")
-            << QByteArray("s,p,q\n1,0,2\n1,1,0\n1,0,3\n") << 1
-            << "truth.csv:4: sample 1, primary wall 0: secondary wall 3 here, but 2 on line 2";
-        QTest::newRow("unclosed quote")
-            << QByteArray("s,p,q\n1,0,2\n\"2,0,1\n") << 1 << "truth.csv:3: unbalanced quotes";
-    }
-    void truthTable()
-    {
-        QFETCH(QByteArray, csv);
-        QFETCH(int, samples);
-        QFETCH(QString, complaint);
-        const TruthTable t = parseTruthTable(QStringLiteral("truth.csv"), csv);
-        QCOMPARE(t.matches.size(), samples);
-        if (complaint.isEmpty())
-            QVERIFY2(t.complaints.isEmpty(), qPrintable(complaintList(t.complaints)));
-        else
-            QVERIFY2(complaintList(t.complaints).contains(complaint),
-                     qPrintable(complaintList(t.complaints)));
+        QCOMPARE(perSample[10].judged, 0);
     }
 
     void csvColumns()
@@ -295,7 +256,7 @@ private Q_SLOTS:
         const QByteArray content = resultLine(1, 2, 0, "0:12.345")
             + resultLine(2, 1, 1, "", "Bramble") + resultLine(3, 0, 0, "1:00.000");
         const ResultsFile f = parseResultsFile(QStringLiteral("subject, A.txt"), content);
-        const TruthTable truth = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,2,0\n2,1,0\n");
+        const TruthFile truth = parseTruthFile(QStringLiteral("t"), "s,p,q\n1,2,0\n2,1,0\n");
         const QStringList rows = answersCsv({f}, &truth).split(QLatin1Char('\n'));
         QCOMPARE(rows.size(), 5); // header, three answers, remainder
         QCOMPARE(rows[0],
@@ -315,7 +276,7 @@ private Q_SLOTS:
         const QByteArray content =
             resultLine(1, 2, 0, "0:10.000") + resultLine(1, 2, 0, "0:20.000") + "bad\n";
         const ResultsFile f = parseResultsFile(QStringLiteral("r.txt"), content);
-        const TruthTable truth = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,2,0\n");
+        const TruthFile truth = parseTruthFile(QStringLiteral("t"), "s,p,q\n1,2,0\n");
         const QString text = summaryText({f}, &truth);
         QVERIFY2(text.contains(QStringLiteral(
                      "answers: 2 (1 distinct samples, 1 past the end); 1 lines not understood")),

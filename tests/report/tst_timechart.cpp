@@ -37,8 +37,8 @@ private Q_SLOTS:
             QStringLiteral("r.txt"),
             "ind 1: Wall 0 <==> Wall 0 (Kestrel) Time: 0:10.000 Mouse: 1 1 <==> 1 1\n"
             "ind 2: Wall 1 <==> Wall 0 (Kestrel) Time: 0:20.000 Mouse: 1 1 <==> 1 1\n");
-        const TruthTable allRight = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,0,0\n2,1,0\n");
-        const TruthTable oneWrong = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,0,0\n2,1,1\n");
+        const TruthFile allRight = parseTruthFile(QStringLiteral("t"), "s,p,q\n1,0,0\n2,1,0\n");
+        const TruthFile oneWrong = parseTruthFile(QStringLiteral("t"), "s,p,q\n1,0,0\n2,1,1\n");
 
         const QImage right = renderTimeChart({f}, &allRight, QSize(800, 500));
         QCOMPARE(right.size(), QSize(800, 500));
@@ -62,7 +62,7 @@ private Q_SLOTS:
             QStringLiteral("r.txt"),
             "ind 1: Wall 0 <==> Wall 0 (Kestrel) Time: 0:01.000 Mouse: 1 1 <==> 1 1\n"
             "ind 50: Wall 0 <==> Wall 0 (Kestrel) Time: 1:40.000 Mouse: 1 1 <==> 1 1\n");
-        const TruthTable truth = parseTruthTable(QStringLiteral("t"), "s,p,q\n1,0,0\n50,0,0\n");
+        const TruthFile truth = parseTruthFile(QStringLiteral("t"), "s,p,q\n1,0,0\n50,0,0\n");
         const QImage image = renderTimeChart({f}, &truth, QSize(1000, 600));
         int left = image.width(), right = 0, top = image.height(), bottom = 0;
         for (int y = 0; y < image.height(); ++y) {

@@ -3,6 +3,7 @@
 #include "demosample.h"
 #include "panorender.h"
 #include "samplefolder.h"
+#include "sources.h"
 #include "viewcorners.h"
 
 #include <QBuffer>
@@ -49,8 +50,8 @@ QString writeSample(const QString &tree, int number, const DemoSampleFiles &file
             return QString("cannot create %1").arg(folder);
         const std::pair<QString, const QByteArray *> outputs[] = {
             {bareFileName(imageFileLiteral), &files.image[size_t(view)]},
-            {bareFileName(cornerFileNames[0]), &files.kestrel[size_t(view)]},
-            {bareFileName(cornerFileNames[1]), &files.bramble[size_t(view)]}};
+            {cornerFileName(QStringLiteral("Kestrel")), &files.kestrel[size_t(view)]},
+            {cornerFileName(QStringLiteral("Bramble")), &files.bramble[size_t(view)]}};
         for (const auto &[name, bytes] : outputs) {
             if (bytes->isEmpty() || !writeFile(folder + '/' + name, *bytes))
                 return QString("cannot write %1/%2").arg(folder, name);

@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "cornerinput.h"
 #include "samplefolder.h"
+#include "sources.h"
 
 #include <QDir>
 #include <QFile>
@@ -142,10 +143,10 @@ bool writeView(const PreparedView &view, const QString &folder, AssembleResult &
     }
     const QDir dir(folder);
     return writeImage(view, dir.filePath(bareFileName(imageFileLiteral)), result)
-        && writeText(dir.filePath(bareFileName(cornerFileNames[0])), cornerFileText(view.kestrel),
+        && writeText(dir.filePath(cornerFileName(QStringLiteral("Kestrel"))), cornerFileText(view.kestrel),
                      result)
         && (!view.bramble
-            || writeText(dir.filePath(bareFileName(cornerFileNames[1])),
+            || writeText(dir.filePath(cornerFileName(QStringLiteral("Bramble"))),
                          cornerFileText(*view.bramble), result));
 }
 

@@ -10,9 +10,6 @@ namespace wallmatch {
 
 namespace {
 
-// The names a plan's source column takes, as the viewer shows them.
-const QStringList knownSources = {QStringLiteral("Kestrel"), QStringLiteral("Bramble")};
-
 // More samples than any study shows; keeps a mistyped range from filling the memory.
 constexpr int maxSamples = 100000;
 
@@ -79,30 +76,6 @@ std::optional<QVector<int>> parseSampleList(const QString &text, QString *error)
         }
     }
     return samples;
-}
-
-std::optional<QStringList> parseSourceList(const QString &text, QString *error)
-{
-    QStringList sources;
-    for (const QString &rawName : text.split(QLatin1Char(','))) {
-        const QString name = rawName.trimmed();
-        QString known;
-        for (const QString &k : knownSources) {
-            if (name.compare(k, Qt::CaseInsensitive) == 0)
-                known = k;
-        }
-        if (known.isEmpty()) {
-            *error = QStringLiteral("unknown source \"%1\" (known: %2)")
-                         .arg(name, knownSources.join(QLatin1String(", ")));
-            return std::nullopt;
-        }
-        if (sources.contains(known)) {
-            *error = QStringLiteral("source %1 is listed twice").arg(known);
-            return std::nullopt;
-        }
-        sources.append(known);
-    }
-    return sources;
 }
 
 QVector<QVector<PlanCase>> makeStudyPlans(const StudyDesign &design)

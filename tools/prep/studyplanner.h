@@ -2,6 +2,7 @@
 #define STUDYPLANNER_H
 
 #include "problem.h"
+#include "sources.h"
 #include "studyplan.h"
 
 #include <QString>
@@ -26,8 +27,6 @@ struct StudyDesign
 
 // "1-100", "3,5,9" or a mix ("1-10,15"); every sample once, counted from 1.
 std::optional<QVector<int>> parseSampleList(const QString &text, QString *error);
-// "Kestrel,Bramble" or one source; names as the viewer shows them (case is not significant).
-std::optional<QStringList> parseSourceList(const QString &text, QString *error);
 
 // The plans of all participants, in participant order. Sources are counterbalanced: a seeded
 // permutation puts the samples in slots, and participant p shows slot s with source

@@ -20,7 +20,7 @@ bool nearlyEqual(double a, double b)
 }
 
 SourceStats statsOf(const QString &source, const QVector<ResultAnswer> &answers,
-                    const TruthTable *truth)
+                    const TruthFile *truth)
 {
     SourceStats s;
     s.source = source;
@@ -124,7 +124,7 @@ QStringList sourcesOf(const QVector<ResultsFile> &files)
 }
 
 QVector<SourceStats> statsBySource(const QVector<ResultsFile> &files, const QStringList &sources,
-                                   const TruthTable *truth)
+                                   const TruthFile *truth)
 {
     QVector<ResultAnswer> run;
     for (const ResultsFile &f : files)
@@ -136,7 +136,7 @@ QVector<SourceStats> statsBySource(const QVector<ResultsFile> &files, const QStr
 }
 
 QVector<ParticipantStats> statsByParticipant(const QVector<ResultsFile> &files,
-                                             const QStringList &sources, const TruthTable *truth)
+                                             const QStringList &sources, const TruthFile *truth)
 {
     QStringList order;
     QMap<QString, QVector<ResultsFile>> byParticipant;
@@ -259,7 +259,7 @@ PairedComparison comparePaired(const QVector<double> &differences)
     return c;
 }
 
-QString bySourceText(const QVector<ResultsFile> &files, const TruthTable *truth)
+QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
 {
     const QStringList sources = sourcesOf(files);
     if (sources.size() < 2)
@@ -337,7 +337,7 @@ QString bySourceText(const QVector<ResultsFile> &files, const TruthTable *truth)
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-QString bySourceCsv(const QVector<ResultsFile> &files, const TruthTable *truth)
+QString bySourceCsv(const QVector<ResultsFile> &files, const TruthFile *truth)
 {
     QString csv = QStringLiteral(
         "participant,source,answers,timed,median seconds,p90 seconds,judged,correct\n");

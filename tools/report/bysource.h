@@ -3,7 +3,7 @@
 
 #include "resultsfile.h"
 #include "statistics.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,7 +28,7 @@ struct SourceStats
 };
 
 QVector<SourceStats> statsBySource(const QVector<ResultsFile> &files, const QStringList &sources,
-                                   const TruthTable *truth);
+                                   const TruthFile *truth);
 
 // One participant's answers per source, in the order of `sources`. Files naming the same
 // participant are taken together.
@@ -40,7 +40,7 @@ struct ParticipantStats
 };
 
 QVector<ParticipantStats> statsByParticipant(const QVector<ResultsFile> &files,
-                                             const QStringList &sources, const TruthTable *truth);
+                                             const QStringList &sources, const TruthFile *truth);
 
 // Paired differences, one per participant (first source minus second), tested for a shift
 // away from zero with two-sided exact tests.
@@ -67,12 +67,12 @@ double wilcoxonSignedRankP(const QVector<double> &differences, int maxExact = 30
 // The report by source: per source, per participant, and the paired comparison of the first
 // two sources over the participants who met both. Empty when the run answers show fewer than
 // two sources.
-QString bySourceText(const QVector<ResultsFile> &files, const TruthTable *truth);
+QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth);
 
 // One row per participant and source under the header
 // participant,source,answers,timed,median seconds,p90 seconds,judged,correct
 // (times empty without any; judged and correct empty without a truth table).
-QString bySourceCsv(const QVector<ResultsFile> &files, const TruthTable *truth);
+QString bySourceCsv(const QVector<ResultsFile> &files, const TruthFile *truth);
 
 } // namespace wallmatch
 

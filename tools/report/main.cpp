@@ -4,7 +4,7 @@
 #include "resultsfile.h"
 #include "sourcechart.h"
 #include "timechart.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -82,11 +82,13 @@ int main(int argc, char *argv[])
     }
 
     int complaints = 0;
-    std::optional<TruthTable> truth;
+    std::optional<TruthFile> truth;
     if (parser.isSet(truthOption)) {
-        truth = readTruthTable(parser.value(truthOption));
-        complaints += printProblems(truth->complaints);
-        if (truth->matches.isEmpty()) {
+        truth = readTruthFile(parser.value(truthOption));
+        for (const QString &problem : truth->problems)
+            err() << problem << '\n';
+        complaints += int(truth->problems.size());
+        if (truth->isEmpty()) {
             err() << "wallmatch-report: no usable truth\n";
             return ExitFailure;
         }
@@ -101,7 +103,7 @@ int main(int argc, char *argv[])
     if (truth)
         complaints += printProblems(missingTruthRows(files, *truth));
 
-    const TruthTable *truthTable = truth ? &*truth : nullptr;
+    const TruthFile *truthTable = truth ? &*truth : nullptr;
     out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
     out().flush();
 

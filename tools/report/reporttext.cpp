@@ -46,14 +46,14 @@ void appendSummary(QStringList &out, const Summary &s, bool withTruth)
                            .arg(a.judged)
                            .arg(percent(a.correct, a.judged));
         if (a.unjudged > 0)
-            line += QStringLiteral("; %1 answers for samples without truth").arg(a.unjudged);
+            line += QStringLiteral("; %1 not judged").arg(a.unjudged);
         out.append(line);
     }
 }
 
 } // namespace
 
-QString summaryText(const QVector<ResultsFile> &files, const TruthTable *truth)
+QString summaryText(const QVector<ResultsFile> &files, const TruthFile *truth)
 {
     QStringList out;
     for (const ResultsFile &f : files) {
@@ -71,16 +71,21 @@ QString summaryText(const QVector<ResultsFile> &files, const TruthTable *truth)
     out.append(QStringLiteral("(times and correct matches count the answers of the run, not "
                               "those past its end)"));
     if (truth) {
-        out.append(QStringLiteral("per sample: correct of answers"));
+        out.append(QStringLiteral("per sample: correct of judged answers"));
         for (const SampleAccuracy &s : accuracyPerSample(files, *truth)) {
-            out.append(
-                s.covered
-                    ? QStringLiteral("  %1: %2 of %3 (%4)")
-                          .arg(s.sample)
-                          .arg(s.correct)
-                          .arg(s.answers)
-                          .arg(percent(s.correct, s.answers))
-                    : QStringLiteral("  %1: %2 answers, no truth").arg(s.sample).arg(s.answers));
+            if (s.judged == 0) {
+                out.append(
+                    QStringLiteral("  %1: %2 answers, no truth").arg(s.sample).arg(s.answers));
+                continue;
+            }
+            QString line = QStringLiteral("  %1: %2 of %3 (%4)")
+                               .arg(s.sample)
+                               .arg(s.correct)
+                               .arg(s.judged)
+                               .arg(percent(s.correct, s.judged));
+            if (s.judged < s.answers)
+                line += QStringLiteral("; %1 not judged").arg(s.answers - s.judged);
+            out.append(line);
         }
     }
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
@@ -96,15 +101,15 @@ QString csvField(const QString &text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QString answersCsv(const QVector<ResultsFile> &files, const TruthTable *truth)
+QString answersCsv(const QVector<ResultsFile> &files, const TruthFile *truth)
 {
     QString csv = QStringLiteral("file,sample,wall1,wall2,source,seconds,x1,y1,x2,y2,correct\n");
     for (const ResultsFile &f : files) {
         for (const ResultAnswer &a : f.answers) {
             const QString secs =
                 a.milliseconds ? QString::number(*a.milliseconds / 1000.0, 'f', 3) : QString();
-            const QString correct = truth && truth->judges(a)
-                ? QString::number(truth->isCorrect(a) ? 1 : 0)
+            const QString correct = truth && (judge(*truth, a) != Verdict::NotJudged)
+                ? QString::number((judge(*truth, a) == Verdict::Correct) ? 1 : 0)
                 : QString();
             csv += QStringList {csvField(f.name),
                                 QString::number(a.sampleId),

@@ -2,7 +2,7 @@
 #define REPORTTEXT_H
 
 #include "resultsfile.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 #include <QString>
 #include <QVector>
@@ -11,12 +11,12 @@ namespace wallmatch {
 
 // The printed report: one block per file (subject), one for all files, and with a truth table
 // the share of correct matches per sample.
-QString summaryText(const QVector<ResultsFile> &files, const TruthTable *truth);
+QString summaryText(const QVector<ResultsFile> &files, const TruthFile *truth);
 
 // One row per answer, past the end included, under the header
 // file,sample,wall1,wall2,source,seconds,x1,y1,x2,y2,correct
 // (seconds empty without a time; correct 1 or 0, empty where no truth covers the sample).
-QString answersCsv(const QVector<ResultsFile> &files, const TruthTable *truth);
+QString answersCsv(const QVector<ResultsFile> &files, const TruthFile *truth);
 
 // A CSV field, quoted when it holds a comma, quote or line break.
 QString csvField(const QString &text);

@@ -45,21 +45,45 @@ TimeSummary summarizeTimes(const QVector<ResultAnswer> &answers)
     return s;
 }
 
-Accuracy accuracyOf(const QVector<ResultAnswer> &answers, const TruthTable &truth)
+Verdict judge(const TruthFile &truth, const Answer &answer)
+{
+    return truth.judge(answer.sampleId, answer.source, answer.wall1, answer.wall2);
+}
+
+QVector<Problem> missingTruthRows(const QVector<ResultsFile> &files, const TruthFile &truth)
+{
+    QVector<Problem> problems;
+    for (const ResultsFile &f : files) {
+        for (const ResultAnswer &a : f.answers) {
+            if (truth.covers(a.sampleId, a.source) && judge(truth, a) == Verdict::NotJudged)
+                problems.append({f.name, a.line,
+                                 QStringLiteral("sample %1, %2, primary wall %3: %4 has no row "
+                                                "for this wall")
+                                     .arg(a.sampleId)
+                                     .arg(a.source)
+                                     .arg(a.wall1)
+                                     .arg(truth.file)});
+        }
+    }
+    return problems;
+}
+
+Accuracy accuracyOf(const QVector<ResultAnswer> &answers, const TruthFile &truth)
 {
     Accuracy acc;
     for (const ResultAnswer &a : answers) {
-        if (!truth.judges(a)) {
+        const Verdict verdict = judge(truth, a);
+        if (verdict == Verdict::NotJudged) {
             ++acc.unjudged;
             continue;
         }
         ++acc.judged;
-        acc.correct += truth.isCorrect(a) ? 1 : 0;
+        acc.correct += verdict == Verdict::Correct ? 1 : 0;
     }
     return acc;
 }
 
-Summary summarize(const QString &name, const QVector<ResultsFile> &files, const TruthTable *truth)
+Summary summarize(const QString &name, const QVector<ResultsFile> &files, const TruthFile *truth)
 {
     Summary s;
     s.name = name;
@@ -83,17 +107,18 @@ Summary summarize(const QString &name, const QVector<ResultsFile> &files, const 
     return s;
 }
 
-QVector<SampleAccuracy> accuracyPerSample(const QVector<ResultsFile> &files,
-                                          const TruthTable &truth)
+QVector<SampleAccuracy> accuracyPerSample(const QVector<ResultsFile> &files, const TruthFile &truth)
 {
     QMap<int, SampleAccuracy> bySample;
     for (const ResultsFile &f : files) {
         for (const ResultAnswer &a : f.runAnswers()) {
             SampleAccuracy &s = bySample[a.sampleId];
             s.sample = a.sampleId;
-            s.covered = truth.covers(a.sampleId);
+            s.covered = s.covered || truth.covers(a.sampleId, a.source);
             ++s.answers;
-            s.correct += truth.isCorrect(a) ? 1 : 0;
+            const Verdict verdict = judge(truth, a);
+            s.judged += verdict != Verdict::NotJudged ? 1 : 0;
+            s.correct += verdict == Verdict::Correct ? 1 : 0;
         }
     }
     return bySample.values().toVector();

@@ -2,7 +2,7 @@
 #define STATISTICS_H
 
 #include "resultsfile.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 #include <QString>
 #include <QVector>
@@ -25,16 +25,23 @@ struct TimeSummary
 
 TimeSummary summarizeTimes(const QVector<ResultAnswer> &answers);
 
+// What the truth file says of one answer, by the answer's own sample, source and walls.
+Verdict judge(const TruthFile &truth, const Answer &answer);
+
+// Answers for a sample and source the truth file covers whose primary wall has no row there:
+// the file is incomplete, and such an answer cannot be judged. One problem per answer.
+QVector<Problem> missingTruthRows(const QVector<ResultsFile> &files, const TruthFile &truth);
+
 struct Accuracy
 {
-    int judged = 0; // answers whose primary wall has a row in the truth table
+    int judged = 0; // answers whose primary wall has a row in the truth file
     int correct = 0;
     int unjudged = 0;
 
     double share() const { return judged > 0 ? double(correct) / judged : 0.0; }
 };
 
-Accuracy accuracyOf(const QVector<ResultAnswer> &answers, const TruthTable &truth);
+Accuracy accuracyOf(const QVector<ResultAnswer> &answers, const TruthFile &truth);
 
 // One subject's file, or all files together. Times and accuracy count the answers of the run
 // only; answers past its end are counted but not judged.
@@ -51,19 +58,20 @@ struct Summary
     Accuracy accuracy;
 };
 
-Summary summarize(const QString &name, const QVector<ResultsFile> &files, const TruthTable *truth);
+Summary summarize(const QString &name, const QVector<ResultsFile> &files, const TruthFile *truth);
 
 // How the run answers for one sample fared over all files.
 struct SampleAccuracy
 {
     int sample = 0;
     int answers = 0;
+    int judged = 0;
     int correct = 0;
-    bool covered = false; // the truth table has rows for this sample
+    bool covered = false; // the truth file has rows for this sample (for a source answered)
 };
 
 QVector<SampleAccuracy> accuracyPerSample(const QVector<ResultsFile> &files,
-                                          const TruthTable &truth);
+                                          const TruthFile &truth);
 
 } // namespace wallmatch
 

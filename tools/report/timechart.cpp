@@ -1,5 +1,7 @@
 #include "timechart.h"
 
+#include "statistics.h"
+
 #include <QChart>
 #include <QCoreApplication>
 #include <QGraphicsScene>
@@ -54,7 +56,7 @@ void setTicks(QValueAxis *axis, double max, double step)
 
 } // namespace
 
-QImage renderTimeChart(const QVector<ResultsFile> &files, const TruthTable *truth, QSize size)
+QImage renderTimeChart(const QVector<ResultsFile> &files, const TruthFile *truth, QSize size)
 {
     QScatterSeries *correct = scatter(QStringLiteral("correct"), QColor(0x2e, 0x9d, 0x4a));
     QScatterSeries *wrong = scatter(QStringLiteral("wrong"), QColor(0xd6, 0x32, 0x30));
@@ -73,9 +75,9 @@ QImage renderTimeChart(const QVector<ResultsFile> &files, const TruthTable *trut
             const QPointF p(a.sampleId, *a.milliseconds / 1000.0);
             maxSample = std::max(maxSample, a.sampleId);
             maxSeconds = std::max(maxSeconds, p.y());
-            if (!truth || !truth->judges(a))
+            if (!truth || !(judge(*truth, a) != Verdict::NotJudged))
                 unjudged->append(p);
-            else if (truth->isCorrect(a))
+            else if ((judge(*truth, a) == Verdict::Correct))
                 correct->append(p);
             else
                 wrong->append(p);

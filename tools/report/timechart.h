@@ -2,7 +2,7 @@
 #define TIMECHART_H
 
 #include "resultsfile.h"
-#include "truthtable.h"
+#include "truthfile.h"
 
 #include <QChart>
 #include <QImage>
@@ -20,7 +20,7 @@ QImage renderChart(QChart *chart, QSize size);
 
 // A scatter chart of the time of every run answer against its sample, correct, wrong and
 // unjudged answers in their own colours. Needs a QApplication (any platform, offscreen will do).
-QImage renderTimeChart(const QVector<ResultsFile> &files, const TruthTable *truth,
+QImage renderTimeChart(const QVector<ResultsFile> &files, const TruthFile *truth,
                        QSize size = {1200, 700});
 
 } // namespace wallmatch
