@@ -121,7 +121,9 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, note);
         const wallmatch::PracticeFeedback f =
-            wallmatch::judgePractice({wallmatch::TruthWall::Kind(kind), truthWall}, answered);
+            wallmatch::judgePractice({wallmatch::TruthWall::Kind(kind),
+                                      truthWall >= 0 ? QVector<int> {truthWall} : QVector<int>()},
+                                     answered);
         QCOMPARE(f.text(), text);
         QCOMPARE(!f.note().isEmpty(), note);
     }
