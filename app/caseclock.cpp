@@ -81,6 +81,11 @@ CaseClock::ForwardedInput::~ForwardedInput()
     forwardedTimestamp() = outer;
 }
 
+bool CaseClock::eventTimesFromWindowSystem()
+{
+    return !timeSource() && qGuiApp && serverSharesOurClock();
+}
+
 std::optional<qint64> CaseClock::mapEventTime(ulong timestamp)
 {
     if (const EventTimeMapper &mapper = eventTimeMapper())

@@ -51,6 +51,8 @@ public:
     // Replaces the platform's mapping (tests give synthesized timestamps a meaning); nullptr
     // restores it.
     static void setEventTimeMapper(EventTimeMapper mapper);
+    // Whether input events' own timestamps can be related to now() on this platform.
+    static bool eventTimesFromWindowSystem();
 
     // An X server time (CLOCK_MONOTONIC in ms, cut to 32 bits) as full CLOCK_MONOTONIC ms, given
     // the monotonic time now. None for a time that cannot be one of a recent event.

@@ -1,11 +1,13 @@
 #include "mainwindow.h"
 #include "sessionlock.h"
 #include "startup.h"
+#include "studychooser.h"
 #include "windowstage.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QWindow>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -16,11 +18,18 @@ int main(int argc, char *argv[])
         return *early.exitCode;
 
     QApplication a(argc, argv);
-    wallmatch::SessionLock session(
-        wallmatch::resultsFileOfArguments(QCoreApplication::arguments()));
+    QStringList arguments = QCoreApplication::arguments();
+    if (early.chooseStudy) {
+        // Started from a desktop menu: the dialog picks the folder and runs there.
+        StudyChooser chooser(arguments);
+        if (chooser.exec() != QDialog::Accepted)
+            return 0;
+        arguments = chooser.arguments();
+    }
+    wallmatch::SessionLock session(wallmatch::resultsFileOfArguments(arguments));
     if (!wallmatch::startSession(session))
         return 1;
-    const wallmatch::Startup start = wallmatch::prepareStartup(QCoreApplication::arguments());
+    wallmatch::Startup start = wallmatch::prepareStartup(arguments);
     if (!start.problems.isEmpty()) {
         for (const QString &problem : start.problems)
             std::fprintf(stderr, "%s\n", qPrintable(problem));
@@ -31,9 +40,18 @@ int main(int argc, char *argv[])
                     qPrintable(QDir::toNativeSeparators(start.run.resumedFrom)),
                     int(start.run.resumedLines.size()), int(start.run.resumedLines.size()) + 1);
     std::fflush(stdout);
+    for (const QString &note : start.notes)
+        std::fprintf(stderr, "%s\n", qPrintable(note));
+    std::fflush(stderr);
 
-    MainWindow w(start.run);
     const qreal scale = wallmatch::primaryScreenFitScale(start.fullScreen);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        start.run.facts.screenSize = screen->geometry().size();
+        start.run.facts.devicePixelRatio = screen->devicePixelRatio();
+    }
+    start.run.facts.windowScale = scale;
+    start.run.facts.fullScreen = start.fullScreen;
+    MainWindow w(start.run);
     if (!start.fullScreen && scale == 1.0) {
         w.show();
         return a.exec();
@@ -43,6 +61,12 @@ int main(int argc, char *argv[])
         // The geometry too, for a desktop without a window manager to act on the state.
         stage.setGeometry(QGuiApplication::primaryScreen()->geometry());
         stage.showFullScreen();
+        // Leaving full screen takes the subject out of the test as losing the focus does.
+        QObject::connect(stage.windowHandle(), &QWindow::windowStateChanged, &w,
+                         [&w](Qt::WindowState state) {
+                             if (state != Qt::WindowFullScreen)
+                                 w.pauseForFocusLoss();
+                         });
     } else {
         // Shrunk to the available area: at its top, centred across.
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();

@@ -4,6 +4,7 @@
 
 #include "answer.h"
 #include "cornertype.h"
+#include "instructionspage.h"
 #include "messagebox.h"
 #include "windowsystem.h"
 
@@ -12,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMetaType>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QTimerEvent>
 #include <cstdio>
 
@@ -32,6 +34,25 @@ QString progressText(int sample, int total)
     return QString::asprintf("Progress:%d/%d", sample, total);
 }
 
+wallmatch::StudyProtocol::Options protocolOptions(const wallmatch::StudyRun &run)
+{
+    wallmatch::StudyProtocol::Options options;
+    options.breakEvery = run.breakEvery;
+    options.feedback = bool(run.truth);
+    options.instructionsAfterPractice = !run.instructionsAfterPractice.isEmpty();
+    options.pauseOnFocusLoss = run.pauseOnFocusLoss;
+    return options;
+}
+
+void reportProblem(const QString &error, const QString &notice)
+{
+    for (const QString &text : {notice, error}) {
+        if (!text.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
+    std::fflush(stderr);
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -46,16 +67,18 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     , pano1ClickPos(0, 0)
     , pano2ClickPos(0, 0)
     , sampleNumber(1 + run.resumedLines.size())
-    , totalSamples(run.cases.isEmpty() ? 100 : run.cases.size())
+    , totalSamples(run.cases.isEmpty() ? 100 : run.cases.size() - run.practiceCases)
     , currentSampleId(0)
     , displayTimerId(-1)
     , accumulatedMs(0)
     , answerWriter(run.resultsFile)
     , lastWriteFailed(false)
     , study(run)
-    , nextCase(run.resumedLines.size())
+    , nextCase(run.resumedLines.isEmpty() ? 0 : run.practiceCases + run.resumedLines.size())
     , currentSource(CornerType::Kestrel)
     , currentSourceName(QString::fromLatin1(cornerSourceName(CornerType::Kestrel)))
+    , protocol(run.practiceCases, totalSamples, protocolOptions(run), run.resumedLines.size())
+    , practiceResults(run.practiceFile)
 {
     qRegisterMetaType<QVector<QString>>("QVector<QString>");
     resultLines.reserve(200);
@@ -70,7 +93,7 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
                                ? currentSourceName
                                : study.cases.at(qMin(nextCase, study.cases.size() - 1)).source);
     ui->viewportRegion->setEnabled(false);
-    ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
+    ui->progressLabel->setText(protocol.progressText());
 
     connect(ui->pano1, QOverload<int>::of(&RenderArea::clicked), ui->pano01WallNum,
             QOverload<int>::of(&QLabel::setNum));
@@ -94,6 +117,40 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
 
     if (study.resume)
         resumeSession();
+
+    notice = new QLabel(ui->viewportRegion);
+    notice->setAlignment(Qt::AlignCenter);
+    notice->setWordWrap(true);
+    notice->setStyleSheet(QStringLiteral("background-color: rgba(20, 20, 20, 235); color: white; "
+                                         "font-size: 28pt; padding: 24px;"));
+    notice->hide();
+    if (study.protocolFiles) {
+        events = std::make_unique<wallmatch::EventLog>(study.eventsFile, CaseClock::now());
+        sessionRecord = std::make_unique<wallmatch::SessionRecord>(study.sessionFile);
+        if (study.resume) {
+            reportProblem(events->resumeExisting(), {});
+            reportProblem(sessionRecord->resumeExisting(), {});
+        }
+        wallmatch::SessionFacts facts = study.facts;
+        facts.eventTimestamps = CaseClock::eventTimesFromWindowSystem();
+        reportProblem(sessionRecord->begin(facts), sessionRecord->takeNotice());
+    }
+    if (!study.instructions.isEmpty() || !study.instructionsAfterPractice.isEmpty()) {
+        instructionsPage = new InstructionsPage(this);
+        connect(instructionsPage, &InstructionsPage::begun, this, [this] {
+            // The first page leads to Start Test; the page after practice to the first test case.
+            if (!ui->startBtn->isEnabled())
+                continueWith(wallmatch::StudyProtocol::Step::NextCase);
+        });
+        if (!study.instructions.isEmpty())
+            instructionsPage->showInstructions(study.instructions);
+    }
+    if (study.pauseOnFocusLoss)
+        connect(qApp, &QGuiApplication::applicationStateChanged, this,
+                [this](Qt::ApplicationState state) {
+                    if (state != Qt::ApplicationActive)
+                        pauseForFocusLoss();
+                });
 }
 
 void MainWindow::resumeSession()
@@ -135,6 +192,7 @@ void MainWindow::loadNextSample()
     }
     ui->typeLabel->setText(currentSourceName);
     presentViews();
+    casePresentPending = true;
     // The next case is read while the subject thinks about this one.
     if (sampleNumber < totalSamples) {
         const int following = study.cases.isEmpty()
@@ -184,6 +242,10 @@ void MainWindow::on_startBtn_clicked()
 void MainWindow::on_pauseBtn_clicked()
 {
     pendingEventMs = takeInputTime(ui->pauseBtn);
+    if (holding()) {
+        pendingEventMs.reset();
+        return;
+    }
     Q_EMIT pauseTime();
 }
 
@@ -193,6 +255,10 @@ void MainWindow::on_restart()
     pendingEventMs.reset();
     accumulatedMs = 0;
     caseClock.restartAt(at);
+    if (casePresentPending) {
+        casePresentPending = false;
+        logEvent(QStringLiteral("present"), at);
+    }
     if (displayTimerId == -1)
         displayTimerId = startTimer(displayIntervalMs, Qt::CoarseTimer);
 }
@@ -202,11 +268,16 @@ void MainWindow::on_pause()
     const qint64 at = pendingEventMs.value_or(CaseClock::now());
     pendingEventMs.reset();
     if (caseClock.isValid()) {
+        if (!protocol.completed())
+            logEvent(pauseEventName, at);
+        pauseEventName = QStringLiteral("pause");
         ui->viewportRegion->setEnabled(false);
         accumulatedMs += caseClock.elapsedAt(at);
         caseClock.invalidate();
         // The display timer stops itself at its next tick, after showing the frozen time.
     } else {
+        logEvent(QStringLiteral("resume"), at);
+        notice->hide();
         ui->viewportRegion->setEnabled(true);
         caseClock.restartAt(at);
         if (displayTimerId != -1)
@@ -242,8 +313,14 @@ void MainWindow::showViewportHint()
                                 tr("Pleaase Press Resume button to continue testing."));
 }
 
+bool MainWindow::saveResults(bool reportEveryFailure)
+{
+    return reportWrite(answerWriter.writeNow(resultLines), reportEveryFailure);
+}
+
 bool MainWindow::reportWrite(const AnswerWriter::Outcome &outcome, bool reportEveryFailure)
 {
+    saveProtocolFiles();
     const bool wasFailing = lastWriteFailed;
     const QString &error = outcome.error;
     const QString &notice = outcome.notice;
@@ -268,6 +345,8 @@ void MainWindow::on_matchBtn_clicked()
 {
     // The moment of the press or click itself, however late it is handled.
     const qint64 answeredAtMs = takeInputTime(ui->matchBtn);
+    if (holding())
+        return; // feedback or a page on screen: neither an answer nor a hint
     if (!ui->viewportRegion->isEnabled()) {
         showViewportHint();
         return;
@@ -275,6 +354,7 @@ void MainWindow::on_matchBtn_clicked()
     const int wall1 = ui->pano01WallNum->text().toInt();
     const int wall2 = ui->pano02WallNum->text().toInt();
     if (wall1 == -1 || wall2 == -1) {
+        logEvent(QStringLiteral("refused"), answeredAtMs);
         MessageBox::information(this, tr("Viewport Region"),
                                 tr("Please select wall before matching."));
         pendingEventMs = answeredAtMs;
@@ -290,6 +370,12 @@ void MainWindow::on_matchBtn_clicked()
     answer.milliseconds = accumulatedMs + caseClock.elapsedAt(answeredAtMs);
     answer.click1 = pano1ClickPos;
     answer.click2 = pano2ClickPos;
+    logEvent(QStringLiteral("answer"), answeredAtMs);
+    if (protocol.inPractice()) {
+        answerPractice(answer);
+        return;
+    }
+    const wallmatch::StudyProtocol::Step step = protocol.answered();
     resultLines.append(wallmatch::resultLine(answer));
     // On disk at once, whatever the next case's files take to read.
     answerWriter.write(resultLines);
@@ -307,14 +393,23 @@ void MainWindow::on_matchBtn_clicked()
         showInLog();
         reportWrite(answerWriter.finish(), false);
         on_pause();
+        finishSessionRecord();
         MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
         close();
         return;
     }
 
+    showNextCase(showInLog);
+    if (step == wallmatch::StudyProtocol::Step::Break)
+        holdCase(QStringLiteral("break"), wallmatch::StudyProtocol::breakText());
+}
+
+void MainWindow::showNextCase(const std::function<void()> &afterPresenting)
+{
     Q_EMIT requestNewSample();
-    showInLog();
-    ui->progressLabel->setText(progressText(sampleNumber, totalSamples));
+    if (afterPresenting)
+        afterPresenting();
+    ui->progressLabel->setText(protocol.progressText());
     ui->typeLabel->setText(currentSourceName);
     ui->pano01WallNum->setText(QStringLiteral("-1"));
     ui->pano02WallNum->setText(QStringLiteral("-1"));
@@ -349,7 +444,7 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
         QMainWindow::mousePressEvent(event);
         return;
     }
-    if (event->button() == Qt::LeftButton && !ui->viewportRegion->isEnabled())
+    if (event->button() == Qt::LeftButton && !ui->viewportRegion->isEnabled() && !holding())
         showViewportHint();
 }
 
@@ -395,6 +490,8 @@ bool MainWindow::filterInput(QObject *obj, QEvent *event)
     // Input that happened before this case was on screen was meant for an earlier one.
     if (at < presentedAtMs)
         return true;
+    if (event->type() == QEvent::MouseButtonPress)
+        logViewPress(widget, event, at);
     if (event->type() == QEvent::MouseButtonRelease && qobject_cast<QAbstractButton *>(widget)
         && widget->rect().contains(static_cast<QMouseEvent *>(event)->pos())) {
         releasedButton = widget; // the release that clicks it, just before its slot runs
@@ -437,6 +534,168 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     reportWrite(answerWriter.writeNow(resultLines), true);
     event->ignore();
-    if (MessageBox::question(this, tr("Close Confirmation"), tr("Exit?")) == QMessageBox::Yes)
+    if (MessageBox::question(this, tr("Close Confirmation"), tr("Exit?")) == QMessageBox::Yes) {
         event->accept();
+        finishSessionRecord();
+    }
+}
+
+// --- The study protocol: the window shows what StudyProtocol decides and records what happens.
+
+void MainWindow::logEvent(const QString &name, qint64 atMs, int view, int wall,
+                          std::optional<QPoint> pixel)
+{
+    if (!events)
+        return;
+    wallmatch::LoggedEvent event;
+    event.atMs = atMs;
+    event.practice = protocol.inPractice();
+    event.caseNumber = currentSampleId > 0 ? protocol.caseNumber() : 0;
+    event.sample = currentSampleId;
+    event.source = ui->typeLabel->text();
+    event.event = name;
+    event.view = view;
+    event.wall = wall;
+    event.pixel = pixel;
+    events->add(event);
+}
+
+void MainWindow::logViewPress(QObject *obj, QEvent *event, qint64 atMs)
+{
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    if (!events || mouse->button() != Qt::LeftButton || !ui->viewportRegion->isEnabled()
+        || holding())
+        return;
+    RenderArea *view = obj == ui->pano1 ? ui->pano1 : obj == ui->pano2 ? ui->pano2 : nullptr;
+    if (!view)
+        return;
+    const int wall = view->wallAt(mouse->pos());
+    logEvent(wall >= 0 ? QStringLiteral("pick") : QStringLiteral("miss"), atMs,
+             view == ui->pano1 ? 1 : 2, wall, mouse->pos());
+}
+
+void MainWindow::saveProtocolFiles()
+{
+    if (!practiceLines.isEmpty()) {
+        const QString error = practiceResults.write(practiceLines);
+        reportProblem(error, practiceResults.takeNotice());
+    }
+    if (events) {
+        const QString error = events->write();
+        reportProblem(error, events->takeNotice());
+    }
+}
+
+void MainWindow::finishSessionRecord()
+{
+    if (!sessionRecord)
+        return;
+    const QString error = sessionRecord->finish(protocol.testAnswered(),
+                                                protocol.practiceAnswered(), protocol.completed());
+    reportProblem(error, sessionRecord->takeNotice());
+}
+
+void MainWindow::answerPractice(const wallmatch::Answer &answer)
+{
+    practiceLines.append(wallmatch::resultLine(answer));
+    const wallmatch::StudyProtocol::Step step = protocol.answered();
+    if (step == wallmatch::StudyProtocol::Step::Feedback)
+        showFeedback(answer);
+    else
+        continueWith(step);
+}
+
+// The answered case stays on screen with its verdict and the right wall outlined; its time is
+// over, and the next case's time starts when that case is presented.
+void MainWindow::showFeedback(const wallmatch::Answer &answer)
+{
+    const wallmatch::TruthWall truth = study.truth(answer.sampleId, answer.source, answer.wall1);
+    const wallmatch::PracticeFeedback feedback = wallmatch::judgePractice(truth, answer.wall2);
+    if (!feedback.judged) {
+        continueWith(protocol.afterFeedback());
+        return;
+    }
+    accumulatedMs = answer.milliseconds.value_or(0);
+    caseClock.invalidate();
+    ui->viewportRegion->setEnabled(false);
+    feedbackShown = true;
+    if (truth.kind == wallmatch::TruthWall::Wall)
+        ui->pano2->setMarkedWall(feedback.correct ? answer.wall2 : truth.walls.first());
+    QString text = feedback.text();
+    if (!feedback.note().isEmpty())
+        text += QLatin1Char('\n') + feedback.note();
+    showNotice(text, false);
+    saveResults(false);
+    QTimer::singleShot(wallmatch::StudyProtocol::feedbackMs, this, [this] {
+        feedbackShown = false;
+        notice->hide();
+        continueWith(protocol.afterFeedback());
+    });
+}
+
+void MainWindow::continueWith(wallmatch::StudyProtocol::Step step)
+{
+    using Step = wallmatch::StudyProtocol::Step;
+    switch (step) {
+    case Step::Finished:
+        saveResults(false);
+        if (caseClock.isValid())
+            on_pause();
+        finishSessionRecord();
+        MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
+        close();
+        return;
+    case Step::Instructions:
+        accumulatedMs = 0;
+        caseClock.invalidate();
+        ui->viewportRegion->setEnabled(false);
+        saveResults(false);
+        instructionsPage->showInstructions(study.instructionsAfterPractice);
+        return;
+    case Step::NextCase:
+    case Step::Break:
+    case Step::Feedback:
+        break;
+    }
+    ui->viewportRegion->setEnabled(true);
+    showNextCase();
+    if (step == Step::Break)
+        holdCase(QStringLiteral("break"), wallmatch::StudyProtocol::breakText());
+}
+
+// Pauses the case just as Pause does, with the reason on the views.
+void MainWindow::holdCase(const QString &event, const QString &text)
+{
+    if (!caseClock.isValid())
+        return;
+    pauseEventName = event;
+    pendingEventMs = CaseClock::now();
+    Q_EMIT pauseTime();
+    showNotice(text, true);
+}
+
+void MainWindow::pauseForFocusLoss()
+{
+    if (!protocol.pausesOnFocusLoss() || holding() || !ui->viewportRegion->isEnabled())
+        return;
+    holdCase(QStringLiteral("focus-lost"), wallmatch::StudyProtocol::focusLossText());
+}
+
+void MainWindow::showNotice(const QString &text, bool coverViews)
+{
+    notice->setText(text);
+    if (coverViews) {
+        notice->setGeometry(ui->viewportRegion->rect());
+    } else {
+        // Between the two views, leaving both walls in sight.
+        const int seam = ui->pano2->mapTo(ui->viewportRegion, QPoint()).y();
+        notice->setGeometry(0, seam - 60, ui->viewportRegion->width(), 120);
+    }
+    notice->raise();
+    notice->show();
+}
+
+bool MainWindow::holding() const
+{
+    return feedbackShown || (instructionsPage && !instructionsPage->isHidden());
 }

@@ -2,14 +2,20 @@
 #define MAINWINDOW_H
 
 #include "caseclock.h"
+#include "eventlog.h"
 #include "readahead.h"
+#include "sessionrecord.h"
+#include "studyprotocol.h"
 #include "studyrun.h"
 
 #include <QMainWindow>
+
+#include <functional>
 #include <QPoint>
 #include <QString>
 #include <QVector>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,6 +26,8 @@ namespace Ui {
 class MainWindow;
 }
 class RenderArea;
+class InstructionsPage;
+class QLabel;
 
 #include "answerwriter.h"
 
@@ -34,6 +42,10 @@ public:
     // an interrupted session from the lines it left.
     explicit MainWindow(const wallmatch::StudyRun &run, QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // Pauses the running case because the subject left the window (another window took the
+    // focus, or the full screen was left), with --pause-on-focus-loss.
+    void pauseForFocusLoss();
 
 Q_SIGNALS:
     void startConnect(quint16, QString);
@@ -64,12 +76,28 @@ private:
     void loadNextSample();
     void resumeSession();
     void showViewportHint();
+    bool saveResults(bool reportEveryFailure); // now, on this thread; true when it showed a box
     bool reportWrite(const AnswerWriter::Outcome &outcome, bool reportEveryFailure); // true: a box
     void loadView(RenderArea *view, const std::string &folder, const QString &other);
     void presentViews();
     bool filterInput(QObject *obj, QEvent *event);
     bool isSpaceRepeat(const QKeyEvent &event) const;
     qint64 takeInputTime(const QObject *button);
+
+    // The study protocol around the cases.
+    void logEvent(const QString &name, qint64 atMs, int view = 0, int wall = -1,
+                  std::optional<QPoint> pixel = {});
+    void logViewPress(QObject *obj, QEvent *event, qint64 atMs);
+    void saveProtocolFiles();
+    void finishSessionRecord();
+    void answerPractice(const wallmatch::Answer &answer);
+    void showFeedback(const wallmatch::Answer &answer);
+    void continueWith(wallmatch::StudyProtocol::Step step);
+    // The log line of the answer goes in after the next case is shown (afterPresenting).
+    void showNextCase(const std::function<void()> &afterPresenting = {});
+    void holdCase(const QString &event, const QString &text);
+    void showNotice(const QString &text, bool coverViews);
+    bool holding() const;
 
     Ui::MainWindow *ui;
     bool cursorInViewport;
@@ -98,6 +126,18 @@ private:
     bool spaceHeld = false;
     std::optional<ulong> spaceReleaseStamp;
     ReadAhead readAhead;
+
+    wallmatch::StudyProtocol protocol;
+    std::unique_ptr<wallmatch::EventLog> events; // none in a plain start
+    std::unique_ptr<wallmatch::SessionRecord> sessionRecord;
+    ResultsStore practiceResults;
+    QVector<QString> practiceLines;
+    InstructionsPage *instructionsPage = nullptr;
+    QLabel *notice = nullptr; // break, focus loss and feedback texts over the views
+    bool feedbackShown = false;
+    bool casePresentPending = false; // the next clock start is a new case's presentation
+    QString pauseEventName = QStringLiteral("pause");
+    bool sessionFinished = false;
 };
 
 #endif // MAINWINDOW_H

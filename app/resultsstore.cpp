@@ -112,6 +112,16 @@ QString appendInPlace(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
+QString wallmatch::keepAside(const QString &path, QString *error)
+{
+    const platform::Entry status = platform::entryAt(path);
+    if (status.type == EntryType::Missing) {
+        *error = status.error.isEmpty() ? QStringLiteral("no such file") : status.error;
+        return {};
+    }
+    return moveAside(path, QFileInfo(path).fileName(), status.modified, error);
+}
+
 ResultsStore::ResultsStore(const QString &fileName)
     : file(fileName)
     , folder(QFileInfo(fileName).absolutePath())

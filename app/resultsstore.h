@@ -20,6 +20,10 @@ QString datedFileName(const QString &fileName, const QDateTime &time, int counte
 // Whether `name` is one datedFileName gives for `fileName`.
 bool isDatedFileOf(const QString &name, const QString &fileName);
 
+// Moves the file (or link) at `path` aside to its first free kept name beside it, never
+// replacing anything; returns the new path, or empty with *error set.
+QString keepAside(const QString &path, QString *error);
+
 // Whether a file name is one QSaveFile gives its temporary file while it writes `fileName`.
 bool isSaveFileLeftover(const QString &name, const QString &fileName);
 

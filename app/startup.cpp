@@ -1,10 +1,16 @@
 #include "startup.h"
 
+#include "eventlog.h"
 #include "regularfile.h"
+#include "resultsstore.h"
+#include "samplefolder.h"
 #include "textinput.h"
+#include "truthfile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -21,6 +27,13 @@ const QString planOption = QStringLiteral("plan");
 const QString participantOption = QStringLiteral("participant");
 const QString resumeOption = QStringLiteral("resume");
 const QString fullScreenOption = QStringLiteral("fullscreen");
+const QString restartOption = QStringLiteral("restart");
+const QString instructionsOption = QStringLiteral("instructions");
+const QString afterPracticeOption = QStringLiteral("instructions-after-practice");
+const QString breakEveryOption = QStringLiteral("break-every");
+const QString focusLossOption = QStringLiteral("pause-on-focus-loss");
+const QString truthOption = QStringLiteral("truth");
+const QString chooseStudyOption = QStringLiteral("choose-study");
 
 // A plan is a short text file; this is far beyond any study.
 constexpr qint64 maxPlanFileSize = 16 * 1024 * 1024;
@@ -31,7 +44,104 @@ void setApplicationInfo()
     QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
 }
 
+// Answers in a results file: its lines.
+int countLines(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    int lines = 0;
+    while (!f.atEnd() && lines < 1000000) {
+        if (!f.readLine(4096).trimmed().isEmpty())
+            lines += 1;
+    }
+    return lines;
+}
+
+bool holdsSomething(const QString &file)
+{
+    const QFileInfo info(file);
+    return info.exists() && (!info.isFile() || info.size() > 0);
+}
+
+void readProtocolOptions(const QCommandLineParser &parser, const QStringList &arguments,
+                         Startup &start)
+{
+    StudyRun &run = start.run;
+    const QString participant = parser.value(participantOption);
+    run.practiceFile = practiceFileFor(participant);
+    run.eventsFile = eventsFileFor(participant);
+    run.sessionFile = sessionFileFor(participant);
+    // Any option of a study writes the event log and the session record; a plain start does not.
+    run.protocolFiles = !parser.optionNames().isEmpty();
+    run.facts.participant = participant;
+    run.facts.options = arguments.mid(1);
+    if (parser.isSet(planOption)) {
+        run.facts.planPath = parser.value(planOption);
+        QFile plan(run.facts.planPath);
+        if (plan.open(QIODevice::ReadOnly))
+            run.facts.planSha256 =
+                QCryptographicHash::hash(plan.readAll(), QCryptographicHash::Sha256).toHex();
+    }
+    if (parser.isSet(instructionsOption))
+        run.instructions = readInstructions(parser.value(instructionsOption), start.problems);
+    if (parser.isSet(afterPracticeOption))
+        run.instructionsAfterPractice =
+            readInstructions(parser.value(afterPracticeOption), start.problems);
+    if (parser.isSet(breakEveryOption)) {
+        bool ok = false;
+        run.breakEvery = parser.value(breakEveryOption).toInt(&ok);
+        if (!ok || run.breakEvery < 1)
+            start.problems << QStringLiteral("--break-every '%1': give a whole number of at "
+                                             "least 1")
+                                  .arg(parser.value(breakEveryOption));
+    }
+    run.pauseOnFocusLoss = parser.isSet(focusLossOption);
+    if (parser.isSet(truthOption)) {
+        const TruthFile truth = readTruthFile(parser.value(truthOption));
+        start.problems << truth.problems;
+        if (truth.problems.isEmpty())
+            run.truth = truthLookup(truth);
+    }
+    while (run.practiceCases < run.cases.size() && run.cases.at(run.practiceCases).practice)
+        run.practiceCases += 1;
+}
+
 } // namespace
+
+void checkEarlierSession(StudyRun &run, const QString &participant, bool restart,
+                         QStringList &problems)
+{
+    const QStringList files {run.resultsFile, run.practiceFile, run.eventsFile, run.sessionFile};
+    QStringList held;
+    for (const QString &file : files) {
+        if (holdsSomething(file))
+            held << file;
+    }
+    if (held.isEmpty())
+        return;
+    if (restart) {
+        for (const QString &file : held) {
+            QString error;
+            if (keepAside(file, &error).isEmpty())
+                problems << QStringLiteral("%1: could not be kept aside: %2").arg(file, error);
+        }
+        return;
+    }
+    // Without a participant, an earlier results.txt is kept aside as it always was.
+    if (participant.isEmpty())
+        return;
+    const int answers = countLines(run.resultsFile);
+    const int practice = countLines(run.practiceFile);
+    QString what = QStringLiteral("%1 holds %2 answers").arg(run.resultsFile).arg(answers);
+    if (practice > 0)
+        what +=
+            QStringLiteral(" and %1 holds %2 practice answers").arg(run.practiceFile).arg(practice);
+    problems << QStringLiteral("%1 from an earlier session of participant %2 (files: %3). Start "
+                               "with --resume to continue that session, or with --restart to "
+                               "keep these files aside and start from the first case.")
+                    .arg(what, participant, held.join(QStringLiteral(", ")));
+}
 
 void addStartOptions(QCommandLineParser &parser)
 {
@@ -57,6 +167,30 @@ void addStartOptions(QCommandLineParser &parser)
     parser.addOption({fullScreenOption,
                       QStringLiteral("Show the window without a frame, centred on a black full "
                                      "screen.")});
+    parser.addOption({restartOption,
+                      QStringLiteral("Start the participant from the first case again: the "
+                                     "earlier results, practice, event and session files are "
+                                     "kept aside as NAME-YYYYMMDD-HHMMSS.EXT.")});
+    parser.addOption({instructionsOption,
+                      QStringLiteral("Show this page before Start Test, with a Begin button: "
+                                     "plain text, Markdown (.md) or HTML (.html)."),
+                      QStringLiteral("FILE")});
+    parser.addOption({afterPracticeOption,
+                      QStringLiteral("Show this page after the practice cases."),
+                      QStringLiteral("FILE")});
+    parser.addOption({breakEveryOption,
+                      QStringLiteral("Pause for a break after every N-th test answer."),
+                      QStringLiteral("N")});
+    parser.addOption({focusLossOption,
+                      QStringLiteral("Pause the case when the window loses the focus or leaves "
+                                     "full screen.")});
+    parser.addOption({truthOption,
+                      QStringLiteral("Give feedback after each practice answer from this truth "
+                                     "file."),
+                      QStringLiteral("FILE")});
+    parser.addOption({chooseStudyOption,
+                      QStringLiteral("Ask for the study folder, plan and participant in a "
+                                     "dialog, then run there (the desktop entry's start).")});
 }
 
 EarlyStart answerInfoOptions(int argc, char **argv)
@@ -81,6 +215,7 @@ EarlyStart answerInfoOptions(int argc, char **argv)
     }
     std::fflush(stdout);
     early.fullScreen = parser.isSet(fullScreenOption);
+    early.chooseStudy = parser.isSet(chooseStudyOption);
     return early;
 }
 
@@ -139,6 +274,7 @@ Startup prepareStartup(const QStringList &arguments)
         return start;
     }
     start.fullScreen = parser.isSet(fullScreenOption);
+    start.chooseStudy = parser.isSet(chooseStudyOption);
 
     const QString participant = parser.value(participantOption);
     if (parser.isSet(participantOption) && !isValidParticipantId(participant)) {
@@ -171,11 +307,29 @@ Startup prepareStartup(const QStringList &arguments)
         start.run.cases = plan.cases;
     }
 
+    readProtocolOptions(parser, arguments, start);
+    if (!start.problems.isEmpty())
+        return start;
+    const bool restart = parser.isSet(restartOption);
+    if (parser.isSet(resumeOption) && restart) {
+        start.problems << QStringLiteral("--resume and --restart exclude each other");
+        return start;
+    }
     if (parser.isSet(resumeOption)) {
         start.run.resume = true;
-        readResumedResults(start.run, start.run.cases.isEmpty() ? fixedRunCases() : start.run.cases,
-                           start.problems);
+        const QVector<PlanCase> all = start.run.cases.isEmpty() ? fixedRunCases() : start.run.cases;
+        readResumedResults(start.run, all.mid(start.run.practiceCases), start.problems);
+    } else {
+        checkEarlierSession(start.run, participant, restart, start.problems);
     }
+    if (!start.problems.isEmpty())
+        return start;
+    // Started plainly where there is nothing to run: the window stays as it always was, but a
+    // start from a desktop menu (stdout hidden) needs a word on what is missing.
+    if (!parser.isSet(planOption) && !QFileInfo(QString::fromLatin1(sampleTreeFolder)).isDir())
+        start.notes << QStringLiteral("wallmatch: no %1 folder in %2: there are no samples to "
+                                      "show")
+                           .arg(QString::fromLatin1(sampleTreeFolder), QDir::currentPath());
     return start;
 }
 

@@ -24,6 +24,7 @@ struct EarlyStart
 {
     std::optional<int> exitCode;
     bool fullScreen = false;
+    bool chooseStudy = false;
 };
 EarlyStart answerInfoOptions(int argc, char **argv);
 
@@ -53,9 +54,17 @@ struct Startup
 {
     StudyRun run;
     bool fullScreen = false;
+    bool chooseStudy = false;
     QStringList problems;
+    QStringList notes; // lines for standard error that stop nothing
 };
 Startup prepareStartup(const QStringList &arguments);
+
+// A participant's files from an earlier session (results, practice, events, session record):
+// with `restart`, kept aside under their names with the date; otherwise, with a participant,
+// a problem that counts the answers and names --resume and --restart.
+void checkEarlierSession(StudyRun &run, const QString &participant, bool restart,
+                         QStringList &problems);
 
 } // namespace wallmatch
 

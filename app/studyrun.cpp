@@ -120,6 +120,12 @@ QString resultsFileFor(const QString &participant)
                                  : QStringLiteral("results_%1.txt").arg(participant);
 }
 
+QString practiceFileFor(const QString &participant)
+{
+    return participant.isEmpty() ? QStringLiteral("practice.txt")
+                                 : QStringLiteral("practice_%1.txt").arg(participant);
+}
+
 CornerType cornerTypeNamed(const QString &name)
 {
     const int builtIn = builtInSourceIndex(name);

@@ -3,7 +3,10 @@
 
 #include "answer.h"
 #include "cornertype.h"
+#include "instructionspage.h"
+#include "sessionrecord.h"
 #include "studyplan.h"
+#include "studyprotocol.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,7 +29,25 @@ struct StudyRun
     QVector<Answer> resumedAnswers;
     // The file they were read from: the results file, a fallback of it, or a temporary file.
     QString resumedFrom;
+
+    // --- The study protocol; all off in a plain start.
+    // The first practiceCases of `cases` are practice cases.
+    int practiceCases = 0;
+    QString practiceFile = QStringLiteral("practice.txt");
+    // The event log and the session record are written when set.
+    bool protocolFiles = false;
+    QString eventsFile = QStringLiteral("events.csv");
+    QString sessionFile = QStringLiteral("session.json");
+    SessionFacts facts;
+    Instructions instructions;
+    Instructions instructionsAfterPractice;
+    int breakEvery = 0;
+    bool pauseOnFocusLoss = false;
+    TruthLookup truth; // feedback after practice answers when set
 };
+
+// "practice_<ID>.txt", or "practice.txt" without an ID.
+QString practiceFileFor(const QString &participant);
 
 // Samples 1 to 100 in order with Kestrel's walls, as cases.
 QVector<PlanCase> fixedRunCases();

@@ -38,22 +38,30 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
         return plan;
     }
     const CsvRow &header = table.rows.at(row++);
-    if (header.fields.size() != 2 || header.fields.at(0).trimmed() != QLatin1String("sample")
-        || header.fields.at(1).trimmed() != QLatin1String("source")) {
+    // An optional third column, "phase", marks practice cases.
+    const int columns = header.fields.size();
+    if ((columns != 2 && columns != 3) || header.fields.at(0).trimmed() != QLatin1String("sample")
+        || header.fields.at(1).trimmed() != QLatin1String("source")
+        || (columns == 3 && header.fields.at(2).trimmed() != QLatin1String("phase"))) {
         plan.problems.append(problem(fileName, header.line,
-                                     QStringLiteral("the header must be \"sample,source\", not "
-                                                    "\"%1\"")
+                                     QStringLiteral("the header must be \"sample,source\" or "
+                                                    "\"sample,source,phase\", not \"%1\"")
                                          .arg(quotedInput(header.fields.join(QLatin1Char(','))))));
         return plan;
     }
+    int firstTestLine = 0;
     for (; row < table.rows.size(); ++row) {
         const CsvRow &r = table.rows.at(row);
         if (isBlank(r.fields))
             continue;
-        if (r.fields.size() != 2) {
-            plan.problems.append(problem(
-                fileName, r.line,
-                QStringLiteral("%1 fields, expected 2 (sample,source)").arg(r.fields.size())));
+        if (r.fields.size() != columns) {
+            plan.problems.append(
+                problem(fileName, r.line,
+                        QStringLiteral("%1 fields, expected %2 (%3)")
+                            .arg(r.fields.size())
+                            .arg(columns)
+                            .arg(columns == 2 ? QStringLiteral("sample,source")
+                                              : QStringLiteral("sample,source,phase"))));
             continue;
         }
         PlanCase c;
@@ -71,6 +79,25 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
         c.source = r.fields.at(1).trimmed();
         if (!isSourceName(c.source)) {
             plan.problems.append(problem(fileName, r.line, sourceNameProblem(r.fields.at(1))));
+            continue;
+        }
+        const QString phase = columns == 3 ? r.fields.at(2).trimmed() : QString();
+        if (!phase.isEmpty() && phase != QLatin1String("test")
+            && phase != QLatin1String("practice")) {
+            plan.problems.append(problem(fileName, r.line,
+                                         QStringLiteral("phase \"%1\" is neither practice nor "
+                                                        "test")
+                                             .arg(r.fields.at(2))));
+            continue;
+        }
+        c.practice = phase == QLatin1String("practice");
+        if (!c.practice && firstTestLine == 0) {
+            firstTestLine = r.line;
+        } else if (c.practice && firstTestLine > 0) {
+            plan.problems.append(problem(fileName, r.line,
+                                         QStringLiteral("a practice case after the test case of "
+                                                        "line %1: practice cases come first")
+                                             .arg(firstTestLine)));
             continue;
         }
         plan.cases.append(c);

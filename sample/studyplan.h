@@ -13,6 +13,7 @@ struct PlanCase
     int line = 0; // 1-based line in the plan file
     int sample = 0;
     QString source;
+    bool practice = false; // a practice case (phase "practice"), before every test case
 };
 
 struct StudyPlan
@@ -22,7 +23,8 @@ struct StudyPlan
 };
 
 // A CSV file with the header "sample,source" and one row per case, in the order shown; the
-// source is a source name (sources.h). A sample may appear more than once. Whether the
+// source is a source name (sources.h). A third column "phase" may say "practice" or "test"
+// (the default, also when empty); practice rows come before every test row. A sample may appear more than once. Whether the
 // source's corner files exist is for the caller to check.
 StudyPlan parseStudyPlan(const QString &text, const QString &fileName);
 

@@ -68,6 +68,7 @@ void RenderArea::rebuildRegions()
     }
     wallRegions.clear();
     selectedWall = -1;
+    markedWall = -1;
     BuildWallRegions();
     update();
 }
@@ -125,6 +126,17 @@ QVector<CornerPoint> RenderArea::currentRoomCorners() const
     return showsCornerList() ? currentList() : QVector<CornerPoint>();
 }
 
+int RenderArea::wallAt(const QPoint &pos) const
+{
+    return wallmatch::WallAtPoint(wallRegions, wallHits, QPointF(pos));
+}
+
+void RenderArea::setMarkedWall(int wall)
+{
+    markedWall = wall;
+    update();
+}
+
 void RenderArea::mousePressEvent(QMouseEvent *event)
 {
     // The base handler is left out on purpose: a press never travels on to the parent.
@@ -153,4 +165,11 @@ void RenderArea::paintEvent(QPaintEvent *event)
     painter.drawPixmap(QPointF(0, 0), sample.image);
     wallmatch::DrawViewOverlay(painter, currentImageCorners(), currentRoomCorners(), imageSize(),
                                wallRegions.value(selectedWall));
+    if (markedWall >= 0) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0, 220, 0), 5));
+        painter.setBrush(Qt::NoBrush);
+        for (const QPolygonF &polygon : wallRegions.value(markedWall))
+            painter.drawPolygon(polygon);
+    }
 }

@@ -47,6 +47,11 @@ public:
     // Appends the regions of the current corner source to wallRegions; never removes any.
     void BuildWallRegions();
 
+    // The wall a click at `pos` (view pixels) picks, or -1 for none.
+    int wallAt(const QPoint &pos) const;
+    // Outlines a wall in green (feedback) until the next load or -1.
+    void setMarkedWall(int wall);
+
 Q_SIGNALS:
     void clicked(int);
     void clicked(QPoint);
@@ -69,6 +74,7 @@ private:
     void rebuildRegions();
 
     int selectedWall;
+    int markedWall = -1;
     CornerType cornerType;
     QString otherSource; // shown instead of cornerType's when set
     Ui::RenderArea *ui;

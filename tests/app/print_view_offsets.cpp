@@ -5,8 +5,8 @@
 #include <QTest>
 #include <cstdio>
 
-// Prints where the views and the start button lie inside the window, so that a script driving
-// the real program with window-relative clicks hits them.
+// Prints where the views and the start and pause buttons lie inside the window, so that a script
+// driving the real program with window-relative clicks hits them.
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -18,8 +18,10 @@ int main(int argc, char *argv[])
         const QPoint origin = window.findChild<QWidget *>(name)->mapTo(&window, QPoint(0, 0));
         std::printf("%s %d %d\n", name, origin.x(), origin.y());
     }
-    auto *start = window.findChild<QPushButton *>("startBtn");
-    const QPoint centre = start->mapTo(&window, start->rect().center());
-    std::printf("startBtn %d %d\n", centre.x(), centre.y());
+    for (const char *name : {"startBtn", "pauseBtn"}) {
+        auto *button = window.findChild<QPushButton *>(name);
+        const QPoint centre = button->mapTo(&window, button->rect().center());
+        std::printf("%s %d %d\n", name, centre.x(), centre.y());
+    }
     return 0;
 }

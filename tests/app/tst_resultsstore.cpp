@@ -123,6 +123,28 @@ private Q_SLOTS:
                  QString("results_P07-20260102-030405.txt"));
     }
 
+    // Every file of a participant keeps its ID when kept aside.
+    void keptFileKeepsItsName_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("counter");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("results") << "results.txt" << 1 << "results-20261208-121453.txt";
+        QTest::newRow("participant") << "dir/results_P02.txt" << 1
+                                     << "results_P02-20261208-121453.txt";
+        QTest::newRow("events, second") << "events_P02.csv" << 2
+                                        << "events_P02-20261208-121453-2.csv";
+        QTest::newRow("session") << "session.json" << 1 << "session-20261208-121453.json";
+    }
+    void keptFileKeepsItsName()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, counter);
+        QFETCH(QString, name);
+        const QDateTime t(QDate(2026, 12, 8), QTime(12, 14, 53));
+        QCOMPARE(wallmatch::datedFileName(file, t, counter), name);
+    }
+
     void writesAndRewrites()
     {
         QTemporaryDir dir;

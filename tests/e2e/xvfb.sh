@@ -97,7 +97,7 @@ xvfb_boxes() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l |
 xvfb_box_shown() { [ "$(xvfb_boxes "$1")" -ge 1 ]; }
 
 # xvfb_read_offsets COMMAND...: runs print_view_offsets and sets p1x p1y and p2x p2y, the two
-# views' places in the window, and sx sy, the start button's.
+# views' places in the window, sx sy the start button's and px py the pause button's.
 xvfb_read_offsets() {
     local offsets
     # Only positions are wanted from this probe: under a sanitizer build its leak check would
@@ -106,4 +106,18 @@ xvfb_read_offsets() {
     read -r _ p1x p1y < <(grep '^pano1' <<<"$offsets")
     read -r _ p2x p2y < <(grep '^pano2' <<<"$offsets")
     read -r _ sx sy < <(grep '^startBtn' <<<"$offsets")
+    read -r _ px py < <(grep '^pauseBtn' <<<"$offsets")
+}
+
+# xvfb_wait_for WHAT COMMAND...: runs COMMAND until it succeeds, for at most 30 s; then fails
+# the test naming WHAT.
+xvfb_wait_for() {
+    local what=$1
+    shift
+    for _ in $(seq 300); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    echo "FAIL: timed out waiting for $what"
+    exit 1
 }

@@ -24,7 +24,15 @@ private Q_SLOTS:
         QTest::newRow("empty file") << "" << "" << QStringList {"plan.csv:1: empty plan: the header \"sample,source\" is missing"};
         QTest::newRow("header only") << "sample,source\n" << "" << QStringList {"plan.csv:1: the plan has no cases"};
         QTest::newRow("wrong header") << "id,source\n1,Kestrel\n" << ""
-            << QStringList {"plan.csv:1: the header must be \"sample,source\", not \"id,source\""};
+            << QStringList {"plan.csv:1: the header must be \"sample,source\" or \"sample,source,phase\", not \"id,source\""};
+        QTest::newRow("phase column") << "sample,source,phase\n1,Kestrel,practice\n2,Bramble,\n3,Kestrel,test\n"
+            << "1 Kestrel@2 practice;2 Bramble@3;3 Kestrel@4" << QStringList();
+        QTest::newRow("practice after a test case, unknown phase")
+            << "sample,source,phase\n1,Kestrel,practice\n2,Kestrel,test\n3,Kestrel,practice\n4,Kestrel,warmup\n5,Kestrel\n"
+            << "1 Kestrel@2 practice;2 Kestrel@3"
+            << QStringList {f + ":4: a practice case after the test case of line 3: practice cases come first",
+                            f + ":5: phase \"warmup\" is neither practice nor test",
+                            f + ":6: 2 fields, expected 3 (sample,source,phase)"};
         QTest::newRow("each bad row with its line")
             << "sample,source\n1,Kestrel\n0,Kestrel\nx,Bramble\n4,kest rel\n5\n6,Bramble,extra\n-3,Bramble\n7,Bramble\n"
             << "1 Kestrel@2;7 Bramble@9"
@@ -53,7 +61,8 @@ private Q_SLOTS:
         const StudyPlan plan = parseStudyPlan(text, "plan.csv");
         QStringList got;
         for (const PlanCase &c : plan.cases)
-            got << QString("%1 %2@%3").arg(c.sample).arg(c.source).arg(c.line);
+            got << QString("%1 %2@%3").arg(c.sample).arg(c.source).arg(c.line)
+                       + (c.practice ? " practice" : "");
         QCOMPARE(got.join(';'), cases);
         QCOMPARE(plan.problems, problems);
     }

@@ -1,0 +1,90 @@
+#include "eventlog.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace wallmatch {
+
+namespace {
+
+// An event log holds some rows per case; far more than any study writes.
+constexpr qint64 maxEventsFileSize = 64 * 1024 * 1024;
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
+        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+const QString EventLog::header =
+    QStringLiteral("session_ms,phase,case,sample,source,event,view,wall,x,y\n");
+
+QString eventsFileFor(const QString &participant)
+{
+    return participant.isEmpty() ? QStringLiteral("events.csv")
+                                 : QStringLiteral("events_%1.csv").arg(participant);
+}
+
+EventLog::EventLog(const QString &fileName, qint64 sessionStartMs)
+    : store(fileName)
+    , startMs(sessionStartMs)
+{
+    lines.append(header);
+}
+
+QString EventLog::resumeExisting()
+{
+    const QString name = store.fileName();
+    const QFileInfo info(name);
+    if (!info.exists())
+        return {};
+    if (!info.isFile() || info.size() > maxEventsFileSize)
+        return QStringLiteral("%1: not an event log").arg(name);
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1: cannot be read: %2").arg(name, file.errorString());
+    const QString text = QString::fromUtf8(file.readAll());
+    if (!text.isEmpty() && !text.startsWith(header))
+        return QStringLiteral("%1: not an event log (its first line is not \"%2\")")
+            .arg(name, header.trimmed());
+    lines.clear();
+    lines.append(header);
+    int from = header.size();
+    while (from < text.size()) {
+        const int end = text.indexOf(QLatin1Char('\n'), from);
+        if (end < 0)
+            break; // a row cut short by a crash is dropped
+        lines.append(text.mid(from, end + 1 - from));
+        from = end + 1;
+    }
+    store.resumeExistingFile();
+    return {};
+}
+
+void EventLog::add(const LoggedEvent &event)
+{
+    lines.append(row(event));
+}
+
+QString EventLog::row(const LoggedEvent &e) const
+{
+    const bool inCase = e.caseNumber > 0;
+    QStringList fields;
+    fields << QString::number(e.atMs - startMs)
+           << (e.practice ? QStringLiteral("practice") : QStringLiteral("test"))
+           << (inCase ? QString::number(e.caseNumber) : QString())
+           << (inCase ? QString::number(e.sample) : QString()) << csvField(e.source) << e.event
+           << (e.view > 0 ? QString::number(e.view) : QString())
+           << (e.wall >= 0 ? QString::number(e.wall) : QString())
+           << (e.pixel ? QString::number(e.pixel->x()) : QString())
+           << (e.pixel ? QString::number(e.pixel->y()) : QString());
+    return fields.join(QLatin1Char(',')) + QLatin1Char('\n');
+}
+
+} // namespace wallmatch

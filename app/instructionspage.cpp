@@ -1,0 +1,94 @@
+#include "instructionspage.h"
+#include "ui_instructionspage.h"
+
+#include "regularfile.h"
+
+#include <QFileInfo>
+#include <QKeyEvent>
+
+namespace wallmatch {
+
+namespace {
+
+constexpr qint64 maxInstructionsBytes = 1024 * 1024;
+
+} // namespace
+
+Instructions readInstructions(const QString &file, QStringList &problems)
+{
+    Instructions page;
+    const ReadFile read = readRegularFile(file, maxInstructionsBytes);
+    if (!read.ok) {
+        problems << QStringLiteral("%1: instructions cannot be read: %2")
+                        .arg(file,
+                             read.opened.tooLarge ? QStringLiteral("larger than 1 MiB")
+                                                  : read.opened.reason);
+        return page;
+    }
+    page.file = file;
+    page.text = QString::fromUtf8(read.bytes);
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    if (suffix == QLatin1String("md") || suffix == QLatin1String("markdown"))
+        page.format = Instructions::Markdown;
+    else if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
+        page.format = Instructions::Html;
+    return page;
+}
+
+} // namespace wallmatch
+
+InstructionsPage::InstructionsPage(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::InstructionsPage)
+{
+    ui->setupUi(this);
+    connect(ui->beginBtn, &QPushButton::clicked, this, &InstructionsPage::begin);
+    hide();
+}
+
+InstructionsPage::~InstructionsPage()
+{
+    delete ui;
+}
+
+void InstructionsPage::showInstructions(const wallmatch::Instructions &instructions)
+{
+    switch (instructions.format) {
+    case wallmatch::Instructions::Markdown:
+        ui->textBrowser->setMarkdown(instructions.text);
+        break;
+    case wallmatch::Instructions::Html:
+        ui->textBrowser->setHtml(instructions.text);
+        break;
+    case wallmatch::Instructions::PlainText:
+        ui->textBrowser->setPlainText(instructions.text);
+        break;
+    }
+    if (parentWidget())
+        setGeometry(parentWidget()->rect());
+    raise();
+    show();
+    ui->beginBtn->setFocus();
+}
+
+void InstructionsPage::keyPressEvent(QKeyEvent *event)
+{
+    // "Begin" is the default button, as in a dialog.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        ui->beginBtn->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void InstructionsPage::begin()
+{
+    if (isHidden())
+        return;
+    hide();
+    // The keys go to the test window again, not to whatever widget would inherit the focus
+    // (the log would take Space for scrolling).
+    if (parentWidget())
+        parentWidget()->setFocus();
+    Q_EMIT begun();
+}

@@ -1,0 +1,104 @@
+#include "studychooser.h"
+#include "ui_studychooser.h"
+
+#include "samplefolder.h"
+#include "startup.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QSettings>
+
+namespace {
+
+const QString folderKey = QStringLiteral("studyFolder");
+
+} // namespace
+
+StudyChooser::StudyChooser(const QStringList &arguments, QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::StudyChooser)
+    , original(arguments)
+{
+    ui->setupUi(this);
+    original.removeAll(QStringLiteral("--choose-study"));
+    ui->folderEdit->setText(QSettings(QStringLiteral("wallmatch"), QStringLiteral("wallmatch"))
+                                .value(folderKey)
+                                .toString());
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &StudyChooser::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &StudyChooser::reject);
+    connect(ui->folderBrowseBtn, &QPushButton::clicked, this, &StudyChooser::browseFolder);
+    connect(ui->planBrowseBtn, &QPushButton::clicked, this, &StudyChooser::browsePlan);
+    // One or the other.
+    connect(ui->resumeCheck, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            ui->restartCheck->setChecked(false);
+    });
+    connect(ui->restartCheck, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            ui->resumeCheck->setChecked(false);
+    });
+}
+
+StudyChooser::~StudyChooser()
+{
+    delete ui;
+}
+
+void StudyChooser::browseFolder()
+{
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, tr("Study Folder"), ui->folderEdit->text());
+    if (!folder.isEmpty())
+        ui->folderEdit->setText(folder);
+}
+
+void StudyChooser::browsePlan()
+{
+    const QString plan = QFileDialog::getOpenFileName(
+        this, tr("Study Plan"), ui->folderEdit->text(), tr("Study plans (*.csv);;All files (*)"));
+    if (!plan.isEmpty())
+        ui->planEdit->setText(plan);
+}
+
+void StudyChooser::accept()
+{
+    const QString folder = ui->folderEdit->text().trimmed();
+    const QString plan = ui->planEdit->text().trimmed();
+    const QString participant = ui->participantEdit->text().trimmed();
+    QStringList problems;
+    const QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists())
+        problems << tr("Choose the study folder: the folder that holds test_datasets.");
+    else if (!QFileInfo(dir.filePath(QString::fromLatin1(wallmatch::sampleTreeFolder))).isDir())
+        problems << tr("%1 holds no test_datasets folder.").arg(QDir::toNativeSeparators(folder));
+    if (!problems.isEmpty()) {
+        ui->problemLabel->setText(problems.join(QLatin1Char('\n')));
+        return;
+    }
+
+    QStringList args = original;
+    if (!plan.isEmpty())
+        args << QStringLiteral("--plan") << QFileInfo(dir, plan).absoluteFilePath();
+    if (!participant.isEmpty())
+        args << QStringLiteral("--participant") << participant;
+    if (ui->resumeCheck->isChecked())
+        args << QStringLiteral("--resume");
+    if (ui->restartCheck->isChecked())
+        args << QStringLiteral("--restart");
+    // Checked in the folder the run will use, exactly as the command line is.
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.absolutePath());
+    const wallmatch::Startup start = wallmatch::prepareStartup(args);
+    if (!start.problems.isEmpty()) {
+        QDir::setCurrent(before);
+        ui->problemLabel->setText(start.problems.mid(0, 12).join(QLatin1Char('\n')));
+        return;
+    }
+    QSettings(QStringLiteral("wallmatch"), QStringLiteral("wallmatch"))
+        .setValue(folderKey, dir.absolutePath());
+    chosen = args;
+    QDialog::accept();
+}
