@@ -1,6 +1,8 @@
+#include "cornerfile.h"
 #include "demosample.h"
 #include "demoset.h"
 #include "panosample.h"
+#include "sources.h"
 #include "truthfile.h"
 
 #include <QDirIterator>
@@ -119,6 +121,33 @@ bool insidePolygon(const PlanPolygon &polygon, PlanPoint p)
     return inside;
 }
 
+// The ceiling ring of a source's corner file.
+QVector<CornerPoint> ceilingRing(const QString &folder, const QString &source)
+{
+    QFile file(folder + '/' + cornerFileName(source));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QVector<CornerPoint> corners = parseCorners(file.readAll()).roomCorners;
+    return corners.mid(0, corners.size() / 2);
+}
+
+// How many corners later than `reference` the ring `ring` starts: the shift that puts every
+// corner within a few degrees of a reference corner; -1 when none does.
+int ringShift(const QVector<CornerPoint> &reference, const QVector<CornerPoint> &ring)
+{
+    const int n = reference.size();
+    if (n == 0 || ring.size() != n)
+        return -1;
+    for (int shift = 0; shift < n; ++shift) {
+        bool all = true;
+        for (int k = 0; k < n && all; ++k)
+            all = angleBetween(ring[k], reference[(k + shift) % n]) < 5.0 * kPi / 180;
+        if (all)
+            return shift;
+    }
+    return -1;
+}
+
 QMap<QString, QByteArray> readTree(const QString &root)
 {
     QMap<QString, QByteArray> files;
@@ -152,6 +181,9 @@ private Q_SLOTS:
     void refusesNonEmptyTree();
     void programRefusesNonEmptyTree();
     void reportsUnwritableFolder();
+    void sourcesNumberWallsTheirOwnWay_data();
+    void sourcesNumberWallsTheirOwnWay();
+    void sourcesLeaveDefaultFilesAlone();
 
 private:
     QString folder(int sample, const char *view) const
@@ -437,7 +469,8 @@ void TestDemoData::sameSeedSameBytes()
     // A sample does not depend on the ones generated before it.
     const DemoSampleFiles alone = makeSampleFiles(31, 3);
     QCOMPARE(alone.image[1], first["test_datasets/3/sec_pano/color.jpg"]);
-    QCOMPARE(alone.bramble[0], first["test_datasets/3/pri_pano/pred_corner_Bramble.txt"]);
+    QCOMPARE(alone.source("Bramble")->corners[0],
+             first["test_datasets/3/pri_pano/pred_corner_Bramble.txt"]);
 }
 
 void TestDemoData::refusesNonEmptyTree()
@@ -497,6 +530,119 @@ void TestDemoData::reportsUnwritableFolder()
     options.outDir = out.path();
     options.samples = 0;
     QVERIFY(!writeDemoSet(options).isEmpty());
+}
+
+void TestDemoData::sourcesNumberWallsTheirOwnWay_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::newRow("Bramble") << QString("Bramble");
+    QTest::newRow("LGTNet") << QString("LGTNet");
+}
+
+void TestDemoData::sourcesNumberWallsTheirOwnWay()
+{
+    QFETCH(QString, source);
+    QTemporaryDir out;
+    DemoSetOptions options;
+    options.outDir = out.path();
+    options.samples = 4;
+    options.seed = kSetSeed;
+    options.sources = QStringList {"Kestrel", "Bramble", "LGTNet"};
+    QVERIFY(writeDemoSet(options).isEmpty());
+    const QString tree = sampleTreePath(out.path());
+    const TruthFile file = readTruthFile(tree + "/truth.csv");
+    QVERIFY2(file.problems.isEmpty(), qPrintable(file.problems.join('\n')));
+
+    for (int sample = 1; sample <= options.samples; ++sample) {
+        std::array<int, 2> shift {};
+        int n = 0;
+        for (int view = 0; view < 2; ++view) {
+            const QString folder =
+                QString("%1/%2/%3").arg(tree).arg(sample).arg(view ? "sec_pano" : "pri_pano");
+            const QVector<CornerPoint> kestrel = ceilingRing(folder, "Kestrel");
+            n = kestrel.size();
+            shift[size_t(view)] = ringShift(kestrel, ceilingRing(folder, source));
+            // The same corners, but the list starts at another one.
+            QVERIFY2(shift[size_t(view)] > 0,
+                     qPrintable(QString("sample %1 view %2: shift %3")
+                                    .arg(sample)
+                                    .arg(view)
+                                    .arg(shift[size_t(view)])));
+        }
+        // Judged by its own rows, each of the source's walls finds the wall that Kestrel's rows
+        // (checked on the pictures above) give for the same wall, numbered Kestrel's way.
+        for (int k = 0; k < n; ++k) {
+            const QVector<int> kestrelWalls =
+                file.walls.value({sample, "Kestrel"}).value((k + shift[0]) % n);
+            const QVector<int> own = file.walls.value({sample, source}).value(k);
+            QCOMPARE(kestrelWalls.size(), 1);
+            QCOMPARE(own.size(), 1);
+            QCOMPARE((own[0] + shift[1]) % n, kestrelWalls[0]);
+            QCOMPARE(file.judge(sample, source, k, own[0]), Verdict::Correct);
+            QCOMPARE(file.judge(sample, source, k, (own[0] + 1) % n), Verdict::Wrong);
+        }
+    }
+}
+
+void TestDemoData::sourcesLeaveDefaultFilesAlone()
+{
+    QTemporaryDir plain, library, more;
+    QProcess program;
+    program.start(WALLMATCH_DEMO_DATA_EXE, {plain.path(), "--samples", "2", "--seed", "5"});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 0);
+    program.start(
+        WALLMATCH_DEMO_DATA_EXE,
+        {more.path(), "--samples", "2", "--seed", "5", "--sources", "LGTNet,kestrel,Bramble"});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 0);
+    program.start(WALLMATCH_DEMO_DATA_EXE, {library.path(), "--sources", "Kestrel,LGTNet"});
+    QVERIFY(program.waitForFinished(30000));
+    QVERIFY(program.exitCode() != 0);
+    QVERIFY(program.readAllStandardError().contains("--sources"));
+    DemoSetOptions options;
+    options.outDir = library.path();
+    options.samples = 2;
+    options.seed = 5;
+    QVERIFY(writeDemoSet(options).isEmpty());
+
+    // Without --sources: what the library writes by default, nothing more.
+    const QMap<QString, QByteArray> first = readTree(plain.path());
+    const QMap<QString, QByteArray> fromLibrary = readTree(library.path());
+    QCOMPARE(first.keys(), fromLibrary.keys());
+    for (const QString &name : first.keys()) {
+        // A JPEG's header records the application's default resolution, which differs between
+        // this test and the program; compare the pixels.
+        if (name.endsWith(".jpg"))
+            QVERIFY2(QImage::fromData(first[name]) == QImage::fromData(fromLibrary[name]),
+                     qPrintable(name));
+        else
+            QVERIFY2(first[name] == fromLibrary[name], qPrintable(name));
+    }
+    QCOMPARE(first.size(), 2 * 2 * 3 + 1);
+
+    // Another source adds its files and rows and changes none of the images, Kestrel's files
+    // or Kestrel's rows.
+    const QMap<QString, QByteArray> second = readTree(more.path());
+    QCOMPARE(second.size(), 2 * 2 * 4 + 1);
+    for (const QString &name : first.keys()) {
+        if (name.endsWith("pred_corner.txt") || name.endsWith("color.jpg"))
+            QVERIFY2(first[name] == second.value(name), qPrintable(name));
+        if (name.endsWith("pred_corner.txt"))
+            QVERIFY(second.contains(
+                QString(name).replace("pred_corner.txt", "pred_corner_LGTNet.txt")));
+    }
+    auto kestrelRows = [](const QByteArray &truth) {
+        QByteArrayList rows;
+        for (const QByteArray &line : truth.split('\n'))
+            if (line.contains(",Kestrel,"))
+                rows.append(line);
+        return rows;
+    };
+    QVERIFY(!kestrelRows(first["test_datasets/truth.csv"]).isEmpty());
+    QCOMPARE(kestrelRows(first["test_datasets/truth.csv"]),
+             kestrelRows(second["test_datasets/truth.csv"]));
+    QVERIFY(second["test_datasets/truth.csv"].contains(",LGTNet,"));
 }
 
 QTEST_MAIN(TestDemoData)

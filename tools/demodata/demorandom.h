@@ -22,6 +22,15 @@ constexpr quint64 mixSeed(quint64 a, quint64 b)
     return mixBits(mixBits(a) ^ (b * 0xd1342543de82ef95ULL + 0x632be59bd9b4e019ULL));
 }
 
+// FNV-1a of a name's bytes: a salt for a name that is the same on every build and Qt version.
+inline quint64 nameSalt(const char *bytes, int size)
+{
+    quint64 h = 0xcbf29ce484222325ULL;
+    for (int i = 0; i < size; ++i)
+        h = (h ^ quint8(bytes[i])) * 0x100000001b3ULL;
+    return h;
+}
+
 // Small self-contained generator: the standard distributions differ between library versions,
 // and the demo data must come out the same wherever it is built.
 class DemoRandom

@@ -131,6 +131,24 @@ DemoSample generateDemoSample(quint64 seed, int number)
     return sample;
 }
 
+int ringOffset(const DemoSample &sample, PanoView view, const QString &source)
+{
+    const QByteArray name = source.toUtf8();
+    DemoRandom rng(mixSeed(mixSeed(sample.seed, quint64(sample.number)),
+                           nameSalt(name.constData(), name.size()) ^ (0x51u + quint64(view))));
+    return rng.integer(1, int(sample.room.walls.size()) - 1);
+}
+
+std::vector<int> secondaryWallOf(const DemoSample &sample, const std::array<int, 2> &offsets)
+{
+    const std::vector<int> kestrel = secondaryWallOf(sample);
+    const int n = int(kestrel.size());
+    std::vector<int> mapping;
+    for (int k = 0; k < n; ++k)
+        mapping.push_back((kestrel[size_t((k + offsets[0]) % n)] - offsets[1] + n) % n);
+    return mapping;
+}
+
 std::vector<int> secondaryWallOf(const DemoSample &sample)
 {
     const int n = int(sample.room.walls.size());

@@ -5,6 +5,7 @@
 #include "room.h"
 
 #include <QSize>
+#include <QString>
 #include <QtGlobal>
 #include <array>
 #include <vector>
@@ -50,6 +51,13 @@ CameraVector toCamera(const CameraPose &pose, PlanPoint p, double heightAboveFlo
 
 // For primary wall k, the index of the same wall in the secondary view's numbering.
 std::vector<int> secondaryWallOf(const DemoSample &sample);
+
+// How many corners later than Kestrel's a source's rings start in a view, so that the source
+// numbers walls its own way: 1 to n - 1 for n walls, from (seed, number, source, view) alone.
+int ringOffset(const DemoSample &sample, PanoView view, const QString &source);
+
+// secondaryWallOf for a source whose rings start offsets[view] corners later than Kestrel's.
+std::vector<int> secondaryWallOf(const DemoSample &sample, const std::array<int, 2> &offsets);
 
 } // namespace wallmatch
 

@@ -49,10 +49,10 @@ QString writeSample(const QString &tree, int number, const DemoSampleFiles &file
         const QString folder = tree + QString("/%1/%2").arg(number).arg(viewFolderNames[view]);
         if (!QDir().mkpath(folder))
             return QString("cannot create %1").arg(folder);
-        const std::pair<QString, const QByteArray *> outputs[] = {
-            {bareFileName(imageFileLiteral), &files.image[size_t(view)]},
-            {cornerFileName(QStringLiteral("Kestrel")), &files.kestrel[size_t(view)]},
-            {cornerFileName(QStringLiteral("Bramble")), &files.bramble[size_t(view)]}};
+        std::vector<std::pair<QString, const QByteArray *>> outputs = {
+            {bareFileName(imageFileLiteral), &files.image[size_t(view)]}};
+        for (const DemoSourceFiles &source : files.sources)
+            outputs.push_back({cornerFileName(source.name), &source.corners[size_t(view)]});
         for (const auto &[name, bytes] : outputs) {
             if (bytes->isEmpty() || !writeFile(folder + '/' + name, *bytes))
                 return QString("cannot write %1/%2").arg(folder, name);
@@ -76,29 +76,69 @@ bool sampleTreeInUse(const QString &outDir)
                 .isEmpty();
 }
 
-DemoSampleFiles makeSampleFiles(quint64 seed, int number)
+const DemoSourceFiles *DemoSampleFiles::source(const QString &name) const
+{
+    for (const DemoSourceFiles &s : sources)
+        if (s.name == name)
+            return &s;
+    return nullptr;
+}
+
+DemoSampleFiles makeSampleFiles(quint64 seed, int number, const QStringList &sources)
 {
     const DemoSample sample = generateDemoSample(seed, number);
     DemoSampleFiles files;
-    for (PanoView view : {PrimaryView, SecondaryView}) {
-        const size_t v = size_t(view);
-        files.image[v] = encodeJpeg(renderPanorama(sample.room, sample.poses[v]));
-        files.kestrel[v] = cornerFileText(exactCorners(sample, view));
-        files.bramble[v] = cornerFileText(perturbedCorners(sample, view));
+    for (PanoView view : {PrimaryView, SecondaryView})
+        files.image[size_t(view)] = encodeJpeg(renderPanorama(sample.room, sample.poses[view]));
+
+    // By default Bramble's corners are Kestrel's, moved a little: the same walls in the same
+    // order, as the tree has always had them.
+    const bool ownNumbering = !sources.isEmpty();
+    for (const QString &name : sources.isEmpty() ? builtInSourceNames() : orderedSources(sources)) {
+        DemoSourceFiles source;
+        source.name = name;
+        const bool kestrel = name == QLatin1String(builtInSources[0].name);
+        std::array<int, 2> offsets = {0, 0};
+        for (PanoView view : {PrimaryView, SecondaryView}) {
+            std::vector<ViewCorner> corners =
+                kestrel ? exactCorners(sample, view) : perturbedCorners(sample, view, name);
+            if (ownNumbering && !kestrel) {
+                offsets[size_t(view)] = ringOffset(sample, view, name);
+                corners = rotatedRings(corners, offsets[size_t(view)]);
+            }
+            source.corners[size_t(view)] = cornerFileText(corners);
+        }
+        source.secondaryWall = secondaryWallOf(sample, offsets);
+        files.sources.push_back(source);
     }
-    files.secondaryWall = secondaryWallOf(sample);
     return files;
 }
 
-QByteArray truthTable(const std::vector<std::vector<int>> &secondaryWalls)
+QString demoSourcesProblem(const QStringList &sources)
 {
-    // Bramble's corners are Kestrel's, moved a little: the same walls in the same order.
+    if (sources.isEmpty())
+        return {};
+    for (const QString &name : sources) {
+        const QString problem = sourceNameProblem(name);
+        if (!problem.isEmpty())
+            return problem;
+        if (sources.count(name) > 1)
+            return QString("source %1 is listed twice").arg(name);
+    }
+    // The program opens both built-in sources' files in every sample.
+    for (const QString &name : builtInSourceNames())
+        if (!sources.contains(name))
+            return QString("the sources must include %1").arg(builtInSourceNames().join(" and "));
+    return {};
+}
+
+QByteArray truthTable(const std::vector<std::vector<DemoSourceFiles>> &perSample)
+{
     QVector<TruthRow> rows;
-    for (size_t i = 0; i < secondaryWalls.size(); ++i) {
-        for (const BuiltInSource &source : builtInSources)
-            for (size_t k = 0; k < secondaryWalls[i].size(); ++k)
-                rows.append(
-                    {int(i + 1), QString::fromLatin1(source.name), int(k), secondaryWalls[i][k]});
+    for (size_t i = 0; i < perSample.size(); ++i) {
+        for (const DemoSourceFiles &source : perSample[i])
+            for (size_t k = 0; k < source.secondaryWall.size(); ++k)
+                rows.append({int(i + 1), source.name, int(k), source.secondaryWall[k]});
     }
     return truthFileCsv(rows);
 }
@@ -108,6 +148,9 @@ QString writeDemoSet(const DemoSetOptions &options, const std::function<void(int
     const QString tree = sampleTreePath(options.outDir);
     if (options.samples < 1)
         return QString("the number of samples must be at least 1");
+    const QString sourcesProblem = demoSourcesProblem(options.sources);
+    if (!sourcesProblem.isEmpty())
+        return sourcesProblem;
     if (sampleTreeInUse(options.outDir)) {
         if (!options.force)
             return QString("%1 is not empty; use --force to replace it")
@@ -124,7 +167,7 @@ QString writeDemoSet(const DemoSetOptions &options, const std::function<void(int
     const int total = options.samples;
     const int threads = std::clamp(
         options.threads > 0 ? options.threads : int(std::thread::hardware_concurrency()), 1, total);
-    std::vector<std::vector<int>> truth(static_cast<size_t>(total));
+    std::vector<std::vector<DemoSourceFiles>> truth(static_cast<size_t>(total));
     std::atomic<int> next {1};
     std::atomic<bool> failed {false};
     std::mutex mutex;
@@ -134,10 +177,12 @@ QString writeDemoSet(const DemoSetOptions &options, const std::function<void(int
 
     auto work = [&] {
         for (int number = next++; number <= total && !failed; number = next++) {
-            const DemoSampleFiles files = makeSampleFiles(options.seed, number);
+            DemoSampleFiles files = makeSampleFiles(options.seed, number, options.sources);
             const QString problem = writeSample(tree, number, files);
             std::lock_guard<std::mutex> lock(mutex);
-            truth[size_t(number - 1)] = files.secondaryWall;
+            for (DemoSourceFiles &source : files.sources)
+                source.corners = {}; // only the walls are needed from here on
+            truth[size_t(number - 1)] = std::move(files.sources);
             if (!problem.isEmpty() && !failed) {
                 error = problem;
                 failed = true;

@@ -1,4 +1,5 @@
 #include "demoset.h"
+#include "sources.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -34,7 +35,9 @@ int main(int argc, char *argv[])
         "Writes a sample tree for wallmatch: OUT_DIR/test_datasets/1 ... N/{pri_pano,sec_pano}/ "
         "with color.jpg, pred_corner.txt (Kestrel) and pred_corner_Bramble.txt (Bramble), and "
         "the ground truth OUT_DIR/test_datasets/truth.csv (sample, source, primary wall, secondary "
-        "wall).");
+        "wall). With --sources, every other source N gets pred_corner_N.txt, and every source but "
+        "Kestrel starts its corner rings at another corner, numbering walls its own way, with its "
+        "own truth rows.");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("OUT_DIR", "Folder to write test_datasets into.");
@@ -44,7 +47,12 @@ int main(int argc, char *argv[])
         "seed", "Random seed (default 1); the same seed gives the same files.", "S", "1");
     const QCommandLineOption forceOption(
         "force", "Replace a non-empty OUT_DIR/test_datasets (its whole content is deleted first).");
-    parser.addOptions({samplesOption, seedOption, forceOption});
+    const QCommandLineOption sourcesOption("sources",
+                                           "Sources to write, comma-separated, Kestrel and Bramble "
+                                           "among them (default Kestrel,Bramble, "
+                                           "Bramble then numbering walls as Kestrel does).",
+                                           "LIST");
+    parser.addOptions({samplesOption, seedOption, forceOption, sourcesOption});
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
@@ -65,6 +73,19 @@ int main(int argc, char *argv[])
                      "wallmatch-demo-data: --samples needs a positive whole number and "
                      "--seed a non-negative one\n");
         return 2;
+    }
+
+    if (parser.isSet(sourcesOption)) {
+        QString problem;
+        const std::optional<QStringList> sources =
+            wallmatch::parseSourceList(parser.value(sourcesOption), &problem);
+        if (sources)
+            problem = wallmatch::demoSourcesProblem(*sources);
+        if (!problem.isEmpty()) {
+            std::fprintf(stderr, "wallmatch-demo-data: --sources: %s\n", qPrintable(problem));
+            return 2;
+        }
+        options.sources = *sources;
     }
 
     QElapsedTimer clock;

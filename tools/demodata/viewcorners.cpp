@@ -63,10 +63,14 @@ std::vector<ViewCorner> exactCorners(const DemoSample &sample, PanoView view,
     return corners;
 }
 
-std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view,
+namespace {
+
+constexpr quint64 kBrambleSalt = 0xb7a3b1e0ULL;
+
+std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view, quint64 salt,
                                          const QSize &imageSize)
 {
-    DemoRandom rng(mixSeed(mixSeed(sample.seed, quint64(sample.number)), 0xb7a3b1e0ULL + view));
+    DemoRandom rng(mixSeed(mixSeed(sample.seed, quint64(sample.number)), salt + view));
     const std::vector<ViewCorner> exact = exactCorners(sample, view, imageSize);
     const int n = int(exact.size() / 2);
     std::vector<double> azimuths;
@@ -96,6 +100,34 @@ std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view
                 projected({dir.x * scale, dir.y * scale, dir.z * scale}, imageSize);
         }
     }
+    return result;
+}
+
+} // namespace
+
+std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view,
+                                         const QSize &imageSize)
+{
+    return perturbedCorners(sample, view, kBrambleSalt, imageSize);
+}
+
+std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view,
+                                         const QString &source, const QSize &imageSize)
+{
+    const QByteArray name = source.toUtf8();
+    return perturbedCorners(
+        sample, view,
+        source == QLatin1String("Bramble") ? kBrambleSalt : nameSalt(name.constData(), name.size()),
+        imageSize);
+}
+
+std::vector<ViewCorner> rotatedRings(const std::vector<ViewCorner> &corners, int offset)
+{
+    const size_t n = corners.size() / 2;
+    std::vector<ViewCorner> result;
+    for (size_t ring = 0; ring < 2; ++ring)
+        for (size_t k = 0; k < n; ++k)
+            result.push_back(corners[ring * n + (k + size_t(offset)) % n]);
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QSize>
+#include <QString>
 #include <vector>
 
 namespace wallmatch {
@@ -36,6 +37,15 @@ std::vector<ViewCorner> exactCorners(const DemoSample &sample, PanoView view,
 // moves a corner past half the gap to its neighbours, so the order stays.
 std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view,
                                          const QSize &imageSize = kPanoramaSize);
+
+// Another source's prediction: perturbed as above, from a generator of its own (Bramble's is the
+// one the function above uses).
+std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view,
+                                         const QString &source,
+                                         const QSize &imageSize = kPanoramaSize);
+
+// Both rings started `offset` corners later: the same walls, numbered from another corner.
+std::vector<ViewCorner> rotatedRings(const std::vector<ViewCorner> &corners, int offset);
 
 // The corner file of the corners.
 QByteArray cornerFileText(const std::vector<ViewCorner> &corners);
