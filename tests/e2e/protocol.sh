@@ -27,7 +27,17 @@ printf 'sample,source,phase\n4,Kestrel,practice\n5,Kestrel,practice\n1,Kestrel,t
 printf '# Welcome\n\nClick the **same wall** in both panoramas, then press Space.\n' >intro.md
 xvfb_launch "$work/stdout.log" "$app" --plan plan.csv --participant P1 --instructions intro.md \
     --truth truth.csv --break-every 2 --pause-on-focus-loss
-xdotool windowfocus --sync "$win"
+# Gives a window the focus; xdotool's own --sync waits without a deadline when the focus
+# change is lost, so each try is bounded and repeated.
+focus() {
+    local window=$1
+    for _ in $(seq 30); do
+        timeout 2 xdotool windowfocus --sync "$window" && return 0
+    done
+    echo "FAIL: window $window never took the focus"
+    exit 1
+}
+focus "$win"
 
 # The colour of a pixel of the window, as "r g b".
 pixel() {
@@ -90,9 +100,10 @@ pick 768
 xmessage -name elsewhere "another window" &
 other_pid=$!
 other=$(timeout 20 xdotool search --sync --onlyvisible --class xmessage | head -1)
-xdotool windowfocus --sync "$other"
+[ -n "$other" ] || { echo "FAIL: the second window never appeared"; exit 1; }
+focus "$other"
 xvfb_wait_for "the pause for focus loss" covered
-xdotool windowfocus --sync "$win"
+focus "$win"
 kill "$other_pid"
 xdotool mousemove --window "$win" "$px" "$py" click 1
 xvfb_wait_for "the resumed case" shown
