@@ -10,10 +10,10 @@
 
 #include <QMainWindow>
 
-#include <functional>
 #include <QPoint>
 #include <QString>
 #include <QVector>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>

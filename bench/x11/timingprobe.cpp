@@ -72,7 +72,8 @@ int record(const char *windowText, const char *folder)
     std::fflush(stdout);
     const int fd = ConnectionNumber(display);
     const int watch = folder ? inotify_init1(IN_NONBLOCK | IN_CLOEXEC) : -1;
-    if (watch >= 0 && inotify_add_watch(watch, folder, IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE) < 0) {
+    if (watch >= 0
+        && inotify_add_watch(watch, folder, IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE) < 0) {
         std::fprintf(stderr, "cannot watch %s\n", folder);
         return 1;
     }

@@ -130,10 +130,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("counter");
         QTest::addColumn<QString>("name");
         QTest::newRow("results") << "results.txt" << 1 << "results-20261208-121453.txt";
-        QTest::newRow("participant") << "results_P02.txt" << 1
-                                     << "results_P02-20261208-121453.txt";
-        QTest::newRow("events, second") << "events_P02.csv" << 2
-                                        << "events_P02-20261208-121453-2.csv";
+        QTest::newRow("participant") << "results_P02.txt" << 1 << "results_P02-20261208-121453.txt";
+        QTest::newRow("events, second")
+            << "events_P02.csv" << 2 << "events_P02-20261208-121453-2.csv";
         QTest::newRow("session") << "session.json" << 1 << "session-20261208-121453.json";
     }
     void keptFileKeepsItsName()

@@ -124,12 +124,12 @@ bool writePanoFolder(const QString &folder, const QSize &imageSize,
         && !writeFlatImage(dir.filePath(bareFileName(wallmatch::imageFileLiteral)), imageSize,
                            QColor(128, 128, 128)))
         return false;
-    if (!writeCornerFile(dir.filePath(wallmatch::cornerFileName(QStringLiteral("Kestrel"))), kestrel,
-                         imageSize))
+    if (!writeCornerFile(dir.filePath(wallmatch::cornerFileName(QStringLiteral("Kestrel"))),
+                         kestrel, imageSize))
         return false;
     return !bramble
-        || writeCornerFile(dir.filePath(wallmatch::cornerFileName(QStringLiteral("Bramble"))), *bramble,
-                           imageSize);
+        || writeCornerFile(dir.filePath(wallmatch::cornerFileName(QStringLiteral("Bramble"))),
+                           *bramble, imageSize);
 }
 
 } // namespace fixture

@@ -59,7 +59,8 @@ private Q_SLOTS:
         QTest::newRow("bad format") << QStringList {"convert", "x.txt", "--format", "xml"};
         QTest::newRow("zind without OUT_DIR") << QStringList {"zind", "tour"};
         QTest::newRow("zind, bad layout") << QStringList {"zind", "tour", "out", "--layout", "all"};
-        QTest::newRow("zind, bad source") << QStringList {"zind", "tour", "out", "--source", "Heron"};
+        QTest::newRow("zind, bad source")
+            << QStringList {"zind", "tour", "out", "--source", "Heron"};
         QTest::newRow("zind, bad angle")
             << QStringList {"zind", "tour", "out", "--max-angle", "wide"};
         QTest::newRow("truth without poses") << QStringList {"truth", "tree"};

@@ -69,9 +69,10 @@ private Q_SLOTS:
         design.participants = 4;
         design.samples = samples;
         for (int s = 1; s <= samples; ++s) {
-            // The demo numbers both built-in sources' walls alike: Kestrel's rows serve for the design.
-        const QHash<int, QVector<int>> walls =
-            truth.walls.value(qMakePair(s, QStringLiteral("Kestrel")));
+            // The demo numbers both built-in sources' walls alike: Kestrel's rows serve for the
+            // design.
+            const QHash<int, QVector<int>> walls =
+                truth.walls.value(qMakePair(s, QStringLiteral("Kestrel")));
             std::vector<int> secondary(size_t(walls.size()));
             for (auto w = walls.cbegin(); w != walls.cend(); ++w)
                 secondary.at(size_t(w.key())) = w.value().value(0, -1);

@@ -62,7 +62,7 @@ private Q_SLOTS:
         QStringList got;
         for (const PlanCase &c : plan.cases)
             got << QString("%1 %2@%3").arg(c.sample).arg(c.source).arg(c.line)
-                       + (c.practice ? " practice" : "");
+                    + (c.practice ? " practice" : "");
         QCOMPARE(got.join(';'), cases);
         QCOMPARE(plan.problems, problems);
     }
