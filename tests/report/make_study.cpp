@@ -60,15 +60,9 @@ int main(int argc, char *argv[])
     const QString truthName =
         QDir(wallmatch::sampleTreePath(out)).filePath(QLatin1String(wallmatch::kTruthFileName));
     const wallmatch::TruthFile truth = wallmatch::readTruthFile(truthName);
-    for (int s = 1; s <= design.samples; ++s) {
-        // The demo numbers both built-in sources' walls alike: Kestrel's rows serve for the design.
-        const QHash<int, QVector<int>> walls =
-            truth.walls.value(qMakePair(s, QStringLiteral("Kestrel")));
-        std::vector<int> secondary(size_t(walls.size()));
-        for (auto w = walls.cbegin(); w != walls.cend(); ++w)
-            secondary.at(size_t(w.key())) = w.value().value(0, -1);
-        design.secondaryWalls.push_back(secondary);
-    }
+    // The demo numbers both built-in sources' walls alike: Kestrel's rows serve for the design.
+    design.secondaryWalls =
+        fixture::secondaryWallsOf(truth, design.samples, QStringLiteral("Kestrel"));
     const fixture::GeneratedStudy study = fixture::generateStudy(design);
     // Clicks on the walls answered, near the middle of each, as a subject would click.
     const auto clickOn = [&](int sample, const QString &source, int view, int wall, int jitter) {

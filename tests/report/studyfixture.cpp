@@ -61,4 +61,19 @@ GeneratedStudy generateStudy(const StudyDesign &design)
     return study;
 }
 
+std::vector<std::vector<int>> secondaryWallsOf(const wallmatch::TruthFile &truth, int samples,
+                                               const QString &source)
+{
+    std::vector<std::vector<int>> result;
+    for (int s = 1; s <= samples; ++s) {
+        const QHash<int, QVector<int>> walls = truth.walls.value(qMakePair(s, source));
+        std::vector<int> secondary(size_t(walls.size()), -1);
+        for (auto w = walls.cbegin(); w != walls.cend(); ++w)
+            if (w.key() >= 0 && size_t(w.key()) < secondary.size())
+                secondary.at(size_t(w.key())) = w.value().value(0, -1);
+        result.push_back(secondary);
+    }
+    return result;
+}
+
 } // namespace fixture

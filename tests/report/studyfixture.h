@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 
+#include "truthfile.h"
+
 #include <vector>
 
 // A generated study with known effects, as the results files of its participants.
@@ -35,6 +37,11 @@ struct GeneratedStudy
 // log 8 + participant (SD 0.3) + sample (SD 0.3) + source + residual (SD 0.3); log odds of a
 // correct answer: 1.5 + participant (SD 0.5) + sample (SD 0.5) + source.
 GeneratedStudy generateStudy(const StudyDesign &design);
+
+// The secondary wall of each primary wall of samples 1..samples, from a truth file's rows for
+// `source` (the first right wall where there are several), for StudyDesign::secondaryWalls.
+std::vector<std::vector<int>> secondaryWallsOf(const wallmatch::TruthFile &truth, int samples,
+                                               const QString &source);
 
 } // namespace fixture
 

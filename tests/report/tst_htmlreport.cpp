@@ -68,16 +68,9 @@ private Q_SLOTS:
         fixture::StudyDesign design;
         design.participants = 4;
         design.samples = samples;
-        for (int s = 1; s <= samples; ++s) {
-            // The demo numbers both built-in sources' walls alike: Kestrel's rows serve for the
-            // design.
-            const QHash<int, QVector<int>> walls =
-                truth.walls.value(qMakePair(s, QStringLiteral("Kestrel")));
-            std::vector<int> secondary(size_t(walls.size()));
-            for (auto w = walls.cbegin(); w != walls.cend(); ++w)
-                secondary.at(size_t(w.key())) = w.value().value(0, -1);
-            design.secondaryWalls.push_back(secondary);
-        }
+        // The demo numbers both built-in sources' walls alike: Kestrel's rows serve.
+        design.secondaryWalls =
+            fixture::secondaryWallsOf(truth, samples, QStringLiteral("Kestrel"));
         const fixture::GeneratedStudy study = fixture::generateStudy(design);
         for (int p = 0; p < study.participants.size(); ++p) {
             resultsFiles << QStringLiteral("results_%1.txt").arg(study.participants.at(p));
