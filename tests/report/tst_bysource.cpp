@@ -1,6 +1,7 @@
 #include "bysource.h"
 #include "sourcechart.h"
 
+#include <QSet>
 #include <QTest>
 
 using namespace wallmatch;
@@ -195,6 +196,19 @@ private Q_SLOTS:
                                 "p90 seconds,judged,correct"));
         QCOMPARE(rows.at(2), QStringLiteral("A,Bramble,2,2,7.000,7.800,2,2"));
         QCOMPARE(rows.at(10), QStringLiteral("D,Bramble,0,0,,,0,0"));
+    }
+
+    // Every source has a colour of its own, not the grey of "other", the same on every call.
+    void sourcesHaveTheirOwnColours()
+    {
+        const QStringList names {"Kestrel", "Bramble", "LGTNet", "HorizonNet", "DOPNet"};
+        QSet<QRgb> colours;
+        for (const QString &name : names) {
+            QCOMPARE(sourceColour(name), sourceColour(QString(name)));
+            colours.insert(sourceColour(name).rgb());
+        }
+        QVERIFY(colours.size() >= 4); // two of the others may share one of the six
+        QVERIFY(!colours.contains(QColor(0x90, 0x90, 0x90).rgb()));
     }
 
     // One box per source, each in its own colour.

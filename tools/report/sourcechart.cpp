@@ -1,6 +1,7 @@
 #include "sourcechart.h"
 
 #include "bysource.h"
+#include "sources.h"
 #include "statistics.h"
 #include "timechart.h"
 
@@ -22,11 +23,22 @@ namespace wallmatch {
 
 QColor sourceColour(const QString &source)
 {
-    if (source == QLatin1String("Kestrel"))
-        return QColor(0x2f, 0x6f, 0xc0);
-    if (source == QLatin1String("Bramble"))
-        return QColor(0xe0, 0x8a, 0x1e);
-    return QColor(0x90, 0x90, 0x90);
+    // The built-in sources keep the colours they always had, in the table's order; any other
+    // source takes one of the rest by its name, so it has the same colour in every chart and run.
+    static const QColor palette[] = {QColor(0x2f, 0x6f, 0xc0), QColor(0xe0, 0x8a, 0x1e),
+                                     QColor(0x3a, 0xa0, 0x5a), QColor(0xb8, 0x3b, 0x8e),
+                                     QColor(0x8c, 0x6d, 0x2c), QColor(0x17, 0xa5, 0xb5),
+                                     QColor(0xc9, 0x3a, 0x3a), QColor(0x6a, 0x5a, 0xcd)};
+    const int count = int(sizeof palette / sizeof palette[0]);
+    const int builtIn = builtInSourceIndex(source);
+    if (builtIn >= 0 && builtIn < builtInSourceCount)
+        return palette[builtIn];
+    quint32 hash = 2166136261u; // FNV-1a: the same on every platform and Qt version
+    for (const QChar c : source) {
+        hash ^= c.unicode();
+        hash *= 16777619u;
+    }
+    return palette[builtInSourceCount + int(hash % quint32(count - builtInSourceCount))];
 }
 
 QImage renderSourceChart(const QVector<ResultsFile> &files, QSize size)
