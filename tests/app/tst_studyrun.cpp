@@ -282,7 +282,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("plan");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("NUL") << QByteArray("sample,source\n2,Kestrel\0\n1,Bramble\n", 38)
+        QTest::newRow("NUL") << QByteArray("sample,source\n2,Kestrel\0\n1,Bramble\n", 35)
                              << "plan.csv:2: a NUL byte at column 10";
         QTest::newRow("invalid UTF-8") << QByteArray("sample,source\n2,Kestrel\n1,Br\xE4mble\n")
                                        << "plan.csv:3: invalid UTF-8 at column 5";

@@ -126,7 +126,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("says");
         const QByteArray line =
             "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 4 3 <==> 9 3\n";
-        write("nul.txt", line + QByteArray("ind 2\0 rest\n", 13) + line);
+        write("nul.txt", line + QByteArray("ind 2\0 rest\n", 12) + line);
         write("utf8.txt", line + "ind 2: Wall 1 <==> Wall 0 (K\xE9strel)\n");
         write("torn.txt", line + line.left(30));
         write("torn.csv", "sample,primary wall,secondary wall\n1,2,0\n2,0");
