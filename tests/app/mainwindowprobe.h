@@ -2,14 +2,17 @@
 #define MAINWINDOWPROBE_H
 
 #include "mainwindow.h"
+#include "renderarea.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QImage>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTextBrowser>
 #include <QTimerEvent>
 
 // Reads the window's run state from what it shows and from the process's own records (timers,
@@ -77,6 +80,24 @@ struct MainWindowProbe
         twin.display(text);
         return const_cast<QLCDNumber *>(lcd)->grab().toImage() == twin.grab().toImage();
     }
+};
+
+// A window of a study run with the widgets the tests drive and read.
+struct StudyWindow
+{
+    explicit StudyWindow(const wallmatch::StudyRun &run)
+        : window(run)
+    {
+    }
+    MainWindow window;
+    RenderArea *pano1 = window.findChild<RenderArea *>("pano1");
+    RenderArea *pano2 = window.findChild<RenderArea *>("pano2");
+    QPushButton *start = window.findChild<QPushButton *>("startBtn");
+    QPushButton *pause = window.findChild<QPushButton *>("pauseBtn");
+    QPushButton *match = window.findChild<QPushButton *>("matchBtn");
+    QLabel *progress = window.findChild<QLabel *>("progressLabel");
+    QLabel *type = window.findChild<QLabel *>("typeLabel");
+    QTextBrowser *log = window.findChild<QTextBrowser *>("textBrowser");
 };
 
 #endif // MAINWINDOWPROBE_H

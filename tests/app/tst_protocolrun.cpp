@@ -36,19 +36,9 @@ QByteArray boxTruth(int samples)
     return csv;
 }
 
-struct Window
+struct Window : StudyWindow
 {
-    explicit Window(const wallmatch::StudyRun &run)
-        : window(run)
-    {
-    }
-    MainWindow window;
-    RenderArea *pano1 = window.findChild<RenderArea *>("pano1");
-    RenderArea *pano2 = window.findChild<RenderArea *>("pano2");
-    QPushButton *start = window.findChild<QPushButton *>("startBtn");
-    QPushButton *pause = window.findChild<QPushButton *>("pauseBtn");
-    QPushButton *match = window.findChild<QPushButton *>("matchBtn");
-    QLabel *progress = window.findChild<QLabel *>("progressLabel");
+    using StudyWindow::StudyWindow;
 
     // Clicks outside every wall (the ceiling), picks the walls, thinks a second and answers.
     void answerBox(int w1, int w2)

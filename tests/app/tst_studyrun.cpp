@@ -50,20 +50,9 @@ int yellowness(const QImage &image, int x, int y)
     return best;
 }
 
-struct Window
+struct Window : StudyWindow
 {
-    explicit Window(const wallmatch::StudyRun &run)
-        : window(run)
-    {
-    }
-    MainWindow window;
-    RenderArea *pano1 = window.findChild<RenderArea *>("pano1");
-    RenderArea *pano2 = window.findChild<RenderArea *>("pano2");
-    QPushButton *start = window.findChild<QPushButton *>("startBtn");
-    QPushButton *match = window.findChild<QPushButton *>("matchBtn");
-    QLabel *progress = window.findChild<QLabel *>("progressLabel");
-    QLabel *type = window.findChild<QLabel *>("typeLabel");
-    QTextBrowser *log = window.findChild<QTextBrowser *>("textBrowser");
+    using StudyWindow::StudyWindow;
 
     void answerAt(const QPoint &p1, const QPoint &p2)
     {
