@@ -186,10 +186,6 @@ void MainWindow::loadNextSample()
     const QString other = otherSourceOf(currentSourceName);
     loadView(ui->pano1, wallmatch::panoramaFolder(currentSampleId, false), other);
     loadView(ui->pano2, wallmatch::panoramaFolder(currentSampleId, true), other);
-    if (!study.cases.isEmpty()) {
-        ui->pano1->setSource(currentSourceName);
-        ui->pano2->setSource(currentSourceName);
-    }
     ui->typeLabel->setText(currentSourceName);
     presentViews();
     casePresentPending = true;
@@ -199,20 +195,28 @@ void MainWindow::loadNextSample()
             ? nextSampleId
             : study.cases.at(qMin(nextCase, study.cases.size() - 1)).sample;
         const QString followingSource = study.cases.isEmpty()
-            ? QString()
-            : otherSourceOf(study.cases.at(qMin(nextCase, study.cases.size() - 1)).source);
-        readAhead.start({wallmatch::panoramaFolder(following, false),
-                         wallmatch::panoramaFolder(following, true)},
-                        followingSource);
+            ? currentSourceName
+            : study.cases.at(qMin(nextCase, study.cases.size() - 1)).source;
+        // Its views are drawn ahead too, as the screen shows them.
+        readAhead.start(
+            {wallmatch::panoramaFolder(following, false),
+             wallmatch::panoramaFolder(following, true)},
+            otherSourceOf(followingSource), followingSource,
+            {wallmatch::shownPlacement(ui->pano1), wallmatch::shownPlacement(ui->pano2)});
     }
 }
 
 void MainWindow::loadView(RenderArea *view, const std::string &folder, const QString &other)
 {
-    if (std::optional<PanoFiles> files = readAhead.take(folder, other))
-        view->loadSample(std::move(*files));
+    std::optional<ReadAhead::Read> read = readAhead.take(folder, other);
+    if (read)
+        view->loadSample(std::move(read->files));
     else
         view->loadSample(folder, other);
+    if (!study.cases.isEmpty())
+        view->setSource(currentSourceName);
+    if (read)
+        view->setReadyFrame(std::move(read->frame));
 }
 
 // Paints both views at once, in one paint and one flush to the window system, instead of at

@@ -5,10 +5,14 @@
 
 namespace {
 
-std::optional<PanoFiles> readOrFail(const std::string &folder, const QString &otherSource)
+std::optional<ReadAhead::Read> readOrFail(const std::string &folder, const QString &otherSource,
+                                          const QString &shownSource,
+                                          const wallmatch::ViewPlacement &placement)
 {
     try {
-        return readPanoFiles(folder, otherSource);
+        ReadAhead::Read read {readPanoFiles(folder, otherSource), {}};
+        read.frame = wallmatch::renderViewFrame(read.files, shownSource, placement);
+        return read;
     } catch (const std::exception &) {
         return std::nullopt; // out of memory, say: the GUI thread tries again itself
     }
@@ -27,22 +31,26 @@ ReadAhead::~ReadAhead()
     pool.waitForDone();
 }
 
-void ReadAhead::start(const QVector<std::string> &folders, const QString &otherSource)
+void ReadAhead::start(const QVector<std::string> &folders, const QString &otherSource,
+                      const QString &shownSource,
+                      const QVector<wallmatch::ViewPlacement> &placements)
 {
     reads.clear();
-    for (const std::string &folder : folders)
-        reads.append(
-            {folder, otherSource, QtConcurrent::run(&pool, readOrFail, folder, otherSource)});
+    for (int i = 0; i < folders.size(); ++i)
+        reads.append({folders.at(i), otherSource,
+                      QtConcurrent::run(&pool, readOrFail, folders.at(i), otherSource, shownSource,
+                                        placements.value(i))});
 }
 
-std::optional<PanoFiles> ReadAhead::take(const std::string &folder, const QString &otherSource)
+std::optional<ReadAhead::Read> ReadAhead::take(const std::string &folder,
+                                               const QString &otherSource)
 {
     for (int i = 0; i < reads.size(); ++i) {
         if (reads[i].folder != folder || reads[i].otherSource != otherSource)
             continue;
-        QFuture<std::optional<PanoFiles>> files = reads[i].files;
+        QFuture<std::optional<Read>> read = reads[i].read;
         reads.remove(i);
-        return files.result();
+        return read.result();
     }
     return std::nullopt;
 }

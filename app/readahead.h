@@ -2,6 +2,7 @@
 #define READAHEAD_H
 
 #include "panosample.h"
+#include "viewframe.h"
 
 #include <QFuture>
 #include <QThreadPool>
@@ -9,32 +10,42 @@
 #include <optional>
 #include <string>
 
-// Reads and decodes panorama folders on worker threads while the subject thinks, so that the
-// next case can be shown at once even from a slow disk. A worker only runs readPanoFiles: it
-// reads files into values and touches no widget and no state shared with the GUI thread.
+// Reads and decodes panorama folders on worker threads while the subject thinks, and draws the
+// views' pictures, so that the next case can be shown at once even from a slow disk. A worker
+// only runs readPanoFiles and renderViewFrame: it makes values and touches no widget and no
+// state shared with the GUI thread.
 class ReadAhead
 {
 public:
     ReadAhead();
     ~ReadAhead(); // waits for reads still running
 
+    struct Read
+    {
+        PanoFiles files;
+        wallmatch::ViewFrame frame; // none without a shown source
+    };
+
     // Starts reading the folders, each on a thread of its own, with the corner file of
-    // otherSource (see readPanoFiles) as well; forgets earlier ones.
-    void start(const QVector<std::string> &folders, const QString &otherSource = QString());
-    // The files of a folder and source started earlier, waiting for a read still running; none
-    // when they were not read ahead or the read failed (the caller then loads them itself).
-    std::optional<PanoFiles> take(const std::string &folder,
-                                  const QString &otherSource = QString());
+    // otherSource (see readPanoFiles) as well; forgets earlier ones. With shownSource, each
+    // view's picture with that source's walls is made as well (renderViewFrame), for the
+    // folder's placement on the screen where one is given.
+    void start(const QVector<std::string> &folders, const QString &otherSource = QString(),
+               const QString &shownSource = QString(),
+               const QVector<wallmatch::ViewPlacement> &placements = {});
+    // What was read of a folder and source started earlier, waiting for a read still running;
+    // none when it was not read ahead or the read failed (the caller then loads it itself).
+    std::optional<Read> take(const std::string &folder, const QString &otherSource = QString());
 
 private:
-    struct Read
+    struct Started
     {
         std::string folder;
         QString otherSource;
-        QFuture<std::optional<PanoFiles>> files;
+        QFuture<std::optional<Read>> read;
     };
     QThreadPool pool;
-    QVector<Read> reads;
+    QVector<Started> reads;
 };
 
 #endif // READAHEAD_H

@@ -24,6 +24,9 @@ WindowStage::WindowStage(QWidget *window, qreal scale, bool fullScreen)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAlignment(Qt::AlignCenter);
     setBackgroundBrush(Qt::black);
+    // The stage paints every pixel itself (drawBackground and the window): no fill first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setOptimizationFlag(QGraphicsView::DontAdjustForAntialiasing);
     if (fullScreen)
         setWindowFlag(Qt::FramelessWindowHint);
     else
@@ -75,4 +78,16 @@ bool WindowStage::eventFilter(QObject *watched, QEvent *event)
                 close();
         });
     return QGraphicsView::eventFilter(watched, event);
+}
+
+void WindowStage::drawBackground(QPainter *painter, const QRectF &rect)
+{
+    // Black around the window, not under it: the window paints every pixel of its own, and
+    // filling the views' area first would cost each new case a fill of two images. The band
+    // along the window's edge is filled, for the screen pixels it covers only in part.
+    QRegion around(rect.toAlignedRect());
+    if (proxy->isVisible())
+        around -= proxy->sceneBoundingRect().toRect().adjusted(1, 1, -1, -1);
+    for (const QRect &part : around)
+        painter->fillRect(part, backgroundBrush());
 }

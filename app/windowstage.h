@@ -26,6 +26,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void drawBackground(QPainter *painter, const QRectF &rect) override;
 
 private:
     QGraphicsScene stageScene;

@@ -49,13 +49,27 @@ void paintNow(QWidget *widget, const QRegion &region)
     const QRegion inWindow = region.translated(widget->mapTo(window, QPoint()));
     for (QGraphicsView *view : proxy->scene()->views()) {
         QRegion onView;
+        const QTransform toView = proxy->sceneTransform() * view->viewportTransform();
         for (const QRect &rect : inWindow) {
-            const QRectF inScene = proxy->mapRectToScene(QRectF(rect));
-            // Whole pixels covering the scaled rectangle, smoothed edges included.
-            onView += view->mapFromScene(inScene).boundingRect().adjusted(-1, -1, 1, 1);
+            // The whole pixels the rectangle covers, scaled or not.
+            onView += toView.mapRect(QRectF(rect)).toAlignedRect();
         }
         view->viewport()->repaint(onView);
     }
+}
+
+ViewPlacement shownPlacement(const QWidget *widget)
+{
+    const QWidget *window = widget->window();
+    const QPointF inWindow = widget->mapTo(window, QPoint());
+    const QGraphicsProxyWidget *proxy = window->graphicsProxyWidget();
+    if (!proxy || !proxy->scene() || proxy->scene()->views().isEmpty())
+        return {1, widget->mapToGlobal(QPoint())};
+    const QTransform toView =
+        proxy->sceneTransform() * proxy->scene()->views().constFirst()->viewportTransform();
+    if (toView.type() > QTransform::TxScale)
+        return {1, inWindow};
+    return {toView.m11(), toView.map(inWindow)};
 }
 
 void waitForWindowSystem()

@@ -1,6 +1,8 @@
 #ifndef WINDOWSYSTEM_H
 #define WINDOWSYSTEM_H
 
+#include "viewframe.h"
+
 class QRegion;
 class QWidget;
 
@@ -11,6 +13,10 @@ namespace wallmatch {
 // (WindowStage), where repainting the widget alone would reach the screen only at the view's
 // next paint.
 void paintNow(QWidget *widget, const QRegion &region);
+
+// Where `widget` is shown on the screen: its window's scale, below 1 where the window is shown
+// scaled down (WindowStage), and the screen position of its corner.
+ViewPlacement shownPlacement(const QWidget *widget);
 
 // Returns once the window system has carried out everything sent to it so far (on X11 one
 // round trip to the server), so that painted pixels are on the server's screen, not merely on

@@ -6,6 +6,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtMath>
 #include <cstdio>
 
 RenderArea::RenderArea(QWidget *parent)
@@ -56,21 +57,45 @@ void RenderArea::setSource(const QString &name)
     rebuildRegions();
 }
 
+QString RenderArea::shownSource() const
+{
+    return otherSource.isEmpty() ? QString::fromLatin1(cornerSourceName(cornerType)) : otherSource;
+}
+
 void RenderArea::rebuildRegions()
 {
-    if (hasCornerList() && !showsCornerList()) {
+    shown = wallmatch::shownCorners(sample.imageCorners, sample.roomCorners, sample.otherSource,
+                                    sample.otherCorners, shownSource());
+    if (shown.listed && shown.count > maxShownCorners) {
         // Say why the sample shows no walls, as the loader does for a missing corner file.
         std::printf("%s: %d %s corners, more than the %d a view shows\n", sample.path.c_str(),
-                    int(currentList().size()),
-                    otherSource.isEmpty() ? cornerSourceName(cornerType) : qPrintable(otherSource),
-                    maxShownCorners);
+                    shown.count, qPrintable(shownSource()), maxShownCorners);
         std::fflush(stdout);
     }
     wallRegions.clear();
     selectedWall = -1;
     markedWall = -1;
+    readyFrame = QPixmap();
+    readyScreenFrame = QPixmap();
     BuildWallRegions();
+    // An opaque image covering the whole view paints every pixel: nothing behind it is painted
+    // first, which saves the window behind the views a repaint at every new sample.
+    const QPixmap &image = sample.image;
+    setAttribute(Qt::WA_OpaquePaintEvent,
+                 !image.isNull() && !image.hasAlphaChannel() && image.width() >= width()
+                     && image.height() >= height());
     update();
+}
+
+void RenderArea::setReadyFrame(wallmatch::ViewFrame frame)
+{
+    if (frame.source.isEmpty() || frame.source != shownSource()
+        || frame.frame.size() != sample.image.size())
+        return;
+    readyFrame = QPixmap::fromImage(std::move(frame.frame));
+    readyScreenFrame =
+        frame.screenFrame.isNull() ? QPixmap() : QPixmap::fromImage(std::move(frame.screenFrame));
+    readyPlacement = frame.placement;
 }
 
 QVector<QPointF> RenderArea::TraceWallEdge(const CornerPoint &a, const CornerPoint &b,
@@ -81,7 +106,7 @@ QVector<QPointF> RenderArea::TraceWallEdge(const CornerPoint &a, const CornerPoi
 
 void RenderArea::BuildWallRegions()
 {
-    const WallRegionTable built = wallmatch::BuildWallRegions(currentRoomCorners(), imageSize());
+    const WallRegionTable built = wallmatch::BuildWallRegions(shown.roomCorners, imageSize());
     for (auto it = built.cbegin(); it != built.cend(); ++it)
         wallRegions[it.key()] += it.value();
     wallHits = wallmatch::BuildWallHitList(wallRegions);
@@ -90,40 +115,6 @@ void RenderArea::BuildWallRegions()
 QSize RenderArea::imageSize() const
 {
     return QSize(sample.image.width(), sample.image.height());
-}
-
-bool RenderArea::hasCornerList() const
-{
-    if (!otherSource.isEmpty())
-        return sample.otherSource == otherSource && sample.otherCorners.has_value();
-    return int(cornerType) >= 0 && int(cornerType) < sample.roomCorners.size();
-}
-
-const QVector<CornerPoint> &RenderArea::currentList() const
-{
-    return otherSource.isEmpty() ? sample.roomCorners.at(cornerType)
-                                 : sample.otherCorners->roomCorners;
-}
-
-// A source whose corner file was missing has no list: it shows no corners and no walls. Nor does
-// one with more corners than any room has: every paint traces every edge and draws every corner,
-// so a million-line file would freeze the window for seconds at each repaint.
-bool RenderArea::showsCornerList() const
-{
-    return hasCornerList() && currentList().size() <= maxShownCorners;
-}
-
-QVector<QPoint> RenderArea::currentImageCorners() const
-{
-    if (!showsCornerList())
-        return QVector<QPoint>();
-    return otherSource.isEmpty() ? sample.imageCorners.at(cornerType)
-                                 : sample.otherCorners->imageCorners;
-}
-
-QVector<CornerPoint> RenderArea::currentRoomCorners() const
-{
-    return showsCornerList() ? currentList() : QVector<CornerPoint>();
 }
 
 int RenderArea::wallAt(const QPoint &pos) const
@@ -161,15 +152,63 @@ void RenderArea::paintEvent(QPaintEvent *event)
         return;
 
     QPainter painter(this);
+    if (selectedWall >= 0 || !drawReadyFrame(painter))
+        drawView(painter);
+    drawMarkedWall(painter);
+}
+
+bool RenderArea::drawReadyFrame(QPainter &painter) const
+{
+    if (readyFrame.isNull())
+        return false;
+    const QTransform toDevice = painter.deviceTransform();
+    const QPointF corner = toDevice.map(QPointF(0, 0));
+    const auto sameFraction = [](qreal a, qreal b) {
+        return qAbs((a - qFloor(a)) - (b - qFloor(b))) < 1e-3;
+    };
+    if (!readyScreenFrame.isNull() && toDevice.type() == QTransform::TxScale
+        && qFuzzyCompare(toDevice.m11(), readyPlacement.scale)
+        && qFuzzyCompare(toDevice.m22(), readyPlacement.scale)
+        && sameFraction(corner.x(), readyPlacement.corner.x())
+        && sameFraction(corner.y(), readyPlacement.corner.y())) {
+        // Shown scaled (the window on a stage) where the frame was made for: its screen
+        // picture, copied to the pixel under the view's corner. The painter's own transform is
+        // undone for it.
+        const QTransform toPixels =
+            QTransform::fromTranslate(qFloor(corner.x()), qFloor(corner.y())) * toDevice.inverted()
+            * painter.worldTransform();
+        painter.save();
+        painter.setWorldTransform(toPixels);
+        painter.drawPixmap(0, 0, readyScreenFrame);
+        painter.restore();
+        return true;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QPointF(0, 0), readyFrame);
+    painter.restore();
+    return true;
+}
+
+void RenderArea::drawView(QPainter &painter) const
+{
+    painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(QPointF(0, 0), sample.image);
-    wallmatch::DrawViewOverlay(painter, currentImageCorners(), currentRoomCorners(), imageSize(),
+    wallmatch::DrawViewOverlay(painter, shown.imageCorners, shown.roomCorners, imageSize(),
                                wallRegions.value(selectedWall));
-    if (markedWall >= 0) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(0, 220, 0), 5));
-        painter.setBrush(Qt::NoBrush);
-        for (const QPolygonF &polygon : wallRegions.value(markedWall))
-            painter.drawPolygon(polygon);
-    }
+    painter.restore();
+}
+
+void RenderArea::drawMarkedWall(QPainter &painter) const
+{
+    if (markedWall < 0)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 220, 0), 5));
+    painter.setBrush(Qt::NoBrush);
+    for (const QPolygonF &polygon : wallRegions.value(markedWall))
+        painter.drawPolygon(polygon);
+    painter.restore();
 }

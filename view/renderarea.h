@@ -3,8 +3,10 @@
 
 #include "cornertype.h"
 #include "panosample.h"
+#include "viewframe.h"
 #include "wallregions.h"
 
+#include <QPixmap>
 #include <QPoint>
 #include <QPointF>
 #include <QSize>
@@ -38,7 +40,12 @@ public:
     void setSource(const QString &name);
 
     // A corner list longer than this (1024 walls) is shown as none: image only, no walls to pick.
-    static constexpr int maxShownCorners = 2048;
+    static constexpr int maxShownCorners = wallmatch::maxShownCorners;
+
+    // Takes the picture of the loaded sample with its shown source, made ahead of time
+    // (renderViewFrame), and paints it while no wall is selected, so that showing a new sample
+    // is a copy of pixels. A frame of another source or image size is not taken.
+    void setReadyFrame(wallmatch::ViewFrame frame);
 
     // Wall-edge tracing in the pixels of the current image.
     QVector<QPointF> TraceWallEdge(const CornerPoint &a, const CornerPoint &b, int *firstPieceCount,
@@ -65,13 +72,11 @@ protected:
 
 private:
     QSize imageSize() const;
-    bool hasCornerList() const;
-    bool showsCornerList() const;
-    // The shown source's corners; only when hasCornerList().
-    const QVector<CornerPoint> &currentList() const;
-    QVector<QPoint> currentImageCorners() const;
-    QVector<CornerPoint> currentRoomCorners() const;
+    QString shownSource() const;
     void rebuildRegions();
+    bool drawReadyFrame(QPainter &painter) const;
+    void drawView(QPainter &painter) const;
+    void drawMarkedWall(QPainter &painter) const;
 
     int selectedWall;
     int markedWall = -1;
@@ -79,6 +84,10 @@ private:
     QString otherSource; // shown instead of cornerType's when set
     Ui::RenderArea *ui;
     PanoSample sample;
+    wallmatch::ShownCorners shown; // of the shown source, made with the regions
+    QPixmap readyFrame; // none once the sample or source changes
+    QPixmap readyScreenFrame;
+    wallmatch::ViewPlacement readyPlacement;
     WallRegionTable wallRegions;
     // wallRegions' polygons for the hit test; made again whenever the table is built.
     wallmatch::WallHitList wallHits;

@@ -4,8 +4,8 @@
 
 #include <QDir>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Folders read on worker threads are shown exactly as folders loaded on the GUI thread.
@@ -54,11 +54,14 @@ private Q_SLOTS:
         loaded.loadSample(path);
 
         ReadAhead reader;
-        reader.start({folder(1, "sec_pano"), path});
-        std::optional<PanoFiles> files = reader.take(path);
-        QVERIFY(files);
-        QCOMPARE(files->path, path);
-        readAhead.loadSample(std::move(*files));
+        reader.start({folder(1, "sec_pano"), path}, QString(), QStringLiteral("Kestrel"));
+        std::optional<ReadAhead::Read> read = reader.take(path);
+        QVERIFY(read);
+        QCOMPARE(read->files.path, path);
+        readAhead.loadSample(std::move(read->files));
+        // The picture drawn ahead is the one the view draws itself.
+        readAhead.setReadyFrame(std::move(read->frame));
+        QCOMPARE(readAhead.grab().toImage(), loaded.grab().toImage());
 
         // The same walls pick at the same places.
         const auto picks = [](RenderArea &view) {

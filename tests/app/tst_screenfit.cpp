@@ -7,9 +7,12 @@
 #include "mainwindow.h"
 #include "mainwindowprobe.h"
 #include "modalanswerer.h"
+#include "panosample.h"
 #include "renderarea.h"
 #include "startup.h"
+#include "viewframe.h"
 #include "windowstage.h"
+#include "windowsystem.h"
 
 #include <QApplication>
 #include <QDir>
@@ -187,6 +190,53 @@ private Q_SLOTS:
         QDir::setCurrent(original);
         QVERIFY2(line.startsWith("ind 1: Wall 2 <==> Wall 1 (Kestrel) Time: 0:00.777 Mouse: "),
                  line.constData());
+    }
+
+    // On a stage that scales the window, a view shows the picture made ahead of time at that
+    // scale in the place and size the view has on the screen: as the view drawn at once looks.
+    void readyFrameOnStage_data()
+    {
+        QTest::addColumn<qreal>("scale");
+        QTest::newRow("half") << 0.5;
+        QTest::newRow("1366 x 768") << 732.0 / 1080;
+        QTest::newRow("full screen at 1") << 1.0;
+    }
+    void readyFrameOnStage()
+    {
+        QFETCH(qreal, scale);
+        QTemporaryDir tree;
+        QVERIFY(fixture::writeBoxRoomTree(tree.path(), 1));
+        const std::string folder = tree.filePath("test_datasets/1/pri_pano").toStdString();
+        QWidget window;
+        window.setFixedSize(1500, 1080);
+        auto *view = new RenderArea(&window);
+        view->setGeometry(33, 37, 1024, 512);
+        WindowStage stage(&window, scale, false);
+        stage.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&stage));
+        view->loadSample(folder);
+        const QImage drawn = stage.viewport()->grab().toImage();
+        view->loadSample(folder);
+        view->setReadyFrame(wallmatch::renderViewFrame(readPanoFiles(folder), "Kestrel",
+                                                       wallmatch::shownPlacement(view)));
+        const QImage ready = stage.viewport()->grab().toImage();
+        QCOMPARE(ready.size(), drawn.size());
+
+        // Where the view is on the screen, pixels that differ more than the two ways of
+        // scaling do; a frame one pixel off moves every wall edge and corner line.
+        const QRect onScreen = stage.mapFromScene(QRectF(view->geometry())).boundingRect();
+        int differing = 0;
+        for (int y = onScreen.top(); y <= onScreen.bottom(); ++y)
+            for (int x = onScreen.left(); x <= onScreen.right(); ++x) {
+                const QColor a = drawn.pixelColor(x, y), b = ready.pixelColor(x, y);
+                if (qAbs(a.red() - b.red()) + qAbs(a.green() - b.green())
+                        + qAbs(a.blue() - b.blue())
+                    > 96)
+                    ++differing;
+            }
+        const int pixels = onScreen.width() * onScreen.height();
+        QVERIFY2(differing < pixels / 1000,
+                 qPrintable(QString("%1 of %2 pixels differ").arg(differing).arg(pixels)));
     }
 
 private:

@@ -205,6 +205,8 @@ private Q_SLOTS:
     void missingKestrelFile();
     void degenerateCorners();
     void tracingUsesImageSize();
+    void readyFrame_data();
+    void readyFrame();
 
 private:
     void loadRoom(RenderArea &view);
@@ -597,3 +599,47 @@ void TestRenderArea::tracingUsesImageSize()
 
 QTEST_MAIN(TestRenderArea)
 #include "tst_renderarea.moc"
+
+// A picture made ahead is shown only for the sample and source it was made for, and only while
+// no wall is selected: a frame painted flat magenta tells where it is used.
+void TestRenderArea::readyFrame_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("change"); // 0 none, 1 another source, 2 a new load
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("its sample and source") << "Kestrel" << panoSize << 0 << true;
+    QTest::newRow("made for another source") << "Bramble" << panoSize << 0 << false;
+    QTest::newRow("made for another image size") << "Kestrel" << QSize(512, 256) << 0 << false;
+    QTest::newRow("source changed after") << "Kestrel" << panoSize << 1 << false;
+    QTest::newRow("sample loaded after") << "Kestrel" << panoSize << 2 << false;
+}
+
+void TestRenderArea::readyFrame()
+{
+    QFETCH(QString, source);
+    QFETCH(QSize, size);
+    QFETCH(int, change);
+    QFETCH(bool, shown);
+    const QColor magenta(255, 0, 255);
+    loadRoom(*view);
+    wallmatch::ViewFrame frame;
+    frame.source = source;
+    frame.frame = QImage(size, QImage::Format_RGB32);
+    frame.frame.fill(magenta);
+    view->setReadyFrame(frame);
+    if (change == 1) {
+        view->setCornerType(CornerType::Bramble);
+        view->setCornerType(CornerType::Kestrel);
+    } else if (change == 2) {
+        loadRoom(*view);
+    }
+    const QPoint inWall = wallCentre(2);
+    QCOMPARE(render(*view).pixelColor(inWall) == magenta, shown);
+
+    // A selected wall is drawn over the sample itself; the frame is for nothing selected.
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, inWall);
+    const QImage selected = render(*view);
+    QCOMPARE(tintedWall(selected), 2);
+    QVERIFY(selected.pixelColor(inWall) != magenta);
+}
