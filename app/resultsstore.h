@@ -1,6 +1,8 @@
 #ifndef RESULTSSTORE_H
 #define RESULTSSTORE_H
 
+#include "datedname.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -11,14 +13,6 @@ namespace wallmatch {
 
 // The results file's bytes: every line's UTF-8, in order, nothing in between.
 QByteArray resultsBytes(const QVector<QString> &lines);
-
-// The one naming of a participant's files kept aside or written as a fallback: the file's name
-// with "-YYYYMMDD-HHMMSS" (from `time`) before its extension, and "-N" after it when `counter` > 1:
-// "results_P01.txt" gives "results_P01-20260304-050607.txt", "results.txt"
-// "results-20260304-050607.txt".
-QString datedFileName(const QString &fileName, const QDateTime &time, int counter = 1);
-// Whether `name` is one datedFileName gives for `fileName`.
-bool isDatedFileOf(const QString &name, const QString &fileName);
 
 // Moves the file (or link) at `path` aside to its first free kept name beside it, never
 // replacing anything; returns the new path, or empty with *error set.

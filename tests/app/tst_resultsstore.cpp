@@ -71,6 +71,8 @@ private Q_SLOTS:
         QCOMPARE(wallmatch::datedFileName(file, modified, counter), name);
         QVERIFY(wallmatch::isDatedFileOf(name, file));
         QVERIFY(!wallmatch::isDatedFileOf(file, file));
+        QCOMPARE(wallmatch::undatedFileName(name), file);
+        QCOMPARE(wallmatch::undatedFileName(file), file);
         // Another participant's whose ID starts alike is not this one's.
         QVERIFY(!wallmatch::isDatedFileOf(name, QString(file).replace(".txt", "1.txt")));
     }

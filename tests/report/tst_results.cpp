@@ -2,6 +2,7 @@
 #include "judgedanswers.h"
 #include "reporttext.h"
 #include "resultsfile.h"
+#include "sessionfiles.h"
 #include "statistics.h"
 #include "truthfile.h"
 
@@ -349,6 +350,71 @@ private Q_SLOTS:
         QVERIFY2(text.contains(QStringLiteral("median 10.000 s")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("correct: 1 of 1 (100.0%)")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("  1: 1 of 1 (100.0%)")), qPrintable(text));
+    }
+
+    // A participant's fallback file repeats the answers before it: each answer counts once, as
+    // that participant's. Sessions that differ all count, and are named.
+    void answersCountedOnce_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<int>>("answers"); // answers per file; the first n of the run
+        QTest::addColumn<QList<int>>("differing"); // files whose answers are another session's
+        QTest::addColumn<QStringList>("counted");
+        QTest::addColumn<QStringList>("participants");
+        QTest::addColumn<int>("notes");
+        const QString p = QStringLiteral("results_P01.txt");
+        const QString fallback = QStringLiteral("results_P01-20261208-101112.txt");
+        QTest::newRow("fallback goes on")
+            << QStringList {p, fallback} << QList<int> {2, 5} << QList<int> {}
+            << QStringList {fallback} << QStringList {"P01"} << 1;
+        QTest::newRow("results file longer")
+            << QStringList {fallback, p} << QList<int> {2, 5} << QList<int> {} << QStringList {p}
+            << QStringList {"P01"} << 1;
+        QTest::newRow("empty results file")
+            << QStringList {p, fallback} << QList<int> {0, 3} << QList<int> {}
+            << QStringList {fallback} << QStringList {"P01"} << 1;
+        QTest::newRow("same file twice") << QStringList {p, p} << QList<int> {3, 3} << QList<int> {}
+                                         << QStringList {p} << QStringList {"P01"} << 1;
+        QTest::newRow("restarted session")
+            << QStringList {p, fallback} << QList<int> {2, 3} << QList<int> {1}
+            << QStringList {p, fallback} << QStringList {"P01", "P01"} << 1;
+        QTest::newRow("unnamed runs are their own")
+            << QStringList {"results.txt", "results-20261208-101112.txt"} << QList<int> {2, 3}
+            << QList<int> {1} << QStringList {"results.txt", "results-20261208-101112.txt"}
+            << QStringList {"results.txt", "results-20261208-101112.txt"} << 0;
+        QTest::newRow("unnamed fallback")
+            << QStringList {"results.txt", "results-20261208-101112.txt"} << QList<int> {2, 3}
+            << QList<int> {} << QStringList {"results-20261208-101112.txt"}
+            << QStringList {"results-20261208-101112.txt"} << 1;
+        QTest::newRow("another participant alike")
+            << QStringList {p, "results_P01-2.txt", "results_P011.txt"} << QList<int> {2, 2, 2}
+            << QList<int> {} << QStringList {p, "results_P01-2.txt", "results_P011.txt"}
+            << QStringList {"P01", "P01-2", "P011"} << 0;
+    }
+    void answersCountedOnce()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QList<int>, answers);
+        QFETCH(QList<int>, differing);
+        QFETCH(QStringList, counted);
+        QFETCH(QStringList, participants);
+        QFETCH(int, notes);
+        QVector<ResultsFile> files;
+        for (int i = 0; i < names.size(); ++i) {
+            QByteArray text;
+            for (int n = 1; n <= answers.at(i); ++n)
+                text += resultLine(n, 1, 2, differing.contains(i) ? "0:02.000" : "0:01.000");
+            files.append(parseResultsFile(names.at(i), text));
+        }
+        QStringList said;
+        QStringList gotNames, gotParticipants;
+        for (const ResultsFile &f : countedOnce(files, &said)) {
+            gotNames << f.name;
+            gotParticipants << participantOf(f.name);
+        }
+        QCOMPARE(gotNames, counted);
+        QCOMPARE(gotParticipants, participants);
+        QCOMPARE(said.size(), notes);
     }
 };
 

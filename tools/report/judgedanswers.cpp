@@ -1,5 +1,7 @@
 #include "judgedanswers.h"
 
+#include "datedname.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -8,7 +10,8 @@ namespace wallmatch {
 QString participantOf(const QString &fileName)
 {
     static const QRegularExpression named(QStringLiteral("^results_([A-Za-z0-9_-]+)\\.txt$"));
-    const QRegularExpressionMatch m = named.match(QFileInfo(fileName).fileName());
+    // A dated file (kept aside or a fallback) is the participant's too.
+    const QRegularExpressionMatch m = named.match(undatedFileName(QFileInfo(fileName).fileName()));
     return m.hasMatch() ? m.captured(1) : fileName;
 }
 

@@ -29,8 +29,9 @@ struct JudgedAnswer
 // Every answer of every readable file, in file and line order.
 QVector<JudgedAnswer> judgedAnswers(const QVector<ResultsFile> &files, const TruthFile *truth);
 
-// The participant of "results_ID.txt" is ID; any other results file (the unnamed
-// "results.txt" among them) stands for a participant of its own, named by the file.
+// The participant of "results_ID.txt", and of its dated files "results_ID-DATE.txt", is ID; any
+// other results file (the unnamed "results.txt" among them) stands for a participant of its
+// own, named by the file.
 QString participantOf(const QString &fileName);
 
 } // namespace wallmatch

@@ -6,6 +6,7 @@
 #include "reporttext.h"
 #include "resultsfile.h"
 #include "samplefolder.h"
+#include "sessionfiles.h"
 #include "sourcechart.h"
 #include "timechart.h"
 #include "trials.h"
@@ -153,6 +154,8 @@ int main(int argc, char *argv[])
             complaints += printProblems({*files.last().unreadable});
         complaints += printProblems(files.last().complaints);
     }
+    QStringList sessionNotes;
+    files = countedOnce(files, &sessionNotes);
     if (truth)
         complaints += printProblems(missingTruthRows(files, *truth));
 
@@ -171,6 +174,8 @@ int main(int argc, char *argv[])
     if (truth && !truth->perSource && !truth->isEmpty())
         out() << "note: " << truth->file
               << " has no source column; every source is assumed to number walls alike\n";
+    for (const QString &note : qAsConst(sessionNotes))
+        out() << note << '\n';
     out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
     bool written = true;
     std::optional<MixedModels> models;
