@@ -6,6 +6,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QImage>
 #include <QLCDNumber>
 #include <QLabel>
@@ -82,22 +83,28 @@ struct MainWindowProbe
     }
 };
 
-// A window of a study run with the widgets the tests drive and read.
+// The test window, started plainly or for a study run, with the widgets the tests drive and
+// read.
 struct StudyWindow
 {
+    StudyWindow() = default;
     explicit StudyWindow(const wallmatch::StudyRun &run)
         : window(run)
     {
     }
     MainWindow window;
+    QGroupBox *viewport = window.findChild<QGroupBox *>("viewportRegion");
     RenderArea *pano1 = window.findChild<RenderArea *>("pano1");
     RenderArea *pano2 = window.findChild<RenderArea *>("pano2");
     QPushButton *start = window.findChild<QPushButton *>("startBtn");
     QPushButton *pause = window.findChild<QPushButton *>("pauseBtn");
     QPushButton *match = window.findChild<QPushButton *>("matchBtn");
+    QLabel *wall1 = window.findChild<QLabel *>("pano01WallNum");
+    QLabel *wall2 = window.findChild<QLabel *>("pano02WallNum");
     QLabel *progress = window.findChild<QLabel *>("progressLabel");
     QLabel *type = window.findChild<QLabel *>("typeLabel");
     QTextBrowser *log = window.findChild<QTextBrowser *>("textBrowser");
+    QLCDNumber *lcd = window.findChild<QLCDNumber *>("lcdTimer");
 };
 
 #endif // MAINWINDOWPROBE_H

@@ -52,23 +52,9 @@ const QString hintS = "Please Press Start button to begin test.";
 const QString hintR = "Pleaase Press Resume button to continue testing.";
 const QString hintWall = "Please select wall before matching.";
 
-// The window and the widgets a subject touches.
-struct Subject
+// The plainly started window and what a subject does in it.
+struct Subject : StudyWindow
 {
-    MainWindow window;
-    QGroupBox *viewport = window.findChild<QGroupBox *>("viewportRegion");
-    RenderArea *pano1 = window.findChild<RenderArea *>("pano1");
-    RenderArea *pano2 = window.findChild<RenderArea *>("pano2");
-    QPushButton *start = window.findChild<QPushButton *>("startBtn");
-    QPushButton *pause = window.findChild<QPushButton *>("pauseBtn");
-    QPushButton *match = window.findChild<QPushButton *>("matchBtn");
-    QLabel *wall1 = window.findChild<QLabel *>("pano01WallNum");
-    QLabel *wall2 = window.findChild<QLabel *>("pano02WallNum");
-    QLabel *progress = window.findChild<QLabel *>("progressLabel");
-    QLabel *type = window.findChild<QLabel *>("typeLabel");
-    QTextBrowser *log = window.findChild<QTextBrowser *>("textBrowser");
-    QLCDNumber *lcd = window.findChild<QLCDNumber *>("lcdTimer");
-
     void enterViewport()
     {
         QEvent enter(QEvent::Enter);
