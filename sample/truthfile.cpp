@@ -7,11 +7,15 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace wallmatch {
 
 namespace {
 
 const QString fourColumnHeader = QStringLiteral("sample,source,primary wall,secondary wall");
+const QString fiveColumnHeader =
+    QStringLiteral("sample,source,primary wall,secondary wall,certain");
 const QString threeColumnHeader = QStringLiteral("sample,primary wall,secondary wall");
 
 bool isBlank(const QStringList &fields)
@@ -44,7 +48,39 @@ Verdict TruthFile::judge(int sample, const QString &source, int primaryWall,
     const auto wall = found->constFind(primaryWall);
     if (wall == found->constEnd())
         return Verdict::NotJudged;
+    if (certainOnly && !certain(sample, source, primaryWall))
+        return Verdict::NotJudged;
     return secondaryWall >= 0 && wall->contains(secondaryWall) ? Verdict::Correct : Verdict::Wrong;
+}
+
+QVector<int> TruthFile::rightWalls(int sample, const QString &source, int primaryWall) const
+{
+    const auto found = walls.constFind(qMakePair(sample, perSource ? source : QString()));
+    if (found == walls.constEnd())
+        return {};
+    QVector<int> right;
+    for (int wall : found->value(primaryWall))
+        if (wall >= 0)
+            right.append(wall);
+    return right;
+}
+
+bool TruthFile::certain(int sample, const QString &source, int primaryWall) const
+{
+    const auto found = certainWalls.constFind(qMakePair(sample, perSource ? source : QString()));
+    return found == certainWalls.constEnd() || found->value(primaryWall, true);
+}
+
+bool TruthFile::hasRow(int sample, const QString &source, int primaryWall) const
+{
+    const auto found = walls.constFind(qMakePair(sample, perSource ? source : QString()));
+    return found != walls.constEnd() && found->contains(primaryWall);
+}
+
+bool TruthFile::noCounterpart(int sample, const QString &source, int primaryWall) const
+{
+    const auto found = walls.constFind(qMakePair(sample, perSource ? source : QString()));
+    return found != walls.constEnd() && found->value(primaryWall).value(0, 0) < 0;
 }
 
 bool TruthFile::covers(int sample, const QString &source) const
@@ -67,7 +103,7 @@ TruthFile parseTruthFile(const QString &fileName, const QByteArray &content)
     }
     const CsvTable table = parseCsv(input.text);
     QHash<QPair<QPair<int, QString>, int>, int> lineOf; // key and primary wall -> first line
-    int columns = 0; // 3 or 4 once known
+    int columns = 0; // 3, 4 or 5 once known
     bool first = true;
     for (const CsvRow &row : table.rows) {
         if (isBlank(row.fields)) {
@@ -78,21 +114,23 @@ TruthFile parseTruthFile(const QString &fileName, const QByteArray &content)
         if (first) {
             first = false;
             const int n = int(row.fields.size());
-            if (n == 3 || n == 4)
+            if (n >= 3 && n <= 5)
                 columns = n;
             if (!wholeNumber(row.fields.first(), &sampleValue)) {
                 if (columns == 0) {
                     problem(row.line,
-                            QStringLiteral("the header must be \"%1\" (or the older "
-                                           "\"%2\"), not \"%3\"")
-                                .arg(fourColumnHeader, threeColumnHeader,
+                            QStringLiteral("the header must be \"%1\" (or \"%2\", or the "
+                                           "older \"%3\"), not \"%4\"")
+                                .arg(fourColumnHeader, fiveColumnHeader, threeColumnHeader,
                                      row.fields.join(QLatin1Char(','))));
                     break;
                 }
                 continue; // the header; its names are not checked, only their count
             }
         }
-        const QString expected = columns == 3 ? threeColumnHeader : fourColumnHeader;
+        const QString expected = columns == 3 ? threeColumnHeader
+            : columns == 5                    ? fiveColumnHeader
+                                              : fourColumnHeader;
         if (row.fields.size() != columns) {
             problem(row.line,
                     QStringLiteral("%1 fields, expected %2 (%3)")
@@ -104,7 +142,7 @@ TruthFile parseTruthFile(const QString &fileName, const QByteArray &content)
         TruthRow r;
         r.line = row.line;
         int walls[2] = {0, 0};
-        const int wallField = columns == 4 ? 2 : 1;
+        const int wallField = columns >= 4 ? 2 : 1;
         if (!wholeNumber(row.fields.at(0), &r.sample) || r.sample < 1) {
             problem(row.line,
                     QStringLiteral("sample \"%1\" is not a positive whole number")
@@ -123,7 +161,16 @@ TruthFile parseTruthFile(const QString &fileName, const QByteArray &content)
                         .arg(row.fields.at(wallField + 1)));
             continue;
         }
-        if (columns == 4) {
+        if (columns == 5) {
+            const QString certain = row.fields.at(4).trimmed();
+            if (certain != QLatin1String("1") && certain != QLatin1String("0")) {
+                problem(row.line,
+                        QStringLiteral("certain \"%1\" is not 1 or 0").arg(row.fields.at(4)));
+                continue;
+            }
+            r.certain = certain == QLatin1String("1");
+        }
+        if (columns >= 4) {
             r.source = row.fields.at(1).trimmed();
             if (!isSourceName(r.source)) {
                 problem(row.line, sourceNameProblem(row.fields.at(1)));
@@ -152,6 +199,8 @@ TruthFile parseTruthFile(const QString &fileName, const QByteArray &content)
         if (partners.isEmpty())
             lineOf.insert(qMakePair(key, r.primaryWall), r.line);
         partners.append(r.secondaryWall);
+        bool &anyCertain = truth.certainWalls[key][r.primaryWall];
+        anyCertain = anyCertain || r.certain;
         truth.rows.append(r);
     }
     truth.perSource = columns != 3;
@@ -180,13 +229,19 @@ TruthFile readTruthFile(const QString &fileName)
 
 QByteArray truthFileCsv(const QVector<TruthRow> &rows)
 {
-    QString text = fourColumnHeader + QLatin1Char('\n');
-    for (const TruthRow &r : rows)
-        text += QStringLiteral("%1,%2,%3,%4\n")
+    const bool withCertain =
+        std::any_of(rows.begin(), rows.end(), [](const TruthRow &r) { return !r.certain; });
+    QString text = (withCertain ? fiveColumnHeader : fourColumnHeader) + QLatin1Char('\n');
+    for (const TruthRow &r : rows) {
+        text += QStringLiteral("%1,%2,%3,%4")
                     .arg(r.sample)
                     .arg(r.source)
                     .arg(r.primaryWall)
                     .arg(r.secondaryWall);
+        if (withCertain)
+            text += r.certain ? QLatin1String(",1") : QLatin1String(",0");
+        text += QLatin1Char('\n');
+    }
     return text.toUtf8();
 }
 

@@ -29,6 +29,7 @@ struct AssembleResult
     QVector<Problem> errors;
     QVector<Problem> notes;
     QStringList summary;
+    QStringList warnings; // printed after the summary, each with "warning: "
     int samplesWritten = 0;
 
     bool ok() const { return errors.isEmpty(); }

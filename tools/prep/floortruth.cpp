@@ -1,5 +1,6 @@
 #include "floortruth.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace wallmatch {
@@ -72,18 +73,35 @@ QVector<QPointF> posed(const QVector<QPointF> &floor, const FloorPose &pose)
 
 QVector<QVector<int>> matchingWalls(const QVector<QPointF> &primary,
                                     const QVector<QPointF> &secondary, double unit,
-                                    const MatchCriteria &criteria)
+                                    const MatchCriteria &criteria,
+                                    const std::optional<CameraPlaces> &cameras,
+                                    QVector<bool> *nearLimit)
 {
     QVector<QVector<int>> matches(primary.size());
+    if (nearLimit)
+        nearLimit->fill(false, primary.size());
     // A wall is seen from inside the room: with both rings turned the same way round, the same
     // wall runs the same way in both, and a wall on the far side of a partition does not.
     const double pSign = signedArea(primary) < 0 ? -1.0 : 1.0;
     const double sSign = signedArea(secondary) < 0 ? -1.0 : 1.0;
-    const double cosLimit = std::cos(criteria.maxAngleDegrees * kPi / 180.0);
-    const double maxDistance = criteria.maxDistance * unit;
+    const double baseAngle = criteria.maxAngleDegrees * kPi / 180.0;
+    const double baseDistance = criteria.maxDistance * unit;
+    const double perPixel = kPi / 512.0;
+    // Camera heights a point this far from the cameras may be off, in plan units.
+    const auto slack = [&](QPointF point) {
+        if (!cameras || !(unit > 0))
+            return 0.0;
+        const double dp = length(point - cameras->primary) / unit;
+        const double ds = length(point - cameras->secondary) / unit;
+        return criteria.pixelTolerance * perPixel * (2 + dp * dp + ds * ds) * unit;
+    };
     for (int k = 0; k < primary.size(); ++k) {
-        const QPointF a = primary.at(k);
-        const QPointF dp = (primary.at((k + 1) % primary.size()) - a) * pSign;
+        // The wall from its first corner counter-clockwise: for a clockwise ring that is
+        // corner k + 1, so that the wall lies at 0 to lp along its axis either way.
+        const QPointF from = primary.at(k);
+        const QPointF to = primary.at((k + 1) % primary.size());
+        const QPointF a = pSign > 0 ? from : to;
+        const QPointF dp = (to - from) * pSign;
         const double lp = length(dp);
         if (!(lp > 0))
             continue;
@@ -93,16 +111,30 @@ QVector<QVector<int>> matchingWalls(const QVector<QPointF> &primary,
             const QPointF d = secondary.at((j + 1) % secondary.size());
             const QPointF ds = (d - c) * sSign;
             const double ls = length(ds);
-            if (!(ls > 0) || dot(axis, ds) / ls < cosLimit)
+            if (!(ls > 0))
                 continue;
-            if (std::fabs(cross(axis, c - a)) > maxDistance
-                || std::fabs(cross(axis, d - a)) > maxDistance)
+            const double slackC = slack(c);
+            const double slackD = slack(d);
+            const double angle = std::acos(std::clamp(dot(axis, ds) / ls, -1.0, 1.0));
+            const double angleLimit =
+                std::min(baseAngle + std::atan((slackC + slackD) / ls), kPi / 4);
+            if (angle > std::max(angleLimit, baseAngle))
+                continue;
+            const double offC = std::fabs(cross(axis, c - a));
+            const double offD = std::fabs(cross(axis, d - a));
+            if (offC > baseDistance + slackC || offD > baseDistance + slackD)
                 continue;
             const double tc = dot(c - a, axis);
             const double td = dot(d - a, axis);
             const double overlap = std::min(lp, std::max(tc, td)) - std::max(0.0, std::min(tc, td));
-            if (overlap >= criteria.minOverlap * std::min(lp, ls))
-                matches[k].append(j);
+            const double shorter = std::min(lp, ls);
+            if (overlap < criteria.minOverlap * shorter)
+                continue;
+            matches[k].append(j);
+            if (nearLimit
+                && (angle > baseAngle || offC > baseDistance || offD > baseDistance
+                    || overlap < (criteria.minOverlap + 0.2) * shorter))
+                (*nearLimit)[k] = true;
         }
     }
     return matches;
@@ -127,14 +159,26 @@ std::optional<QVector<WallPair>> truthFromPoses(const QVector<CornerPoint> &prim
             *why = QStringLiteral("secondary view: ") + reason;
         return std::nullopt;
     }
-    const QVector<QVector<int>> matches = matchingWalls(
-        posed(*p, primaryPose), posed(*s, secondaryPose), primaryPose.scale, criteria);
+    const CameraPlaces cameras {QPointF(primaryPose.x, primaryPose.y),
+                                QPointF(secondaryPose.x, secondaryPose.y)};
+    QVector<bool> nearLimit;
+    const QVector<QVector<int>> matches =
+        matchingWalls(posed(*p, primaryPose), posed(*s, secondaryPose), primaryPose.scale, criteria,
+                      cameras, &nearLimit);
+    QVector<int> matchedBy(s->size(), 0);
+    for (const QVector<int> &walls : matches)
+        for (int j : walls)
+            ++matchedBy[j];
     QVector<WallPair> rows;
     for (int k = 0; k < matches.size(); ++k) {
         if (matches.at(k).isEmpty())
-            rows.append({k, -1});
+            rows.append({k, -1, true});
+        // A split or merged wall, or a match near a limit, is less sure than a plain one.
+        bool certain = !nearLimit.at(k) && matches.at(k).size() == 1;
         for (int j : matches.at(k))
-            rows.append({k, j});
+            certain = certain && matchedBy.at(j) == 1;
+        for (int j : matches.at(k))
+            rows.append({k, j, certain});
     }
     return rows;
 }

@@ -1,17 +1,25 @@
 #include "assembler.h"
 #include "cli.h"
 #include "cornerinput.h"
+#include "datedname.h"
+#include "layouttruth.h"
 #include "plan.h"
 #include "posetruth.h"
 #include "previewtree.h"
+#include "samplefolder.h"
+#include "sources.h"
 #include "studyplanner.h"
+#include "truthfile.h"
 #include "zindimport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
+#include <QSet>
 #include <QTextStream>
 
 #include <cstdio>
@@ -28,7 +36,7 @@ const char overview[] =
     "                           --seed S [--order shuffled|fixed] [--force] OUT_DIR\n"
     "       wallmatch-prep zind TOUR_DIR OUT_DIR [--source NAME=DIR]... [--annotated-as NAME]\n"
     "                           [--layout raw|complete|visible] [--force]\n"
-    "       wallmatch-prep truth TREE POSES.csv\n"
+    "       wallmatch-prep truth TREE [POSES.csv] [--reference NAME]\n"
     "       wallmatch-prep preview TREE OUT_DIR [--sample N] [--source NAME]\n"
     "\n"
     "Prepares sample trees for wallmatch.\n"
@@ -359,22 +367,34 @@ struct CriteriaOptions
                                 QStringLiteral("Share of the shorter wall the two must overlap "
                                                "along the primary wall (default 0.5)."),
                                 QStringLiteral("SHARE"), QStringLiteral("0.5")};
+    QCommandLineOption pixels {QStringLiteral("pixel-tolerance"),
+                               QStringLiteral("Pixels (of a 1024 x 512 image) a floor line may be "
+                                              "off: the limits grow with the distance from the "
+                                              "cameras, --max-distance by P * pi / 512 * (2 + "
+                                              "d1^2 + d2^2) camera heights, d1 and d2 the "
+                                              "distances from the two cameras (default 4)."),
+                               QStringLiteral("P"), QStringLiteral("4")};
 
-    void add(QCommandLineParser &parser) const { parser.addOptions({angle, distance, overlap}); }
+    void add(QCommandLineParser &parser) const
+    {
+        parser.addOptions({angle, distance, overlap, pixels});
+    }
 
     std::optional<MatchCriteria> read(const QCommandLineParser &parser,
                                       const QString &command) const
     {
         MatchCriteria c;
-        bool a = false, d = false, o = false;
+        bool a = false, d = false, o = false, p = false;
+        c.pixelTolerance = parser.value(pixels).toDouble(&p);
         c.maxAngleDegrees = parser.value(angle).toDouble(&a);
         c.maxDistance = parser.value(distance).toDouble(&d);
         c.minOverlap = parser.value(overlap).toDouble(&o);
-        if (!a || !d || !o || c.maxAngleDegrees < 0 || c.maxAngleDegrees > 90 || c.maxDistance < 0
+        if (!a || !d || !o || !p || !(c.pixelTolerance >= 0 && c.pixelTolerance <= 64)
+            || c.maxAngleDegrees < 0 || c.maxAngleDegrees > 90 || c.maxDistance < 0
             || c.minOverlap < 0 || c.minOverlap > 1) {
             err() << "wallmatch-prep " << command
                   << ": --max-angle takes 0 to 90 degrees, --max-distance a number from 0, "
-                     "--min-overlap 0 to 1\n";
+                     "--min-overlap 0 to 1, --pixel-tolerance 0 to 64\n";
             return std::nullopt;
         }
         return c;
@@ -463,6 +483,8 @@ int zindCommand(const QStringList &args)
     }
     for (const QString &line : result.summary)
         out() << line << '\n';
+    for (const QString &line : result.warnings)
+        err() << "warning: " << line << '\n';
     return 0;
 }
 
@@ -477,53 +499,124 @@ int truthCommand(const QStringList &args)
         "at X = cos(yaw) x_c - sin(yaw) y_c + x, Y = sin(yaw) x_c + cos(yaw) y_c + y. A "
         "secondary wall shows a primary wall when the two run within --max-angle, its ends lie "
         "within --max-distance of the primary wall's line and they overlap by --min-overlap of "
-        "the shorter wall; a primary wall that no wall matches gets -1."));
+        "the shorter wall; a primary wall that no wall matches gets -1. The two limits grow "
+        "with the distance from the cameras (--pixel-tolerance), and either ring may run "
+        "either way round.\n\n"
+        "With --reference NAME, every other source's rows come through NAME's walls: in each "
+        "panorama a wall matches the reference walls with which it shares at least half of the "
+        "narrower one's azimuths, and two walls are a pair when they match reference walls that "
+        "are a pair in NAME's rows (from POSES.csv if given, else from the existing truth.csv). "
+        "Rows resting on a merged or split wall or on a match near a limit are marked "
+        "uncertain (fifth column \"certain\", 0).\n\n"
+        "Rows of samples and sources not recomputed are kept; the old truth.csv is kept as "
+        "truth-YYYYMMDD-HHMMSS.csv."));
     parser.addPositionalArgument(QStringLiteral("TREE"),
                                  QStringLiteral("The folder holding test_datasets/."));
-    parser.addPositionalArgument(QStringLiteral("POSES.csv"), QStringLiteral("The poses."));
+    parser.addPositionalArgument(QStringLiteral("POSES.csv"),
+                                 QStringLiteral("The poses (may be left out with --reference)."));
+    const QCommandLineOption reference(QStringLiteral("reference"),
+                                       QStringLiteral("The annotated source whose pairs the "
+                                                      "other sources' rows come through."),
+                                       QStringLiteral("NAME"));
+    parser.addOption(reference);
     const CriteriaOptions criteria;
     criteria.add(parser);
     int status = 0;
     if (!parseCommand(parser, args, status))
         return status;
-    if (parser.positionalArguments().size() != 2) {
-        err() << "wallmatch-prep truth: expected TREE and POSES.csv\n";
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2 && !(positional.size() == 1 && parser.isSet(reference))) {
+        err() << "wallmatch-prep truth: expected TREE and POSES.csv (or TREE --reference NAME)\n";
+        return ExitUsage;
+    }
+    const QString referenceName = parser.value(reference);
+    if (parser.isSet(reference) && !isSourceName(referenceName)) {
+        err() << "wallmatch-prep truth: --reference: " << sourceNameProblem(referenceName) << '\n';
         return ExitUsage;
     }
     const auto c = criteria.read(parser, QStringLiteral("truth"));
     if (!c)
         return ExitUsage;
-    const QString posesFile = parser.positionalArguments().at(1);
+    const QString root = sampleTreeRoot(positional.at(0));
+    const QString target = QDir(root).filePath(QStringLiteral("truth.csv"));
     QVector<Problem> problems;
-    const std::optional<QByteArray> content = readFileOrComplain(posesFile, problems);
-    if (!content) {
-        printProblems(problems);
-        return ExitFailure;
+    TruthFile old;
+    if (QFileInfo::exists(target)) {
+        old = readTruthFile(target);
+        if (!old.problems.isEmpty()) {
+            for (const QString &p : old.problems)
+                err() << p << '\n';
+            err() << "truth.csv was not written: mend or move the old truth.csv first\n";
+            return ExitFailure;
+        }
     }
-    const SamplePoses poses = parsePoses(posesFile, *content);
-    if (!poses.errors.isEmpty()) {
-        printProblems(poses.errors);
-        return ExitFailure;
+    PoseTruthResult result;
+    if (positional.size() == 2) {
+        const QString posesFile = positional.at(1);
+        const std::optional<QByteArray> content = readFileOrComplain(posesFile, problems);
+        if (!content) {
+            printProblems(problems);
+            return ExitFailure;
+        }
+        const SamplePoses poses = parsePoses(posesFile, *content);
+        if (!poses.errors.isEmpty()) {
+            printProblems(poses.errors);
+            return ExitFailure;
+        }
+        result = truthFromSamplePoses(root, poses, *c);
     }
-    const QString root = sampleTreeRoot(parser.positionalArguments().at(0));
-    const PoseTruthResult result = truthFromSamplePoses(root, poses, *c);
+    if (parser.isSet(reference) && result.errors.isEmpty()) {
+        QVector<TruthRow> referenceRows = positional.size() == 2 ? result.rows : old.rows;
+        if (!old.perSource)
+            for (TruthRow &row : referenceRows)
+                row.source = row.source.isEmpty() ? referenceName : row.source;
+        PoseTruthResult through = truthFromReferenceRows(root, referenceName, referenceRows);
+        through.notes = result.notes + through.notes;
+        result = through;
+    }
     printProblems(result.notes, QStringLiteral("note: "));
     if (!result.errors.isEmpty()) {
         printProblems(result.errors);
         err() << "truth.csv was not written\n";
         return ExitFailure;
     }
-    const QString target = QDir(root).filePath(QStringLiteral("truth.csv"));
-    if (!writeFileOrComplain(target, truthFileCsv(result.rows), problems)) {
+    const QVector<TruthRow> rows = mergedTruth(old.rows, result.rows, [&](int sample) {
+        return sourcesInFolder(QStringLiteral("%1/%2/%3")
+                                   .arg(root)
+                                   .arg(sample)
+                                   .arg(QLatin1String(viewFolderNames[0])));
+    });
+    if (QFileInfo::exists(target)) {
+        // The old truth is kept beside, under a name no earlier copy has.
+        const QDateTime now = QDateTime::currentDateTime();
+        QString kept;
+        for (int n = 1; n < 1000 && (kept.isEmpty() || QFileInfo::exists(kept)); ++n)
+            kept = QDir(root).filePath(datedFileName(QStringLiteral("truth.csv"), now, n));
+        if (QFileInfo::exists(kept) || !QFile::copy(target, kept)) {
+            err() << "wallmatch-prep truth: cannot keep the old truth.csv as " << kept
+                  << "; truth.csv was not written\n";
+            return ExitFailure;
+        }
+        out() << "kept the old truth.csv as " << kept << '\n';
+    }
+    if (!writeFileOrComplain(target, truthFileCsv(rows), problems)) {
         printProblems(problems);
         return ExitFailure;
     }
     int unmatched = 0;
     for (const TruthRow &row : result.rows)
         unmatched += row.secondaryWall < 0 ? 1 : 0;
-    out() << "wrote " << target << ": " << result.rows.size() << " rows for "
-          << poses.primary.size() << " samples (" << result.sources.join(QStringLiteral(", "))
-          << "), " << unmatched << " walls without a counterpart\n";
+    QSet<int> samples;
+    for (const TruthRow &row : result.rows)
+        samples.insert(row.sample);
+    out() << "wrote " << target << ": " << result.rows.size() << " new rows for " << samples.size()
+          << " samples (" << result.sources.join(QStringLiteral(", ")) << "), " << unmatched
+          << " walls without a counterpart; " << rows.size() - result.rows.size() << " rows kept\n";
+    QStringList warnings;
+    for (const QString &line : truthQualityLines(truthQuality(rows), referenceName, &warnings))
+        out() << line << '\n';
+    for (const QString &line : warnings)
+        err() << "warning: " << line << '\n';
     return 0;
 }
 

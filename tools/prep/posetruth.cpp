@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "cornerfile.h"
 #include "csv.h"
+#include "layouttruth.h"
 #include "previewtree.h"
 #include "samplefolder.h"
 #include "sources.h"
@@ -10,8 +11,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QMap>
+#include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace wallmatch {
@@ -80,6 +84,51 @@ SamplePoses parsePoses(const QString &fileName, const QByteArray &content)
     return poses;
 }
 
+namespace {
+
+QString viewFolder(const QString &root, int sample, int view)
+{
+    return QStringLiteral("%1/%2/%3")
+        .arg(root)
+        .arg(sample)
+        .arg(QLatin1String(viewFolderNames[view]));
+}
+
+// A source's corners in both views of a sample; none, with the problems added, when a file is
+// missing, too large or unreadable.
+std::optional<std::array<QVector<CornerPoint>, 2>>
+sampleCorners(const QString &root, int sample, const QString &source, QVector<Problem> &errors)
+{
+    std::array<QVector<CornerPoint>, 2> corners;
+    bool good = true;
+    for (int v = 0; v < 2; ++v) {
+        const QString file = QDir(viewFolder(root, sample, v)).filePath(cornerFileName(source));
+        if (QFileInfo(file).size() > kMaxCornerFile) {
+            errors.append({file, 0, QStringLiteral("larger than 1 MiB")});
+            good = false;
+            continue;
+        }
+        const auto content = readFileOrComplain(file, errors);
+        good = good && content;
+        if (content)
+            corners[v] = parseCorners(*content).roomCorners;
+    }
+    if (!good)
+        return std::nullopt;
+    return corners;
+}
+
+bool sampleHere(const QString &root, int sample, PoseTruthResult &result)
+{
+    if (QFileInfo(viewFolder(root, sample, 0)).isDir()
+        && QFileInfo(viewFolder(root, sample, 1)).isDir())
+        return true;
+    result.errors.append({root, 0, QStringLiteral("no sample %1 here").arg(sample)});
+    return false;
+}
+
+} // namespace
+
 PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &poses,
                                      const MatchCriteria &criteria)
 {
@@ -88,49 +137,30 @@ PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &pos
     QVector<int> samples(keys.begin(), keys.end());
     std::sort(samples.begin(), samples.end());
     for (int sample : samples) {
-        const QString folders[2] = {
-            QStringLiteral("%1/%2/%3").arg(root).arg(sample).arg(QLatin1String(viewFolderNames[0])),
-            QStringLiteral("%1/%2/%3")
-                .arg(root)
-                .arg(sample)
-                .arg(QLatin1String(viewFolderNames[1]))};
-        if (!QFileInfo(folders[0]).isDir() || !QFileInfo(folders[1]).isDir()) {
-            result.errors.append({root, 0, QStringLiteral("no sample %1 here").arg(sample)});
+        if (!sampleHere(root, sample, result))
             continue;
-        }
-        const QStringList sources = sourcesInFolder(folders[0]);
+        const QStringList sources = sourcesInFolder(viewFolder(root, sample, 0));
         if (sources.isEmpty())
-            result.errors.append({folders[0], 0, QStringLiteral("no corner files")});
+            result.errors.append(
+                {viewFolder(root, sample, 0), 0, QStringLiteral("no corner files")});
         for (const QString &source : sources) {
-            QVector<CornerPoint> corners[2];
-            bool good = true;
-            for (int v = 0; v < 2; ++v) {
-                const QString file = QDir(folders[v]).filePath(cornerFileName(source));
-                if (QFileInfo(file).size() > kMaxCornerFile) {
-                    result.errors.append({file, 0, QStringLiteral("larger than 1 MiB")});
-                    good = false;
-                    continue;
-                }
-                const auto content = readFileOrComplain(file, result.errors);
-                good = good && content;
-                if (content)
-                    corners[v] = parseCorners(*content).roomCorners;
-            }
-            if (!good)
+            const auto corners = sampleCorners(root, sample, source, result.errors);
+            if (!corners)
                 continue;
             QString why;
-            const auto rows = truthFromPoses(corners[0], poses.primary.value(sample), corners[1],
-                                             poses.secondary.value(sample), criteria, &why);
+            const auto rows =
+                truthFromPoses(corners->at(0), poses.primary.value(sample), corners->at(1),
+                               poses.secondary.value(sample), criteria, &why);
             if (!rows) {
                 result.errors.append(
-                    {folders[0], 0,
+                    {viewFolder(root, sample, 0), 0,
                      QStringLiteral("sample %1, %2: %3").arg(sample).arg(source, why)});
                 continue;
             }
             if (!result.sources.contains(source))
                 result.sources.append(source);
             for (const WallPair &row : *rows)
-                result.rows.append({sample, source, row.primary, row.secondary, 0});
+                result.rows.append({sample, source, row.primary, row.secondary, 0, row.certain});
         }
     }
     const QVector<int> inTree = samplesInTree(root);
@@ -139,11 +169,83 @@ PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &pos
         unposed += poses.primary.contains(sample) ? 0 : 1;
     if (unposed > 0)
         result.notes.append({root, 0,
-                             QStringLiteral("%1 of the tree's %2 samples have no poses and get no "
-                                            "truth rows")
+                             QStringLiteral("%1 of the tree's %2 samples have no poses: their "
+                                            "rows in truth.csv are kept as they are")
                                  .arg(unposed)
                                  .arg(inTree.size())});
     return result;
+}
+
+PoseTruthResult truthFromReferenceRows(const QString &root, const QString &reference,
+                                       const QVector<TruthRow> &referenceRows)
+{
+    PoseTruthResult result;
+    QMap<int, QVector<WallPair>> pairs;
+    for (const TruthRow &row : referenceRows)
+        if (row.source == reference)
+            pairs[row.sample].append({row.primaryWall, row.secondaryWall, row.certain});
+    if (pairs.isEmpty()) {
+        result.errors.append(
+            {root, 0, QStringLiteral("truth.csv has no rows for the reference %1").arg(reference)});
+        return result;
+    }
+    result.sources.append(reference);
+    for (auto it = pairs.cbegin(); it != pairs.cend(); ++it) {
+        const int sample = it.key();
+        if (!sampleHere(root, sample, result))
+            continue;
+        for (const WallPair &pair : it.value())
+            result.rows.append({sample, reference, pair.primary, pair.secondary, 0, pair.certain});
+        const auto ref = sampleCorners(root, sample, reference, result.errors);
+        if (!ref)
+            continue;
+        for (const QString &source : sourcesInFolder(viewFolder(root, sample, 0))) {
+            if (source == reference)
+                continue;
+            const auto corners = sampleCorners(root, sample, source, result.errors);
+            if (!corners)
+                continue;
+            QString why;
+            const auto rows = truthThroughReference(corners->at(0), ref->at(0), corners->at(1),
+                                                    ref->at(1), it.value(), &why);
+            if (!rows) {
+                result.errors.append(
+                    {viewFolder(root, sample, 0), 0,
+                     QStringLiteral("sample %1, %2: %3").arg(sample).arg(source, why)});
+                continue;
+            }
+            if (!result.sources.contains(source))
+                result.sources.append(source);
+            for (const WallPair &row : *rows)
+                result.rows.append({sample, source, row.primary, row.secondary, 0, row.certain});
+        }
+    }
+    return result;
+}
+
+QVector<TruthRow> mergedTruth(const QVector<TruthRow> &old, const QVector<TruthRow> &fresh,
+                              const std::function<QStringList(int)> &sourcesOf)
+{
+    QSet<QPair<int, QString>> replaced;
+    for (const TruthRow &row : fresh)
+        replaced.insert({row.sample, row.source});
+    QVector<TruthRow> merged;
+    for (const TruthRow &row : old) {
+        const QStringList sources =
+            row.source.isEmpty() ? sourcesOf(row.sample) : QStringList {row.source};
+        for (const QString &source : sources) {
+            if (replaced.contains({row.sample, source}))
+                continue;
+            TruthRow kept = row;
+            kept.source = source;
+            kept.line = 0;
+            merged.append(kept);
+        }
+    }
+    merged += fresh;
+    std::stable_sort(merged.begin(), merged.end(),
+                     [](const TruthRow &a, const TruthRow &b) { return a.sample < b.sample; });
+    return merged;
 }
 
 } // namespace wallmatch

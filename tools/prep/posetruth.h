@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace wallmatch {
 
 // Camera poses of a researcher's own captures: CSV with the header "sample,view,x,y,yaw
@@ -34,6 +36,18 @@ struct PoseTruthResult
 // corner files the sample has.
 PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &poses,
                                      const MatchCriteria &criteria);
+
+// The truth of every other source of the samples that `referenceRows` (rows of the source
+// `reference`) cover, through the reference's walls (see truthThroughReference); the reference's
+// rows are part of the result as given.
+PoseTruthResult truthFromReferenceRows(const QString &root, const QString &reference,
+                                       const QVector<TruthRow> &referenceRows);
+
+// `fresh` replaces the rows of `old` with the same sample and source; the other rows of `old`
+// stay (rows without a source, of a three-column file, are given each of `sourcesOf(sample)`).
+// Ordered by sample, old rows before fresh ones within a sample.
+QVector<TruthRow> mergedTruth(const QVector<TruthRow> &old, const QVector<TruthRow> &fresh,
+                              const std::function<QStringList(int)> &sourcesOf);
 
 } // namespace wallmatch
 

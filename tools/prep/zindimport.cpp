@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "cornerfile.h"
 #include "cornerinput.h"
+#include "layouttruth.h"
 #include "samplefolder.h"
 #include "sources.h"
 
@@ -180,12 +181,27 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
         const ZindPano &q = tour.panos.at(pairs.at(s).second);
         samplesCsv +=
             QByteArray::number(sample) + ',' + csvField(p.stem()) + ',' + csvField(q.stem()) + '\n';
+        // The annotated layout's own pairs, from the poses; each estimator's through them.
+        QString why;
+        const ImportedView &pv = views[pairs.at(s).first];
+        const ImportedView &sv = views[pairs.at(s).second];
+        const auto annotated = truthFromPoses(pv.corners.value(options.annotatedAs), zindPose(p),
+                                              sv.corners.value(options.annotatedAs), zindPose(q),
+                                              options.criteria, &why);
+        if (!annotated) {
+            result.errors.append({QString(), 0,
+                                  QStringLiteral("sample %1 (%2, %3), %4: no truth: %5")
+                                      .arg(sample)
+                                      .arg(p.stem(), q.stem(), options.annotatedAs, why)});
+            continue;
+        }
         for (const QString &source : sourceNames) {
-            QString why;
-            const auto rows =
-                truthFromPoses(views[pairs.at(s).first].corners.value(source), zindPose(p),
-                               views[pairs.at(s).second].corners.value(source), zindPose(q),
-                               options.criteria, &why);
+            const auto rows = source == options.annotatedAs
+                ? annotated
+                : truthThroughReference(pv.corners.value(source),
+                                        pv.corners.value(options.annotatedAs),
+                                        sv.corners.value(source),
+                                        sv.corners.value(options.annotatedAs), *annotated, &why);
             if (!rows) {
                 result.errors.append({QString(), 0,
                                       QStringLiteral("sample %1 (%2, %3), %4: no truth: %5")
@@ -194,7 +210,7 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                 continue;
             }
             for (const WallPair &row : *rows)
-                truth.append({sample, source, row.primary, row.secondary, 0});
+                truth.append({sample, source, row.primary, row.secondary, 0, row.certain});
         }
     }
 
@@ -266,6 +282,7 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                               .arg(sourceNames.join(QStringLiteral(", ")))
                               .arg(truth.size())
                               .arg(unmatched));
+    result.summary += truthQualityLines(truthQuality(truth), options.annotatedAs, &result.warnings);
     if (result.samplesWritten > 100)
         result.notes.append({root, 0,
                              QStringLiteral("the viewer shows samples 1 to 100 only; use a "

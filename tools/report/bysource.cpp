@@ -66,6 +66,8 @@ QString sourceLine(const SourceStats &s, bool withTruth)
         line += QStringLiteral("; correct: %1 of %2").arg(a.correct).arg(a.judged);
         if (a.judged > 0)
             line += QStringLiteral(" (%1%)").arg(100.0 * a.share(), 0, 'f', 1);
+        if (a.uncertain > 0)
+            line += uncertainText(a);
     }
     return line;
 }

@@ -22,12 +22,20 @@ struct JudgedAnswer
     QString source;
     std::optional<double> seconds; // none before the first time display
     Verdict verdict = Verdict::NotJudged; // always NotJudged without a truth file
+    bool uncertain = false; // judged on truth rows that are all uncertain
+    bool noCounterpart = false; // judged on a -1 row
     bool pastEnd = false; // repeats a (sample, source) of the same file: not a case of the run
     Answer answer;
 };
 
 // Every answer of every readable file, in file and line order.
 QVector<JudgedAnswer> judgedAnswers(const QVector<ResultsFile> &files, const TruthFile *truth);
+
+// What a researcher should know before trusting the accuracy: per source, when more than half
+// of its judged answers rest on -1 rows (any answer there is wrong: most likely a truth that
+// failed, not the participants), and the answered (sample, source) cases that the truth has no
+// rows for. Answers past the end are left out.
+QStringList truthWarnings(const QVector<JudgedAnswer> &cases, const TruthFile &truth);
 
 // The participant of "results_ID.txt", and of its dated files "results_ID-DATE.txt", is ID; any
 // other results file (the unnamed "results.txt" among them) stands for a participant of its

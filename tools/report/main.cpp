@@ -117,6 +117,12 @@ int main(int argc, char *argv[])
                        "comparisons (measure, test, sources, participants, statistic, p, "
                        "p_holm)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption certainOnlyOption(
+        QStringLiteral("certain-only"),
+        QStringLiteral("Leave answers whose truth rows are all uncertain (fifth truth column 0: "
+                       "a merged or split wall, or a match near a limit) out of the judged "
+                       "answers."));
+    parser.addOption(certainOnlyOption);
     parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
                        trialsOption, modelsOption, rScriptOption, htmlOption, treeOption});
     const QCommandLineOption version = parser.addVersionOption();
@@ -146,6 +152,10 @@ int main(int argc, char *argv[])
             err() << "wallmatch-report: no usable truth\n";
             return ExitFailure;
         }
+        truth->certainOnly = parser.isSet(certainOnlyOption);
+    } else if (parser.isSet(certainOnlyOption)) {
+        err() << "wallmatch-report: --certain-only needs --truth\n";
+        return ExitUsage;
     }
     QVector<ResultsFile> files;
     for (const QString &name : parser.positionalArguments()) {
@@ -177,6 +187,11 @@ int main(int argc, char *argv[])
     for (const QString &note : qAsConst(sessionNotes))
         out() << note << '\n';
     out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
+    if (truth) {
+        out().flush();
+        for (const QString &warning : truthWarnings(judgedAnswers(files, truthTable), *truth))
+            err() << "warning: " << warning << '\n';
+    }
     bool written = true;
     std::optional<MixedModels> models;
     // Progress where someone watches: R takes seconds, the pictures of a large study longer.

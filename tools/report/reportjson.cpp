@@ -22,6 +22,9 @@ void addFigures(QJsonObject &o, const SourceStats &s, bool withTruth)
     o.insert(QStringLiteral("correct"), withTruth ? QJsonValue(s.accuracy.correct) : QJsonValue());
     o.insert(QStringLiteral("not_judged"),
              withTruth ? QJsonValue(s.accuracy.unjudged) : QJsonValue());
+    // Judged answers whose truth rows are all uncertain (counted in judged and correct).
+    o.insert(QStringLiteral("uncertain"),
+             withTruth ? QJsonValue(s.accuracy.uncertain) : QJsonValue());
 }
 
 } // namespace

@@ -19,6 +19,17 @@ QString percent(int part, int whole)
                      : QStringLiteral("-");
 }
 
+} // namespace
+
+QString uncertainText(const Accuracy &a)
+{
+    return QStringLiteral("; of them %1 on uncertain truth (%2 correct)")
+        .arg(a.uncertain)
+        .arg(a.uncertainCorrect);
+}
+
+namespace {
+
 void appendSummary(QStringList &out, const Summary &s, bool withTruth)
 {
     out.append(s.name);
@@ -45,6 +56,8 @@ void appendSummary(QStringList &out, const Summary &s, bool withTruth)
                            .arg(a.correct)
                            .arg(a.judged)
                            .arg(percent(a.correct, a.judged));
+        if (a.uncertain > 0)
+            line += uncertainText(a);
         if (a.unjudged > 0)
             line += QStringLiteral("; %1 not judged").arg(a.unjudged);
         out.append(line);
@@ -83,6 +96,8 @@ QString summaryText(const QVector<ResultsFile> &files, const TruthFile *truth)
                                .arg(s.correct)
                                .arg(s.judged)
                                .arg(percent(s.correct, s.judged));
+            if (s.uncertain > 0)
+                line += QStringLiteral("; %1 on uncertain truth").arg(s.uncertain);
             if (s.judged < s.answers)
                 line += QStringLiteral("; %1 not judged").arg(s.answers - s.judged);
             out.append(line);

@@ -2,6 +2,7 @@
 #define REPORTTEXT_H
 
 #include "resultsfile.h"
+#include "statistics.h"
 #include "truthfile.h"
 
 #include <QString>
@@ -17,6 +18,9 @@ QString summaryText(const QVector<ResultsFile> &files, const TruthFile *truth);
 // file,sample,wall1,wall2,source,seconds,x1,y1,x2,y2,correct
 // (seconds empty without a time; correct 1 or 0, empty where no truth covers the sample).
 QString answersCsv(const QVector<ResultsFile> &files, const TruthFile *truth);
+
+// "; of them N on uncertain truth (M correct)": judged answers whose rows are all uncertain.
+QString uncertainText(const Accuracy &a);
 
 // A CSV field, quoted when it holds a comma, quote or line break.
 QString csvField(const QString &text);

@@ -55,7 +55,7 @@ QVector<Problem> missingTruthRows(const QVector<ResultsFile> &files, const Truth
     QVector<Problem> problems;
     for (const ResultsFile &f : files) {
         for (const ResultAnswer &a : f.answers) {
-            if (truth.covers(a.sampleId, a.source) && judge(truth, a) == Verdict::NotJudged)
+            if (truth.covers(a.sampleId, a.source) && !truth.hasRow(a.sampleId, a.source, a.wall1))
                 problems.append({f.name, a.line,
                                  QStringLiteral("sample %1, %2, primary wall %3: %4 has no row "
                                                 "for this wall")
@@ -79,6 +79,10 @@ Accuracy accuracyOf(const QVector<ResultAnswer> &answers, const TruthFile &truth
         }
         ++acc.judged;
         acc.correct += verdict == Verdict::Correct ? 1 : 0;
+        if (!truth.certain(a.sampleId, a.source, a.wall1)) {
+            ++acc.uncertain;
+            acc.uncertainCorrect += verdict == Verdict::Correct ? 1 : 0;
+        }
     }
     return acc;
 }
@@ -119,6 +123,9 @@ QVector<SampleAccuracy> accuracyPerSample(const QVector<ResultsFile> &files, con
             const Verdict verdict = judge(truth, a);
             s.judged += verdict != Verdict::NotJudged ? 1 : 0;
             s.correct += verdict == Verdict::Correct ? 1 : 0;
+            s.uncertain +=
+                verdict != Verdict::NotJudged && !truth.certain(a.sampleId, a.source, a.wall1) ? 1
+                                                                                               : 0;
         }
     }
     return bySample.values().toVector();

@@ -37,6 +37,8 @@ struct Accuracy
     int judged = 0; // answers whose primary wall has a row in the truth file
     int correct = 0;
     int unjudged = 0;
+    int uncertain = 0; // of the judged: answers whose truth rows are all uncertain
+    int uncertainCorrect = 0;
 
     double share() const { return judged > 0 ? double(correct) / judged : 0.0; }
 };
@@ -67,6 +69,7 @@ struct SampleAccuracy
     int answers = 0;
     int judged = 0;
     int correct = 0;
+    int uncertain = 0; // of the judged, on rows all uncertain
     bool covered = false; // the truth file has rows for this sample (for a source answered)
 };
 
