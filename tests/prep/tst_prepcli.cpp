@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -161,6 +162,76 @@ private Q_SLOTS:
         QVERIFY(r.err.size() < 20000); // never an echo of the input
         QVERIFY(!QFileInfo::exists(dir.filePath("out")));
         QVERIFY(!QFileInfo("/dev/null").isFile());
+    }
+
+    // truth recomputes the samples it is given and keeps every other row, and the old file.
+    void truthKeepsOtherRowsAndOldFile_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("sample1"); // its rows afterwards
+        QTest::newRow("poses of sample 1")
+            << QStringList {"truth", "t", "poses.csv"}
+            << QStringList {"1,Kestrel,0,0", "1,Kestrel,1,1", "1,Kestrel,2,2", "1,Kestrel,3,3",
+                            "1,Est,0,0",     "1,Est,1,1",     "1,Est,2,2",     "1,Est,3,3"};
+        // Est is Kestrel's ring reversed: its walls 0..3 are Kestrel's 1, 0, 3, 2.
+        QTest::newRow("through Kestrel's rows")
+            << QStringList {"truth", "t", "--reference", "Kestrel"}
+            << QStringList {"1,Kestrel,0,1", "1,Kestrel,1,2", "1,Kestrel,2,3", "1,Kestrel,3,0",
+                            "1,Est,0,3",     "1,Est,1,0",     "1,Est,2,1",     "1,Est,3,2"};
+    }
+    void truthKeepsOtherRowsAndOldFile()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, sample1);
+        QDir(dir.filePath("t")).removeRecursively();
+        // A box room around the camera; Est numbers its walls the other way round.
+        const QByteArray kestrel = "0 0 2 2 1\n0 0 -2 2 1\n0 0 -2 -2 1\n0 0 2 -2 1\n"
+                                   "0 0 2 2 -1\n0 0 -2 2 -1\n0 0 -2 -2 -1\n0 0 2 -2 -1\n";
+        const QByteArray est = "0 0 -2 -2 1\n0 0 -2 2 1\n0 0 2 2 1\n0 0 2 -2 1\n"
+                               "0 0 -2 -2 -1\n0 0 -2 2 -1\n0 0 2 2 -1\n0 0 2 -2 -1\n";
+        for (const char *sample : {"1", "2"}) {
+            for (const char *view : {"pri_pano", "sec_pano"}) {
+                const QString folder = QStringLiteral("t/test_datasets/%1/%2/").arg(sample, view);
+                QVERIFY(QDir().mkpath(dir.filePath(folder)));
+                write(folder + "pred_corner.txt", kestrel);
+                write(folder + "pred_corner_Est.txt", est);
+            }
+        }
+        const QByteArray old = "sample,source,primary wall,secondary wall\n"
+                               "1,Kestrel,0,1\n1,Kestrel,1,2\n1,Kestrel,2,3\n1,Kestrel,3,0\n"
+                               "2,Kestrel,0,-1\n2,Est,3,1\n";
+        write("t/test_datasets/truth.csv", old);
+        write("poses.csv", "sample,view,x,y,yaw degrees\n1,primary,0,0,0\n1,secondary,0,0,0\n");
+        const CliRun r = run(args);
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QFile truth(dir.filePath("t/test_datasets/truth.csv"));
+        QVERIFY(truth.open(QIODevice::ReadOnly));
+        QStringList rows = QString::fromUtf8(truth.readAll()).split('\n', Qt::SkipEmptyParts);
+        rows.removeFirst();
+        QStringList expected = sample1;
+        // Sample 2 had no poses and is the reference's too: its rows stay as they were, except
+        // that Est's come through Kestrel's with the reference.
+        if (args.contains("--reference"))
+            expected << "2,Kestrel,0,-1"
+                     << "2,Est,0,-1"
+                     << "2,Est,1,-1"
+                     << "2,Est,2,-1"
+                     << "2,Est,3,-1";
+        else
+            expected << "2,Kestrel,0,-1"
+                     << "2,Est,3,1";
+        for (QString &row : rows)
+            row = row.section(',', 0, 3);
+        rows.sort();
+        expected.sort();
+        QVERIFY2(rows == expected, qPrintable(rows.join(' ') + " | " + r.out));
+        const QStringList kept =
+            QDir(dir.filePath("t/test_datasets")).entryList({"truth-*.csv"}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QFile keptFile(dir.filePath("t/test_datasets/" + kept.first()));
+        QVERIFY(keptFile.open(QIODevice::ReadOnly));
+        QCOMPARE(keptFile.readAll(), old);
+        QVERIFY2(r.out.contains("kept the old truth.csv as"), qPrintable(r.out));
     }
 
     void convertWritesCornerFile()

@@ -269,6 +269,58 @@ private Q_SLOTS:
                  qPrintable(r.out));
     }
 
+    // Answers on uncertain rows are counted apart, and left out with --certain-only; a source
+    // judged mostly on -1 rows and answers without truth rows are warned about.
+    void uncertainTruth_data()
+    {
+        QTest::addColumn<bool>("certainOnly");
+        QTest::addColumn<QString>("correct");
+        QTest::addColumn<int>("judged"); // in the JSON
+        QTest::addColumn<int>("uncertain");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("all") << false
+                             << "correct: 1 of 3 (33.3%); of them 1 on uncertain truth (1 correct)"
+                             << 3 << 1 << "Est: 2 of its 3 judged answers rest on -1 rows";
+        QTest::newRow("certain only") << true << "correct: 0 of 2 (0.0%)" << 2 << 0
+                                      << "Est: 2 of its 2 judged answers rest on -1 rows";
+    }
+    void uncertainTruth()
+    {
+        QFETCH(bool, certainOnly);
+        QFETCH(QString, correct);
+        QFETCH(int, judged);
+        QFETCH(int, uncertain);
+        QFETCH(QString, warning);
+        write(QStringLiteral("results_U1.txt"),
+              "ind 1: Wall 2 <==> Wall 0 (Est) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n"
+              "ind 2: Wall 0 <==> Wall 3 (Est) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n"
+              "ind 3: Wall 0 <==> Wall 1 (Est) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n"
+              "ind 4: Wall 1 <==> Wall 1 (Est) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n");
+        write(QStringLiteral("uncertain.csv"),
+              "sample,source,primary wall,secondary wall,certain\n"
+              "1,Est,2,0,0\n2,Est,0,-1,1\n4,Est,1,-1,1\n");
+        QStringList args {"results_U1.txt", "--truth", "uncertain.csv", "--json", "u.json"};
+        if (certainOnly)
+            args << "--certain-only";
+        const CliRun r = run(args);
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(correct), qPrintable(r.out));
+        QVERIFY2(r.err.contains(QStringLiteral("warning: ") + warning), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("warning: 1 answered cases have no truth rows and "
+                                               "are not judged: Est (samples 3)")),
+                 qPrintable(r.err));
+        QFile file(dir.filePath(QStringLiteral("u.json")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject source = QJsonDocument::fromJson(file.readAll())
+                                       .object()
+                                       .value(QStringLiteral("sources"))
+                                       .toArray()
+                                       .first()
+                                       .toObject();
+        QCOMPARE(source.value(QStringLiteral("judged")).toInt(), judged);
+        QCOMPARE(source.value(QStringLiteral("uncertain")).toInt(), uncertain);
+    }
+
     // A truth file must judge every answer for the samples it covers, and never say both "no
     // counterpart" and "this wall".
     void truthChecked_data()

@@ -54,6 +54,9 @@ private Q_SLOTS:
             << QByteArray("s,p,q\n1,0,-1\n1,0,3\n") << 1 << false
             << "truth.csv:3: sample 1, primary wall 0: secondary wall 3 here, but -1 (no counterpart) on line 2";
         QTest::newRow("same walls, other sources") << h4 + "1,A,0,-1\n1,B,0,3\n" << 2 << true << "";
+        QTest::newRow("five columns") << QByteArray("sample,source,primary wall,secondary wall,certain\n1,A,0,2,1\n1,A,1,0,0\n") << 2 << true << "";
+        QTest::newRow("certain neither 1 nor 0") << QByteArray("s,so,p,q,c\n1,A,0,2,yes\n") << 0 << true << "truth.csv:2: certain \"yes\" is not 1 or 0";
+        QTest::newRow("four fields in a five-column file") << QByteArray("s,so,p,q,c\n1,A,0,2\n") << 0 << true << "truth.csv:2: 4 fields, expected 5";
         QTest::newRow("unclosed quote") << QByteArray("s,p,q\n1,0,2\n\"2,0,1\n") << 1 << false << "truth.csv:3: unbalanced quotes";
         // clang-format on
     }
@@ -120,6 +123,38 @@ private Q_SLOTS:
         QCOMPARE(t.covers(sample, source), covered);
     }
 
+    void certainty_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("primary");
+        QTest::addColumn<bool>("certain");
+        QTest::addColumn<QString>("certainOnly"); // the verdict of 0 -> 2 with certainOnly
+
+        const QByteArray five = "sample,source,primary wall,secondary wall,certain\n"
+                                "1,A,0,2,0\n1,A,0,3,0\n1,A,1,2,0\n1,A,1,4,1\n1,A,2,-1,1\n";
+        // clang-format off
+        QTest::newRow("all rows uncertain") << five << 0 << false << "unjudged";
+        QTest::newRow("one row certain") << five << 1 << true << "right";
+        QTest::newRow("-1, certain") << five << 2 << true << "wrong";
+        QTest::newRow("four columns: certain") << QByteArray("s,so,p,q\n1,A,0,2\n") << 0 << true << "right";
+        QTest::newRow("three columns: certain") << QByteArray("s,p,q\n1,0,2\n") << 0 << true << "right";
+        // clang-format on
+    }
+
+    void certainty()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(int, primary);
+        QFETCH(bool, certain);
+        QFETCH(QString, certainOnly);
+        TruthFile t = parseTruthFile("t.csv", csv);
+        QVERIFY2(t.problems.isEmpty(), qPrintable(t.problems.join('\n')));
+        QCOMPARE(t.certain(1, "A", primary), certain);
+        QVERIFY(t.hasRow(1, "A", primary));
+        t.certainOnly = true;
+        QCOMPARE(verdictName(t.judge(1, "A", primary, 2)), certainOnly);
+    }
+
     void writtenFileReadsBack()
     {
         const QVector<TruthRow> rows {
@@ -128,6 +163,18 @@ private Q_SLOTS:
         QCOMPARE(csv,
                  QByteArray("sample,source,primary wall,secondary wall\n3,Kestrel,0,2\n"
                             "3,LGTNet,1,-1\n12,B-2,4,0\n"));
+        // With an uncertain row, every row says whether it is certain, and reads back so.
+        QVector<TruthRow> withUncertain = rows;
+        withUncertain[2].certain = false;
+        const QByteArray five = truthFileCsv(withUncertain);
+        QVERIFY2(
+            five.startsWith("sample,source,primary wall,secondary wall,certain\n3,Kestrel,0,2,1\n"),
+            five.constData());
+        const TruthFile back = parseTruthFile("w5.csv", five);
+        QVERIFY(back.problems.isEmpty());
+        QCOMPARE(back.rows.size(), 3);
+        QVERIFY(back.rows[0].certain);
+        QVERIFY(!back.rows[2].certain);
         const TruthFile t = parseTruthFile("w.csv", csv);
         QVERIFY(t.problems.isEmpty());
         QVERIFY(t.perSource);
