@@ -609,7 +609,7 @@ void MainWindow::answerPractice(const wallmatch::Answer &answer)
         continueWith(step);
 }
 
-// The answered case stays on screen with its verdict and the right wall outlined; its time is
+// The answered case stays on screen with its verdict and every right wall outlined; its time is
 // over, and the next case's time starts when that case is presented.
 void MainWindow::showFeedback(const wallmatch::Answer &answer)
 {
@@ -624,7 +624,7 @@ void MainWindow::showFeedback(const wallmatch::Answer &answer)
     ui->viewportRegion->setEnabled(false);
     feedbackShown = true;
     if (truth.kind == wallmatch::TruthWall::Wall)
-        ui->pano2->setMarkedWall(feedback.correct ? answer.wall2 : truth.walls.first());
+        ui->pano2->setMarkedWalls(truth.walls);
     QString text = feedback.text();
     if (!feedback.note().isEmpty())
         text += QLatin1Char('\n') + feedback.note();

@@ -74,7 +74,7 @@ void RenderArea::rebuildRegions()
     }
     wallRegions.clear();
     selectedWall = -1;
-    markedWall = -1;
+    markedWalls.clear();
     readyFrame = QPixmap();
     readyScreenFrame = QPixmap();
     BuildWallRegions();
@@ -124,7 +124,12 @@ int RenderArea::wallAt(const QPoint &pos) const
 
 void RenderArea::setMarkedWall(int wall)
 {
-    markedWall = wall;
+    setMarkedWalls(wall < 0 ? QVector<int>() : QVector<int> {wall});
+}
+
+void RenderArea::setMarkedWalls(const QVector<int> &walls)
+{
+    markedWalls = walls;
     update();
 }
 
@@ -202,13 +207,14 @@ void RenderArea::drawView(QPainter &painter) const
 
 void RenderArea::drawMarkedWall(QPainter &painter) const
 {
-    if (markedWall < 0)
+    if (markedWalls.isEmpty())
         return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0, 220, 0), 5));
     painter.setBrush(Qt::NoBrush);
-    for (const QPolygonF &polygon : wallRegions.value(markedWall))
-        painter.drawPolygon(polygon);
+    for (int wall : markedWalls)
+        for (const QPolygonF &polygon : wallRegions.value(wall))
+            painter.drawPolygon(polygon);
     painter.restore();
 }

@@ -58,6 +58,9 @@ public:
     int wallAt(const QPoint &pos) const;
     // Outlines a wall in green (feedback) until the next load or -1.
     void setMarkedWall(int wall);
+    // Outlines each of these walls (every right one, where several are) until the next load or
+    // an empty list.
+    void setMarkedWalls(const QVector<int> &walls);
 
 Q_SIGNALS:
     void clicked(int);
@@ -79,7 +82,7 @@ private:
     void drawMarkedWall(QPainter &painter) const;
 
     int selectedWall;
-    int markedWall = -1;
+    QVector<int> markedWalls;
     CornerType cornerType;
     QString otherSource; // shown instead of cornerType's when set
     Ui::RenderArea *ui;

@@ -205,6 +205,8 @@ private Q_SLOTS:
     void missingKestrelFile();
     void degenerateCorners();
     void tracingUsesImageSize();
+    void markedWalls_data();
+    void markedWalls();
     void readyFrame_data();
     void readyFrame();
 
@@ -389,6 +391,40 @@ void TestRenderArea::selectionTint()
     // The corner dots stay on top of the fill.
     for (const QPoint &corner : fixture::projectCorners(fixture::sixWallRoom(), panoSize))
         QVERIFY(isRed(image.pixelColor(corner)));
+}
+
+void TestRenderArea::markedWalls_data()
+{
+    QTest::addColumn<QVector<int>>("marked");
+    QTest::newRow("one") << QVector<int> {2};
+    QTest::newRow("two right walls") << QVector<int> {1, 4};
+    QTest::newRow("none") << QVector<int> {};
+}
+
+void TestRenderArea::markedWalls()
+{
+    QFETCH(QVector<int>, marked);
+    loadRoom(*view);
+    view->setMarkedWalls(marked);
+    const QImage image = render(*view);
+    // A marked wall's green outline crosses the column through its middle (at the ceiling and
+    // floor lines); an unmarked wall's column has no green.
+    for (int wall = 0; wall < 6; ++wall) {
+        const int x = wallCentre(wall).x();
+        int green = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            green += c.green() > 180 && c.red() < 80 && c.blue() < 80 ? 1 : 0;
+        }
+        QVERIFY2((green > 0) == marked.contains(wall),
+                 qPrintable(QStringLiteral("wall %1: %2 green pixels").arg(wall).arg(green)));
+    }
+    view->setMarkedWall(-1);
+    const QImage cleared = render(*view);
+    for (int y = 0; y < cleared.height(); ++y) {
+        const QColor c = cleared.pixelColor(wallCentre(marked.value(0)).x(), y);
+        QVERIFY(!(c.green() > 180 && c.red() < 80 && c.blue() < 80));
+    }
 }
 
 void TestRenderArea::clickSignals_data()

@@ -51,7 +51,8 @@ const char overview[] =
     "  zind      builds a sample tree from a ZInD tour: every pair of panoramas of one room,\n"
     "            the annotated layout and estimators' predictions, and truth.csv from the\n"
     "            panoramas' poses.\n"
-    "  truth     writes truth.csv of a sample tree from the cameras' poses (POSES.csv).\n"
+    "  truth     writes truth.csv of a sample tree from the cameras' poses (POSES.csv), or\n"
+    "            through a reference source's walls (--reference NAME).\n"
     "  preview   draws each sample with its walls numbered (and coloured by truth.csv).\n"
     "\n"
     "'wallmatch-prep COMMAND --help' describes a command's options; 'wallmatch-prep --version'\n"
@@ -413,7 +414,14 @@ int zindCommand(const QStringList &args)
         "adds an estimator's predictions (DIR/STEM.json, .txt or .layout.txt per panorama, in "
         "any format 'convert' reads, pixels of a 1024 x 512 image). test_datasets/samples.csv "
         "names each sample's images; test_datasets/truth.csv gives, per sample, source and "
-        "primary wall, the secondary walls that show the same wall (-1: none)."));
+        "primary wall, the secondary walls that show the same wall (-1: none). The annotated "
+        "layout's rows come from the poses; each estimator's through the annotated walls: in "
+        "each panorama an estimator wall matches the annotated walls with which it shares at "
+        "least half of the narrower one's azimuths, and two estimator walls are a pair when "
+        "they match annotated walls that are a pair. Rows resting on a merged or split wall or "
+        "a match near a limit are marked uncertain (fifth column \"certain\", 0). Per source, "
+        "the walls with and without a counterpart are printed, with a warning where a source "
+        "has over 10 points more -1 than the annotated layout."));
     parser.addPositionalArgument(QStringLiteral("TOUR_DIR"), QStringLiteral("The tour."));
     parser.addPositionalArgument(QStringLiteral("OUT_DIR"),
                                  QStringLiteral("Where test_datasets/ is created."));
