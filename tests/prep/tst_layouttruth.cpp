@@ -6,6 +6,7 @@
 #include "testfiles.h"
 #include "truthfile.h"
 #include "zindimport.h"
+#include "zindtour.h"
 
 #include <QDir>
 #include <QMap>
@@ -303,6 +304,8 @@ private slots:
 #ifdef WALLMATCH_ZIND_TOUR
     void realTour_data();
     void realTour();
+    void realTourPoseRoute_data();
+    void realTourPoseRoute();
 #endif
 };
 
@@ -640,6 +643,87 @@ void TestLayoutTruth::realTour()
         QCOMPARE(changedWithAll, changedWalls);
         QCOMPARE(changedUncertain, changedWalls);
     }
+}
+
+void TestLayoutTruth::realTourPoseRoute_data()
+{
+    QTest::addColumn<double>("pixels");
+    QTest::addColumn<double>("least"); // share of the pairs kept, in per cent
+    QTest::newRow("1 px") << 1.0 << 100.0;
+    QTest::newRow("4 px") << 4.0 << 99.0;
+}
+
+void TestLayoutTruth::realTourPoseRoute()
+{
+    // The pose route alone, every ring reversed and its floor line moved up or down by up to
+    // `pixels`: the annotated pairs, renumbered, must survive; limits that grow with distance
+    // keep more of them than fixed ones.
+    QFETCH(double, pixels);
+    QFETCH(double, least);
+    const ZindTour tour = readZindTour(QStringLiteral(WALLMATCH_ZIND_TOUR), ZindLayout::Raw);
+    QVERIFY(tour.ok());
+    double shares[2] = {0, 0};
+    for (int growing = 0; growing < 2; ++growing) {
+        MatchCriteria criteria;
+        criteria.pixelTolerance = growing ? 4 : 0;
+        int pairsTotal = 0, survived = 0, extraRows = 0, narrowTotal = 0, narrowKept = 0;
+        for (unsigned seed = 1; seed <= 5; ++seed) {
+            for (const auto &pair : zindPairs(tour)) {
+                const ZindPano panos[2] = {tour.panos.at(pair.first), tour.panos.at(pair.second)};
+                QVector<CornerPoint> corners[2];
+                QVector<QVector<int>> stands[2];
+                for (int v = 0; v < 2; ++v) {
+                    const QVector<CornerPoint> reference = zindCorners(panos[v]);
+                    const int n = int(reference.size() / 2);
+                    const Positions ring = reversedRing(n, int(seed) % n);
+                    stands[v] = standsFor(ring, n);
+                    corners[v] = cornerList(
+                        pixelCorners(reference, ring, {0, pixels, seed * 100 + unsigned(v)}));
+                }
+                const auto annotated =
+                    truthFromPoses(zindCorners(panos[0]), zindPose(panos[0]), zindCorners(panos[1]),
+                                   zindPose(panos[1]), {});
+                const auto rows = truthFromPoses(corners[0], zindPose(panos[0]), corners[1],
+                                                 zindPose(panos[1]), criteria);
+                QVERIFY(annotated && rows);
+                QMultiMap<int, int> pairs;
+                for (const WallPair &r : *annotated)
+                    if (r.secondary >= 0)
+                        pairs.insert(r.primary, r.secondary);
+                const QMap<int, QSet<int>> expected = expectedRows(stands[0], stands[1], pairs);
+                QMap<int, QSet<int>> got;
+                for (const WallPair &r : *rows)
+                    got[r.primary].insert(r.secondary);
+                for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+                    if (it->contains(-1))
+                        continue;
+                    const bool kept = got.value(it.key()).contains(*it);
+                    extraRows += int(got.value(it.key()).size()) - int(it->size());
+                    // Walls a few degrees wide are counted apart, as for the other route.
+                    bool narrow = false;
+                    for (int a : stands[0].at(it.key()))
+                        narrow = narrow || spanDegrees(zindCorners(panos[0]), a) < 6;
+                    for (int f : *it)
+                        for (int b : stands[1].at(f))
+                            narrow = narrow || spanDegrees(zindCorners(panos[1]), b) < 6;
+                    if (narrow) {
+                        ++narrowTotal;
+                        narrowKept += kept ? 1 : 0;
+                        continue;
+                    }
+                    ++pairsTotal;
+                    survived += kept ? 1 : 0;
+                }
+            }
+        }
+        shares[growing] = 100.0 * survived / pairsTotal;
+        qInfo("pose route, %s, %s limits: %d of %d pairs survive (%.1f %%); walls narrower than "
+              "6 degrees: %d of %d; %d rows beyond the pairs",
+              QTest::currentDataTag(), growing ? "growing" : "fixed", survived, pairsTotal,
+              shares[growing], narrowKept, narrowTotal, extraRows);
+    }
+    QVERIFY2(shares[1] >= least, qPrintable(QString::number(shares[1])));
+    QVERIFY(shares[1] >= shares[0]);
 }
 
 #endif
