@@ -305,6 +305,10 @@ private Q_SLOTS:
         const CliRun r = run(args);
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QVERIFY2(r.out.contains(correct), qPrintable(r.out));
+        // The same count in the per-source share.
+        QVERIFY2(r.out.contains(
+                     QStringLiteral("correct: %1 of %2").arg(1 - int(certainOnly)).arg(judged)),
+                 qPrintable(r.out));
         QVERIFY2(r.err.contains(QStringLiteral("warning: ") + warning), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("warning: 1 answered cases have no truth rows and "
                                                "are not judged: Est (samples 3)")),

@@ -79,6 +79,8 @@ QString participantCell(const SourceStats &s, bool withTruth)
                               : QStringLiteral(", no time");
     if (withTruth && s.accuracy.judged > 0)
         cell += QStringLiteral(", %1% correct").arg(100.0 * s.accuracy.share(), 0, 'f', 1);
+    if (withTruth && s.accuracy.uncertain > 0)
+        cell += QStringLiteral(" (%1 on uncertain truth)").arg(s.accuracy.uncertain);
     return cell;
 }
 
