@@ -32,6 +32,7 @@ struct BinCover
 };
 
 constexpr int kMaxLayers = 8;
+constexpr int kMaxWalls = 4096;
 
 BinCover binCover(const QVector<QPointF> &floor)
 {
@@ -103,13 +104,19 @@ std::optional<AzimuthCover> coverByAzimuth(const QVector<CornerPoint> &walls,
             *why = QStringLiteral("reference: ") + reason;
         return std::nullopt;
     }
+    // Time and memory grow with the walls times the azimuth steps: no room has this many.
+    if (w->size() > kMaxWalls || r->size() > kMaxWalls) {
+        if (why)
+            *why = QStringLiteral("more than %1 walls: not a room's layout").arg(kMaxWalls);
+        return std::nullopt;
+    }
     const BinCover we = binCover(*w);
     const BinCover ra = binCover(*r);
     const int n = int(w->size());
     const int m = int(r->size());
     // Walls are compared within their layer: seen walls with seen walls, hidden with hidden.
     QVector<int> width(n, 0), refWidth(m, 0);
-    QVector<QVector<int>> shared(n, QVector<int>(m, 0));
+    QVector<QMap<int, int>> shared(n); // per wall: reference wall -> azimuth steps shared
     for (int a = 0; a < m; ++a)
         refWidth[a] = int(ra.bins.at(a).size());
     for (int e = 0; e < n; ++e) {
@@ -129,11 +136,12 @@ std::optional<AzimuthCover> coverByAzimuth(const QVector<CornerPoint> &walls,
     cover.certain.fill(true, n);
     QVector<int> matchedBy(m, 0);
     for (int e = 0; e < n; ++e) {
-        for (int a = 0; a < m; ++a) {
+        for (auto it = shared.at(e).cbegin(); it != shared.at(e).cend(); ++it) {
+            const int a = it.key();
             const int narrower = std::min(width.at(e), refWidth.at(a));
-            if (narrower <= 0 || shared.at(e).at(a) <= 0)
+            if (narrower <= 0)
                 continue;
-            const double share = double(shared.at(e).at(a)) / narrower;
+            const double share = double(it.value()) / narrower;
             if (share >= kMatchShare) {
                 cover.reference[e].append(a);
                 ++matchedBy[a];
