@@ -495,6 +495,51 @@ double spanDegrees(const QVector<CornerPoint> &reference, int wall)
         * 180 / pi;
 }
 
+// Annotated pairs a-b kept through generated layouts: a pair is kept when every generated wall
+// standing for a has a row to every generated wall standing for b. Pairs with a wall under 6
+// degrees wide (twice the jitter) in either view are counted apart.
+struct Survival
+{
+    int pairs = 0, kept = 0, narrow = 0, narrowKept = 0, extraRows = 0;
+
+    void add(const QVector<CornerPoint> *refs, const QVector<QVector<int>> *stands,
+             const QMultiMap<int, int> &annotated, const QMap<int, QSet<int>> &got)
+    {
+        for (auto pair = annotated.cbegin(); pair != annotated.cend(); ++pair) {
+            bool ok = true;
+            for (int e = 0; e < stands[0].size(); ++e)
+                for (int f = 0; f < stands[1].size(); ++f)
+                    if (stands[0].at(e).contains(pair.key())
+                        && stands[1].at(f).contains(pair.value()))
+                        ok = ok && got.value(e).contains(f);
+            if (spanDegrees(refs[0], pair.key()) < 6 || spanDegrees(refs[1], pair.value()) < 6) {
+                ++narrow;
+                narrowKept += ok ? 1 : 0;
+            } else {
+                ++pairs;
+                kept += ok ? 1 : 0;
+            }
+        }
+        const QMap<int, QSet<int>> expected = expectedRows(stands[0], stands[1], annotated);
+        for (auto it = got.cbegin(); it != got.cend(); ++it)
+            for (int f : *it - expected.value(it.key()))
+                extraRows += f >= 0 ? 1 : 0;
+    }
+    double share() const { return pairs > 0 ? 100.0 * kept / pairs : 0; }
+    QByteArray text() const
+    {
+        return QStringLiteral("%1 of %2 annotated pairs survive (%3 %); walls narrower than 6 "
+                              "degrees: %4 of %5; rows beyond the pairs: %6")
+            .arg(kept)
+            .arg(pairs)
+            .arg(share(), 0, 'f', 1)
+            .arg(narrowKept)
+            .arg(narrow)
+            .arg(extraRows)
+            .toUtf8();
+    }
+};
+
 } // namespace
 
 void TestLayoutTruth::realTour_data()
@@ -528,7 +573,7 @@ void TestLayoutTruth::realTour()
                                      .arg(annotated, row.at(0), v == 0 ? "pri_pano" : "sec_pano")))
                     .roomCorners;
 
-    int pairsTotal = 0, survived = 0, narrowTotal = 0, narrowSurvived = 0, extraRows = 0;
+    Survival survival;
     int changedWalls = 0, changedWithAll = 0, changedUncertain = 0;
     for (int seed = 1; seed <= seeds; ++seed) {
         ZindImportOptions options;
@@ -560,84 +605,51 @@ void TestLayoutTruth::realTour()
             const QVector<CornerPoint> refs[2] = {referenceOf.value(row.at(1)),
                                                   referenceOf.value(row.at(2))};
             const int n[2] = {int(refs[0].size() / 2), int(refs[1].size() / 2)};
-            const auto stands0 = standsFor(rings.value(row.at(1)), n[0]);
-            const auto stands1 = standsFor(rings.value(row.at(2)), n[1]);
+            const QVector<QVector<int>> stands[2] = {standsFor(rings.value(row.at(1)), n[0]),
+                                                     standsFor(rings.value(row.at(2)), n[1])};
             QMultiMap<int, int> pairs;
             for (int a = 0; a < n[0]; ++a)
                 for (int b : truth.walls.value({sample, "Human"}).value(a))
                     if (b >= 0)
                         pairs.insert(a, b);
-            const QMap<int, QSet<int>> expected = expectedRows(stands0, stands1, pairs);
-            const auto &got = truth.walls.value({sample, "Est"});
-            if (kind == Kind::Reversed || kind == Kind::Started || kind == Kind::Same) {
-                for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-                    const QVector<int> walls = got.value(it.key());
-                    QMap<int, QSet<int>> gotRows;
-                    for (auto w = got.cbegin(); w != got.cend(); ++w)
-                        gotRows[w.key()] = QSet<int>(w->begin(), w->end());
-                    QVERIFY2(QSet<int>(walls.begin(), walls.end()) == it.value(),
-                             qPrintable(QStringLiteral("sample %1 wall %2: got %3, expected %4")
-                                            .arg(sample)
-                                            .arg(it.key())
-                                            .arg(rowsText(gotRows), rowsText(expected))));
-                }
-            }
-            // Survival: every annotated pair a-b, through every generated wall for a, reaches
-            // every generated wall for b.
-            for (auto pair = pairs.cbegin(); pair != pairs.cend(); ++pair) {
-                const bool narrow =
-                    spanDegrees(refs[0], pair.key()) < 6 || spanDegrees(refs[1], pair.value()) < 6;
-                bool ok = true;
-                for (int e = 0; e < stands0.size(); ++e) {
-                    if (!stands0.at(e).contains(pair.key()))
-                        continue;
-                    for (int f = 0; f < stands1.size(); ++f)
-                        if (stands1.at(f).contains(pair.value()))
-                            ok = ok && got.value(e).contains(f);
-                }
-                if (narrow) {
-                    ++narrowTotal;
-                    narrowSurvived += ok ? 1 : 0;
-                } else {
-                    ++pairsTotal;
-                    survived += ok ? 1 : 0;
-                }
-            }
-            for (int e = 0; e < stands0.size(); ++e) {
+            const QMap<int, QSet<int>> expected = expectedRows(stands[0], stands[1], pairs);
+            QMap<int, QSet<int>> got;
+            const auto estRows = truth.walls.value({sample, "Est"});
+            for (auto w = estRows.cbegin(); w != estRows.cend(); ++w)
+                got[w.key()] = QSet<int>(w->begin(), w->end());
+            if (kind == Kind::Reversed || kind == Kind::Started || kind == Kind::Same)
+                QVERIFY2(got == expected,
+                         qPrintable(QStringLiteral("sample %1: got %2, expected %3")
+                                        .arg(sample)
+                                        .arg(rowsText(got), rowsText(expected))));
+            survival.add(refs, stands, pairs, got);
+            for (int e = 0; e < stands[0].size(); ++e) {
                 const QSet<int> want = expected.value(e);
-                for (int f : got.value(e))
-                    extraRows += want.contains(f) ? 0 : 1;
                 // A merged or split wall, on either side: all its counterparts, uncertain.
-                bool changed = stands0.at(e).size() > 1;
-                for (int a : stands0.at(e))
-                    for (int other = 0; other < stands0.size(); ++other)
-                        changed = changed || (other != e && stands0.at(other).contains(a));
+                bool changed = stands[0].at(e).size() > 1;
+                for (int a : stands[0].at(e))
+                    for (int other = 0; other < stands[0].size(); ++other)
+                        changed = changed || (other != e && stands[0].at(other).contains(a));
                 for (int f : want)
-                    changed = changed || (f >= 0 && stands1.at(f).size() > 1);
+                    changed = changed || (f >= 0 && stands[1].at(f).size() > 1);
                 if (!changed || (kind != Kind::Dropped && kind != Kind::Added))
                     continue;
                 ++changedWalls;
-                const QVector<int> walls = got.value(e);
-                changedWithAll += QSet<int>(walls.begin(), walls.end()).contains(want) ? 1 : 0;
+                changedWithAll += got.value(e).contains(want) ? 1 : 0;
                 changedUncertain += truth.certain(sample, "Est", e) ? 0 : 1;
             }
         }
     }
-    const double share = pairsTotal > 0 ? 100.0 * survived / pairsTotal : 0;
-    qInfo("%s: %d of %d annotated pairs survive (%.1f %%); walls narrower than 6 degrees: %d of "
-          "%d; rows beyond the pairs: %d; merged or split walls: %d, %d with all counterparts, "
-          "%d uncertain",
-          QTest::currentDataTag(), survived, pairsTotal, share, narrowSurvived, narrowTotal,
-          extraRows, changedWalls, changedWithAll, changedUncertain);
-    QVERIFY(pairsTotal + narrowTotal > 100);
+    qInfo("%s: %s; merged or split walls: %d, %d with all counterparts, %d uncertain",
+          QTest::currentDataTag(), survival.text().constData(), changedWalls, changedWithAll,
+          changedUncertain);
+    QVERIFY(survival.pairs + survival.narrow > 100);
     if (kind == Kind::Jittered) {
-        QVERIFY2(share >= 98.0, qPrintable(QString::number(share)));
+        QVERIFY2(survival.share() >= 98.0, survival.text().constData());
     } else {
-        QCOMPARE(survived, pairsTotal);
-        QCOMPARE(narrowSurvived, narrowTotal);
+        QCOMPARE(survival.kept, survival.pairs);
+        QCOMPARE(survival.narrowKept, survival.narrow);
     }
-    if (kind == Kind::Reversed || kind == Kind::Started)
-        QCOMPARE(extraRows, 0);
     if (kind == Kind::Dropped || kind == Kind::Added) {
         QVERIFY(changedWalls > 0);
         QCOMPARE(changedWithAll, changedWalls);
@@ -666,23 +678,22 @@ void TestLayoutTruth::realTourPoseRoute()
     for (int growing = 0; growing < 2; ++growing) {
         MatchCriteria criteria;
         criteria.pixelTolerance = growing ? 4 : 0;
-        int pairsTotal = 0, survived = 0, extraRows = 0, narrowTotal = 0, narrowKept = 0;
+        Survival survival;
         for (unsigned seed = 1; seed <= 5; ++seed) {
             for (const auto &pair : zindPairs(tour)) {
                 const ZindPano panos[2] = {tour.panos.at(pair.first), tour.panos.at(pair.second)};
-                QVector<CornerPoint> corners[2];
+                QVector<CornerPoint> refs[2], corners[2];
                 QVector<QVector<int>> stands[2];
                 for (int v = 0; v < 2; ++v) {
-                    const QVector<CornerPoint> reference = zindCorners(panos[v]);
-                    const int n = int(reference.size() / 2);
+                    refs[v] = zindCorners(panos[v]);
+                    const int n = int(refs[v].size() / 2);
                     const Positions ring = reversedRing(n, int(seed) % n);
                     stands[v] = standsFor(ring, n);
                     corners[v] = cornerList(
-                        pixelCorners(reference, ring, {0, pixels, seed * 100 + unsigned(v)}));
+                        pixelCorners(refs[v], ring, {0, pixels, seed * 100 + unsigned(v)}));
                 }
                 const auto annotated =
-                    truthFromPoses(zindCorners(panos[0]), zindPose(panos[0]), zindCorners(panos[1]),
-                                   zindPose(panos[1]), {});
+                    truthFromPoses(refs[0], zindPose(panos[0]), refs[1], zindPose(panos[1]), {});
                 const auto rows = truthFromPoses(corners[0], zindPose(panos[0]), corners[1],
                                                  zindPose(panos[1]), criteria);
                 QVERIFY(annotated && rows);
@@ -690,37 +701,15 @@ void TestLayoutTruth::realTourPoseRoute()
                 for (const WallPair &r : *annotated)
                     if (r.secondary >= 0)
                         pairs.insert(r.primary, r.secondary);
-                const QMap<int, QSet<int>> expected = expectedRows(stands[0], stands[1], pairs);
                 QMap<int, QSet<int>> got;
                 for (const WallPair &r : *rows)
                     got[r.primary].insert(r.secondary);
-                for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-                    if (it->contains(-1))
-                        continue;
-                    const bool kept = got.value(it.key()).contains(*it);
-                    extraRows += int(got.value(it.key()).size()) - int(it->size());
-                    // Walls a few degrees wide are counted apart, as for the other route.
-                    bool narrow = false;
-                    for (int a : stands[0].at(it.key()))
-                        narrow = narrow || spanDegrees(zindCorners(panos[0]), a) < 6;
-                    for (int f : *it)
-                        for (int b : stands[1].at(f))
-                            narrow = narrow || spanDegrees(zindCorners(panos[1]), b) < 6;
-                    if (narrow) {
-                        ++narrowTotal;
-                        narrowKept += kept ? 1 : 0;
-                        continue;
-                    }
-                    ++pairsTotal;
-                    survived += kept ? 1 : 0;
-                }
+                survival.add(refs, stands, pairs, got);
             }
         }
-        shares[growing] = 100.0 * survived / pairsTotal;
-        qInfo("pose route, %s, %s limits: %d of %d pairs survive (%.1f %%); walls narrower than "
-              "6 degrees: %d of %d; %d rows beyond the pairs",
-              QTest::currentDataTag(), growing ? "growing" : "fixed", survived, pairsTotal,
-              shares[growing], narrowKept, narrowTotal, extraRows);
+        shares[growing] = survival.share();
+        qInfo("pose route, %s, %s limits: %s", QTest::currentDataTag(),
+              growing ? "growing" : "fixed", survival.text().constData());
     }
     QVERIFY2(shares[1] >= least, qPrintable(QString::number(shares[1])));
     QVERIFY(shares[1] >= shares[0]);
