@@ -392,6 +392,13 @@ CornerInput parseCornerInput(const QString &fileName, const QByteArray &rawConte
         input.errors.append({fileName, 0, QStringLiteral("no corners")});
         return input;
     }
+    if (entries.size() > maxShownCorners) {
+        input.errors.append({fileName, entries.at(maxShownCorners).line,
+                             QStringLiteral("%1 corners, more than the %2 wallmatch shows")
+                                 .arg(entries.size())
+                                 .arg(maxShownCorners)});
+        return input;
+    }
     if (entries.size() % 2 != 0) {
         input.errors.append(
             {fileName, entries.last().line,
@@ -451,6 +458,16 @@ QVector<Problem> checkRings(const CornerRings &rings, const QString &fileName, d
         problems.append(
             {fileName, 0,
              QStringLiteral("%1 corners in each ring; a room needs at least 3").arg(n)});
+    // wallmatch shows no walls for a longer corner list: refused here rather than written.
+    if (2 * qint64(n) > maxShownCorners) {
+        problems.append({fileName, 0,
+                         QStringLiteral("%1 corners in each ring, %2 in all: more than the %3 "
+                                        "wallmatch shows")
+                             .arg(n)
+                             .arg(2 * qint64(n))
+                             .arg(maxShownCorners)});
+        return problems;
+    }
 
     int upsideDown = 0;
     int offHorizon = 0;
