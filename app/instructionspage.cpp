@@ -51,15 +51,21 @@ QVariant InstructionsBrowser::loadResource(int type, const QUrl &name)
 {
     // Only pictures, only regular files of bounded size and declared size: a FIFO or device
     // named in the page would freeze the window or fill the memory. Nothing else is fetched.
+    // What is refused is answered with an empty stand-in, never with nothing: the document
+    // would then open the file itself.
     if (type != QTextDocument::ImageResource)
-        return QVariant();
+        return QVariant(QStringLiteral(""));
     const QUrl resolved = QUrl::fromLocalFile(folder + QLatin1Char('/')).resolved(name);
-    if (!resolved.isLocalFile())
-        return QVariant();
-    const ImageFile image = readImageFile(resolved.toLocalFile(), true,
-                                          QSize(maxInstructionsImageSide, maxInstructionsImageSide),
-                                          maxInstructionsImageBytes);
-    return image.ok ? QVariant(image.image) : QVariant();
+    const ImageFile image = resolved.isLocalFile()
+        ? readImageFile(resolved.toLocalFile(), true,
+                        QSize(maxInstructionsImageSide, maxInstructionsImageSide),
+                        maxInstructionsImageBytes)
+        : ImageFile();
+    if (image.ok)
+        return QVariant(image.image);
+    QImage none(1, 1, QImage::Format_ARGB32);
+    none.fill(Qt::transparent);
+    return QVariant(none);
 }
 
 } // namespace wallmatch
