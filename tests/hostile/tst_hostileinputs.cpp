@@ -153,6 +153,9 @@ private Q_SLOTS:
             << "30000 x 15000 pixels, more than 16384 x 8192";
         QTest::newRow("convert: 20000 corners") << "convert"
                                                 << "more than the 2048 wallmatch shows";
+        QTest::newRow("convert: a uv list of 200 000, one per line")
+            << "json"
+            << "200000 corners, more than the 2048 wallmatch shows";
         QTest::newRow("zind: a layout of 200 000 vertices")
             << "vertices"
             << "has 200000 vertices, more than the 1024 the viewer shows";
@@ -171,6 +174,15 @@ private Q_SLOTS:
             QVERIFY(!image.ok);
             QVERIFY(image.image.isNull());
             said = image.reason;
+        } else if (what == "json") {
+            QByteArray json = "{\"uv\": [\n";
+            for (int i = 0; i < 200000; ++i)
+                json += QByteArray(i ? ",\n" : "") + "[0.5, " + (i % 2 ? "0.7]" : "0.3]");
+            json += "\n]}\n";
+            const CornerInput input =
+                parseCornerInput(dir.filePath("big.json"), json, {QSizeF(1024, 512)});
+            QVERIFY(!input.ok());
+            said = input.errors.value(0).text();
         } else if (what == "convert") {
             QByteArray text;
             for (int i = 0; i < 10000; ++i)

@@ -162,14 +162,30 @@ QVector<Entry> jsonEntries(const QString &fileName, const QByteArray &content, Q
         return {};
     }
     const QJsonArray uv = doc.object().value(QStringLiteral("uv")).toArray();
+    if (uv.size() > maxShownCorners) {
+        errors.append({fileName, 1,
+                       QStringLiteral("%1 corners, more than the %2 wallmatch shows")
+                           .arg(uv.size())
+                           .arg(maxShownCorners)});
+        return {};
+    }
     const int open = uvArrayOffset(content);
     const QVector<int> offsets = open >= 0 ? arrayElementOffsets(content, open) : QVector<int>();
     const int uvLine = lineOfOffset(content, std::max(open, 0));
 
     QVector<Entry> entries;
     bool normalised = true;
+    // Lines counted on from one element to the next: one pass over the file, not one per
+    // element.
+    int elementLine = 1;
+    int counted = 0;
     for (int k = 0; k < uv.size(); ++k) {
-        const int line = k < offsets.size() ? lineOfOffset(content, offsets.at(k)) : uvLine;
+        if (k < offsets.size()) {
+            elementLine += int(std::count(content.constData() + counted,
+                                          content.constData() + offsets.at(k), '\n'));
+            counted = offsets.at(k);
+        }
+        const int line = k < offsets.size() ? elementLine : uvLine;
         const QJsonArray pair = uv.at(k).toArray();
         if (!uv.at(k).isArray() || pair.size() != 2 || !pair.at(0).isDouble()
             || !pair.at(1).isDouble()) {
