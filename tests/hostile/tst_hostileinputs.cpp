@@ -1,5 +1,6 @@
 #include "clirun.h"
 #include "cornerinput.h"
+#include "posetruth.h"
 #include "regularfile.h"
 #include "zindfixture.h"
 #include "zindtour.h"
@@ -264,6 +265,18 @@ private Q_SLOTS:
         QVERIFY2(tour.errors.value(0).text().contains("pano_1: ")
                      && tour.errors.value(0).text().contains(says),
                  qPrintable(tour.errors.value(0).text()));
+    }
+
+    // prep truth's poses: a coordinate of 1e308 is refused where it is read, not matched into
+    // a truth of -1 throughout.
+    void posesWithinAHome()
+    {
+        const SamplePoses poses = parsePoses(
+            "POSES.csv", "sample,view,x,y,yaw degrees\n1,primary,1e308,0,0\n1,secondary,0,0,0\n");
+        QVERIFY(!poses.errors.isEmpty());
+        QVERIFY2(poses.errors.first().text().startsWith("POSES.csv:2: ")
+                     && poses.errors.first().message.contains("within 1000000"),
+                 qPrintable(poses.errors.first().text()));
     }
 
     // wallmatch-demo-data writes no more samples than a study can show.

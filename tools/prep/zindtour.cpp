@@ -203,7 +203,7 @@ ZindTour parseZindTour(const QString &tourDir, const QByteArray &json, ZindLayou
                                                            "translation beyond %2: not a pose "
                                                            "in a home")
                                                 .arg(where)
-                                                .arg(maxPoseMagnitude)});
+                                                .arg(maxPoseMagnitude, 0, 'f', 0)});
                         continue;
                     }
                     pano.cameraHeight = *camera;

@@ -52,10 +52,9 @@ ZindTour readZindTour(const QString &tourDir, ZindLayout layout);
 ZindTour parseZindTour(const QString &tourDir, const QByteArray &json, ZindLayout layout);
 
 // Bounds on what a tour may hold: a layout of more vertices than the viewer shows corners per
-// ring, a pose beyond any home, more samples from one partial room than a study would use
-// (150 panos in one room are 11 175 pairs).
+// ring, a pose beyond any home (maxPoseMagnitude), more samples from one partial room than a
+// study would use (150 panos in one room are 11 175 pairs).
 inline constexpr int maxZindVertices = 1024;
-inline constexpr double maxPoseMagnitude = 1e6;
 inline constexpr int maxZindSamplesPerRoom = 45;
 
 // Whether a tour's image_path names a file inside the tour: relative, without "..".
