@@ -146,22 +146,34 @@ private Q_SLOTS:
     }
 
     // A start refused because the participant has answers leaves no lock file behind for the
-    // next computer on a shared folder.
+    // next computer on a shared folder, also when the results file is a FIFO (which blocked the
+    // start until it was killed, its lock left in place).
+    void refusedStartLeavesNoLock_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("answers in results_C.txt") << false;
+        QTest::newRow("results_C.txt a FIFO") << true;
+    }
     void refusedStartLeavesNoLock()
     {
+        QFETCH(bool, fifo);
         QTemporaryDir study;
         QVERIFY(fixture::writeBoxRoomTree(study.path(), 2));
         QVERIFY(writeTestFile(study.filePath("plan.csv"), "sample,source\n1,Kestrel\n2,Kestrel\n"));
-        QVERIFY(writeTestFile(study.filePath("results_C.txt"),
-                              "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> "
-                              "3 4\n"));
+        if (fifo)
+            QCOMPARE(::mkfifo(QFile::encodeName(study.filePath("results_C.txt")).constData(), 0600),
+                     0);
+        else
+            QVERIFY(writeTestFile(study.filePath("results_C.txt"),
+                                  "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:01.000 Mouse: 1 2 "
+                                  "<==> 3 4\n"));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_DATA_HOME", dir.filePath("userdata"));
         const CliRun run =
             CliRun::run(QStringLiteral(WALLMATCH_EXE), {"--plan", "plan.csv", "--participant", "C"},
                         study.path(), env);
-        QCOMPARE(run.status, 2);
+        QCOMPARE(run.status, 2); // -1: still blocked after 30 s
         QVERIFY2(run.err.contains("--resume"), qPrintable(run.err));
         QCOMPARE(QDir(study.path()).entryList({"*.lock"}, QDir::Files | QDir::Hidden),
                  QStringList());
