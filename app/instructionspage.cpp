@@ -2,9 +2,11 @@
 #include "ui_instructionspage.h"
 
 #include "regularfile.h"
+#include "textinput.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QUrl>
 
 namespace wallmatch {
 
@@ -25,14 +27,45 @@ Instructions readInstructions(const QString &file, QStringList &problems)
                                                   : read.opened.reason);
         return page;
     }
+    // Checked as every text input is: a NUL would cut the page short, invalid UTF-8 show as
+    // replacement characters. A last line without its line end is normal for a page.
+    QByteArray bytes = read.bytes;
+    if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+        bytes += '\n';
+    const TextInput text = checkTextInput(bytes);
+    if (!text.ok()) {
+        problems << text.problem(file);
+        return page;
+    }
     page.file = file;
-    page.text = QString::fromUtf8(read.bytes);
+    page.text = text.text;
     const QString suffix = QFileInfo(file).suffix().toLower();
     if (suffix == QLatin1String("md") || suffix == QLatin1String("markdown"))
         page.format = Instructions::Markdown;
     else if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
         page.format = Instructions::Html;
     return page;
+}
+
+QVariant InstructionsBrowser::loadResource(int type, const QUrl &name)
+{
+    // Only pictures, only regular files of bounded size and declared size: a FIFO or device
+    // named in the page would freeze the window or fill the memory. Nothing else is fetched.
+    // What is refused is answered with an empty stand-in, never with nothing: the document
+    // would then open the file itself.
+    if (type != QTextDocument::ImageResource)
+        return QVariant(QStringLiteral(""));
+    const QUrl resolved = QUrl::fromLocalFile(folder + QLatin1Char('/')).resolved(name);
+    const ImageFile image = resolved.isLocalFile()
+        ? readImageFile(resolved.toLocalFile(), true,
+                        QSize(maxInstructionsImageSide, maxInstructionsImageSide),
+                        maxInstructionsImageBytes)
+        : ImageFile();
+    if (image.ok)
+        return QVariant(image.image);
+    QImage none(1, 1, QImage::Format_ARGB32);
+    none.fill(Qt::transparent);
+    return QVariant(none);
 }
 
 } // namespace wallmatch
@@ -53,6 +86,7 @@ InstructionsPage::~InstructionsPage()
 
 void InstructionsPage::showInstructions(const wallmatch::Instructions &instructions)
 {
+    ui->textBrowser->setBaseFolder(QFileInfo(instructions.file).absolutePath());
     switch (instructions.format) {
     case wallmatch::Instructions::Markdown:
         ui->textBrowser->setMarkdown(instructions.text);

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTextBrowser>
 #include <QWidget>
 
 namespace Ui {
@@ -22,8 +23,28 @@ struct Instructions
     bool isEmpty() const { return file.isEmpty(); }
 };
 
-// Reads an instructions file (at most 1 MiB of UTF-8); a problem goes to `problems`.
+// Reads an instructions file (at most 1 MiB of UTF-8, checked as any text input); a problem
+// goes to `problems`.
 Instructions readInstructions(const QString &file, QStringList &problems);
+
+// Pictures in instructions: at most this large on disk and declared in their header.
+inline constexpr qint64 maxInstructionsImageBytes = 32 * 1024 * 1024;
+inline constexpr int maxInstructionsImageSide = 4096;
+
+// The browser of the instructions: pictures the page names are read from its folder as bounded
+// regular files (readImageFile), and nothing else is loaded.
+class InstructionsBrowser : public QTextBrowser
+{
+    Q_OBJECT
+
+public:
+    using QTextBrowser::QTextBrowser;
+    void setBaseFolder(const QString &path) { folder = path; }
+    QVariant loadResource(int type, const QUrl &name) override;
+
+private:
+    QString folder;
+};
 
 } // namespace wallmatch
 

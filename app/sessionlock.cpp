@@ -104,17 +104,28 @@ bool SessionLock::tryLock()
         + QLatin1Char('/') + info.fileName();
     const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1);
     const QString locks = data + QStringLiteral("/locks");
+    const QString besideLock = sessionLockFileName(resultsFile);
     if (!data.isEmpty() && QDir().mkpath(locks)
         && tryLockAt(locks + QLatin1Char('/') + QString::fromLatin1(hash.toHex()) + ".lock"))
         return true;
     if (!why.isEmpty())
         return false;
-    // No lock anywhere: running unlocked beats not running at all.
-    std::fprintf(stderr, "Could not lock %s against a second session\n",
-                 qPrintable(QDir::toNativeSeparators(resultsFile)));
+    // No lock anywhere (a full disk, a folder that takes no file): a session without its lock
+    // could run beside a second one on the same file, and one would erase the other's answers.
+    // It does not start.
+    why = QCoreApplication::translate(
+              "SessionLock",
+              "Could not lock %1 against a second session: neither the lock file %2 nor one in "
+              "%3 can be made.\n\n"
+              "Without the lock a second session could write the same file and erase these "
+              "answers, so this one does not start. Free some space on the disk, or make the "
+              "folder writable, and start again.")
+              .arg(QDir::toNativeSeparators(resultsFile), QDir::toNativeSeparators(besideLock),
+                   data.isEmpty() ? QStringLiteral("the user's data folder")
+                                  : QDir::toNativeSeparators(locks));
     lock.reset();
     lockPath.clear();
-    return true;
+    return false;
 }
 
 bool startSession(SessionLock &lock)
@@ -122,7 +133,10 @@ bool startSession(SessionLock &lock)
     if (lock.tryLock())
         return true;
     std::fprintf(stderr, "%s\n", qPrintable(lock.refusal()));
-    MessageBox::warning(nullptr, QCoreApplication::translate("SessionLock", "Results File In Use"),
+    MessageBox::warning(nullptr,
+                        lock.lockFileName().isEmpty()
+                            ? QCoreApplication::translate("SessionLock", "Results File Not Locked")
+                            : QCoreApplication::translate("SessionLock", "Results File In Use"),
                         lock.refusal());
     return false;
 }

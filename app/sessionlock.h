@@ -24,10 +24,11 @@ public:
     SessionLock(const SessionLock &) = delete;
     SessionLock &operator=(const SessionLock &) = delete;
 
-    // True once this process holds the results file (or no lock file can be made anywhere).
+    // True once this process holds the results file; false when another session holds it or no
+    // lock file can be made anywhere.
     bool tryLock();
     // After a refusal: names the results file, the lock file, the other session's host, process
-    // and age, and how to remove the lock.
+    // and age, and how to remove the lock; or, when no lock could be made, why and what to do.
     QString refusal() const { return why; }
     QString lockFileName() const;
 

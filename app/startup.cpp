@@ -44,12 +44,14 @@ void setApplicationInfo()
     QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
 }
 
-// Answers in a results file: its lines.
+// Answers in a results file: its lines. Only a regular file is opened: a FIFO in its place
+// would block the start, a device feed it without end.
 int countLines(const QString &file)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    const OpenedFile opened = openRegularFile(file);
+    if (!opened.file)
         return 0;
+    QFile &f = *opened.file;
     int lines = 0;
     while (!f.atEnd() && lines < 1000000) {
         if (!f.readLine(4096).trimmed().isEmpty())
@@ -78,10 +80,10 @@ void readProtocolOptions(const QCommandLineParser &parser, const QStringList &ar
     run.facts.options = arguments.mid(1);
     if (parser.isSet(planOption)) {
         run.facts.planPath = parser.value(planOption);
-        QFile plan(run.facts.planPath);
-        if (plan.open(QIODevice::ReadOnly))
+        const ReadFile plan = readRegularFile(run.facts.planPath, maxPlanFileSize);
+        if (plan.ok)
             run.facts.planSha256 =
-                QCryptographicHash::hash(plan.readAll(), QCryptographicHash::Sha256).toHex();
+                QCryptographicHash::hash(plan.bytes, QCryptographicHash::Sha256).toHex();
     }
     if (parser.isSet(instructionsOption))
         run.instructions = readInstructions(parser.value(instructionsOption), start.problems);

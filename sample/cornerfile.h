@@ -13,6 +13,11 @@
 
 namespace wallmatch {
 
+// A corner list longer than this (1024 walls) is shown as none: image only, no walls to pick.
+// Every paint traces every edge and draws every corner, so a million-line file would freeze the
+// window for seconds at each repaint.
+inline constexpr int maxShownCorners = 2048;
+
 // One line of a corner file: where the corner lies in the image and in space.
 struct CornerLine
 {

@@ -33,6 +33,16 @@ struct Entry
     QDateTime modified; // local time, whole seconds
     bool removed = false; // a folder that was deleted while still in use (no links left)
     QString error; // why the status is not known; empty when simply missing
+    // The file's identity: two names are one file when both are equal (hard links, links,
+    // "a/../b", another spelling of the same folder).
+    quint64 device = 0;
+    quint64 inode = 0;
+
+    bool sameFileAs(const Entry &other) const
+    {
+        return type != EntryType::Missing && other.type != EntryType::Missing
+            && device == other.device && inode == other.inode;
+    }
 };
 
 // "a FIFO", "a character device", … for messages.

@@ -54,6 +54,8 @@ Entry entryOf(const struct stat &info)
     entry.size = info.st_size;
     entry.modified = QDateTime::fromSecsSinceEpoch(info.st_mtime);
     entry.removed = info.st_nlink == 0;
+    entry.device = quint64(info.st_dev);
+    entry.inode = quint64(info.st_ino);
     return entry;
 }
 

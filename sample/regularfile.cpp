@@ -1,7 +1,9 @@
 #include "regularfile.h"
 
 #include "fileplatform.h"
+
 #include <QFile>
+#include <QImageReader>
 
 namespace wallmatch {
 
@@ -52,6 +54,38 @@ ReadFile readRegularFile(const QString &name, qint64 maxBytes)
     // A file growing after the check is read only up to its size then, within the bound.
     const qint64 size = maxBytes >= 0 ? qMin(result.opened.size, maxBytes) : result.opened.size;
     result.bytes = result.opened.file->read(size);
+    result.ok = true;
+    return result;
+}
+
+ImageFile readImageFile(const QString &name, bool decode, const QSize &maxSize, qint64 maxBytes)
+{
+    ImageFile result;
+    const OpenedFile opened = openRegularFile(name, maxBytes);
+    if (!opened.file) {
+        result.missing = opened.missing;
+        result.reason = opened.reason;
+        return result;
+    }
+    QImageReader reader(opened.file.get());
+    result.size = reader.size();
+    result.format = reader.format();
+    if (!reader.canRead() || !result.size.isValid()) {
+        result.reason = opened.size == 0 ? QStringLiteral("empty file") : reader.errorString();
+        return result;
+    }
+    if (result.size.width() > maxSize.width() || result.size.height() > maxSize.height()) {
+        result.reason = QStringLiteral("%1 x %2 pixels, more than %3 x %4")
+                            .arg(result.size.width())
+                            .arg(result.size.height())
+                            .arg(maxSize.width())
+                            .arg(maxSize.height());
+        return result;
+    }
+    if (decode && !reader.read(&result.image)) {
+        result.reason = reader.errorString();
+        return result;
+    }
     result.ok = true;
     return result;
 }

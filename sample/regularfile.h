@@ -3,6 +3,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <memory>
 
@@ -35,6 +37,29 @@ struct ReadFile
     OpenedFile opened;
 };
 ReadFile readRegularFile(const QString &name, qint64 maxBytes);
+
+// Images the companions read (panoramas to import, instructions' pictures): a regular file of
+// at most this many bytes, declaring at most this many pixels. The size is read from the header
+// before decoding, so that a small file claiming 30000 x 15000 pixels is refused unread.
+inline constexpr qint64 maxImageFileBytes = 256 * 1024 * 1024;
+inline constexpr int maxImageWidth = 16384;
+inline constexpr int maxImageHeight = 8192;
+
+struct ImageFile
+{
+    bool ok = false;
+    QSize size; // as the header declares it
+    QByteArray format; // "jpeg", "png", …
+    QImage image; // decoded when asked for
+    QString reason; // why not ok
+    bool missing = false;
+};
+
+// Checks (and with `decode`, reads) an image: only a regular file within maxBytes, only a
+// declared size within maxSize.
+ImageFile readImageFile(const QString &name, bool decode,
+                        const QSize &maxSize = QSize(maxImageWidth, maxImageHeight),
+                        qint64 maxBytes = maxImageFileBytes);
 
 } // namespace wallmatch
 

@@ -4,6 +4,9 @@
 #include "sources.h"
 #include "textinput.h"
 
+#include <QHash>
+#include <QPair>
+
 namespace wallmatch {
 
 namespace {
@@ -50,6 +53,9 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
         return plan;
     }
     int firstTestLine = 0;
+    // An answer is known by its sample and source: a test case asked twice could not be told
+    // from its repeat, and the second answer would count as given after the end.
+    QHash<QPair<int, QString>, int> testLines;
     for (; row < table.rows.size(); ++row) {
         const CsvRow &r = table.rows.at(row);
         if (isBlank(r.fields))
@@ -100,11 +106,29 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
                                              .arg(firstTestLine)));
             continue;
         }
+        if (!c.practice) {
+            const QPair<int, QString> key(c.sample, c.source);
+            if (const int first = testLines.value(key)) {
+                plan.problems.append(problem(fileName, r.line,
+                                             QStringLiteral("sample %1 with source %2 again "
+                                                            "(first on line %3): each is a "
+                                                            "test case once")
+                                                 .arg(c.sample)
+                                                 .arg(c.source)
+                                                 .arg(first)));
+                continue;
+            }
+            testLines.insert(key, r.line);
+        }
         plan.cases.append(c);
     }
     if (plan.cases.isEmpty() && plan.problems.isEmpty())
         plan.problems.append(
             problem(fileName, header.line, QStringLiteral("the plan has no cases")));
+    else if (testLines.isEmpty() && plan.problems.isEmpty())
+        plan.problems.append(problem(fileName, header.line,
+                                     QStringLiteral("the plan has practice cases only: a test "
+                                                    "case is needed for any answer to be kept")));
     return plan;
 }
 

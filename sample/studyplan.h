@@ -24,8 +24,9 @@ struct StudyPlan
 
 // A CSV file with the header "sample,source" and one row per case, in the order shown; the
 // source is a source name (sources.h). A third column "phase" may say "practice" or "test"
-// (the default, also when empty); practice rows come before every test row. A sample may appear
-// more than once. Whether the source's corner files exist is for the caller to check.
+// (the default, also when empty); practice rows come before every test row, and there is at
+// least one test row. A sample may appear more than once, with another source each time among
+// the test rows. Whether the source's corner files exist is for the caller to check.
 StudyPlan parseStudyPlan(const QString &text, const QString &fileName);
 
 // The header line and one row per case, LF line ends.

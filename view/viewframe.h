@@ -1,6 +1,7 @@
 #ifndef VIEWFRAME_H
 #define VIEWFRAME_H
 
+#include "cornerfile.h"
 #include "cornerpoint.h"
 #include "panosample.h"
 
@@ -11,11 +12,6 @@
 #include <QVector>
 
 namespace wallmatch {
-
-// A corner list longer than this (1024 walls) is shown as none: image only, no walls to pick.
-// Every paint traces every edge and draws every corner, so a million-line file would freeze the
-// window for seconds at each repaint.
-inline constexpr int maxShownCorners = 2048;
 
 // What a view shows of a sample for one source.
 struct ShownCorners

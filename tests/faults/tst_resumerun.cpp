@@ -119,7 +119,7 @@ private Q_SLOTS:
         QFile other(QDir(tree.path()).filePath("other.csv"));
         QVERIFY(other.open(QIODevice::WriteOnly));
         other.write(
-            "sample,source\n4,Bramble\n3,Kestrel\n5,Kestrel\n1,Bramble\n3,Kestrel\n2,Kestrel\n");
+            "sample,source\n4,Bramble\n3,Kestrel\n5,Kestrel\n1,Bramble\n3,Bramble\n2,Kestrel\n");
         other.close();
         const QByteArray before = results();
         QVERIFY(!before.isEmpty());

@@ -47,7 +47,7 @@ private Q_SLOTS:
             << QStringList {f + ":2: source \"Kes\\x0atrel\" is not a name of 1 to 32 letters, digits, - or _",
                             f + ":4: source \"Bramble.\" is not a name of 1 to 32 letters, digits, - or _"};
         QTest::newRow("any source name, a sample more than once")
-            << "sample,source\n1,LGTNet\n1,Kestrel\n2,kestrel\n1,LGTNet\n" << "1 LGTNet@2;1 Kestrel@3;2 kestrel@4;1 LGTNet@5" << QStringList();
+            << "sample,source\n1,LGTNet\n1,Kestrel\n2,kestrel\n1,Bramble\n" << "1 LGTNet@2;1 Kestrel@3;2 kestrel@4;1 Bramble@5" << QStringList();
         QTest::newRow("unclosed quote") << "sample,source\n1,\"Kestrel\n" << ""
             << QStringList {f + ":2: unbalanced quotes: a quoted field is not closed"};
         // clang-format on

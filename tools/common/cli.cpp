@@ -2,7 +2,9 @@
 
 #include "fileplatform.h"
 #include "regularfile.h"
+#include "textinput.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace wallmatch {
@@ -64,6 +66,65 @@ std::optional<QString> writableTarget(const QString &name, QVector<Problem> &pro
                      QStringLiteral("cannot write: %1 is not replaced; name a regular file")
                          .arg(platform::typeName(target.type))});
     return std::nullopt;
+}
+
+namespace {
+
+// What a name will write to: the file there, or, when there is none yet, the folder it goes
+// into and the name in it.
+struct OutputIdentity
+{
+    platform::Entry file;
+    platform::Entry folder;
+    QString name;
+
+    explicit OutputIdentity(const QString &path)
+        : file(platform::targetOf(path))
+    {
+        if (file.type == platform::EntryType::Missing) {
+            const QFileInfo info(path);
+            folder = platform::targetOf(info.absolutePath());
+            name = info.fileName();
+        }
+    }
+    bool operator==(const OutputIdentity &other) const
+    {
+        if (file.type != platform::EntryType::Missing)
+            return file.sameFileAs(other.file);
+        return other.file.type == platform::EntryType::Missing && name == other.name
+            && folder.sameFileAs(other.folder);
+    }
+};
+
+} // namespace
+
+bool outputsApart(const QStringList &outputs, const QStringList &inputs, QVector<Problem> &problems)
+{
+    bool apart = true;
+    QVector<OutputIdentity> seen;
+    for (const QString &output : outputs) {
+        const OutputIdentity target(output);
+        for (const QString &input : inputs) {
+            if (target.file.sameFileAs(platform::targetOf(input))) {
+                problems.append({output, 0,
+                                 QStringLiteral("not written: this is the input %1; name "
+                                                "another file for the output")
+                                     .arg(quotedInput(input))});
+                apart = false;
+            }
+        }
+        for (int i = 0; i < seen.size(); ++i) {
+            if (seen[i] == target) {
+                problems.append({output, 0,
+                                 QStringLiteral("not written: this is also the output %1; "
+                                                "name another file")
+                                     .arg(quotedInput(outputs[i]))});
+                apart = false;
+            }
+        }
+        seen.append(target);
+    }
+    return apart;
 }
 
 bool writeFileOrComplain(const QString &name, const QByteArray &bytes, QVector<Problem> &problems)

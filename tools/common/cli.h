@@ -42,6 +42,13 @@ std::optional<QByteArray> readFileOrComplain(const QString &name, QVector<Proble
 // otherwise (a device, FIFO, folder, …).
 std::optional<QString> writableTarget(const QString &name, QVector<Problem> &problems);
 
+// True when no output is one of the inputs or another output. Files are compared by identity
+// (device and inode, links followed), not by name: "results_*.txt" after --csv, a hard link, or
+// "./a/../results.txt" all name an input. Otherwise a problem per clash, and nothing is to be
+// written.
+bool outputsApart(const QStringList &outputs, const QStringList &inputs,
+                  QVector<Problem> &problems);
+
 // Writes a regular file atomically (QSaveFile); adds a problem and returns false when that fails
 // or something else is at the name.
 bool writeFileOrComplain(const QString &name, const QByteArray &bytes, QVector<Problem> &problems);

@@ -10,6 +10,9 @@
 
 namespace wallmatch {
 
+// More samples than any study shows (each is two panoramas, about 200 KB) only fill the disk.
+inline constexpr int maxDemoSamples = 10000;
+
 struct DemoSetOptions
 {
     QString outDir;

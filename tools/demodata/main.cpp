@@ -68,10 +68,12 @@ int main(int argc, char *argv[])
     options.samples = parser.value(samplesOption).toInt(&samplesOk);
     options.seed = parser.value(seedOption).toULongLong(&seedOk);
     options.force = parser.isSet(forceOption);
-    if (!samplesOk || options.samples < 1 || !seedOk) {
+    if (!samplesOk || options.samples < 1 || options.samples > wallmatch::maxDemoSamples
+        || !seedOk) {
         std::fprintf(stderr,
-                     "wallmatch-demo-data: --samples needs a positive whole number and "
-                     "--seed a non-negative one\n");
+                     "wallmatch-demo-data: --samples needs a whole number from 1 to %d and "
+                     "--seed a non-negative one\n",
+                     wallmatch::maxDemoSamples);
         return 2;
     }
 

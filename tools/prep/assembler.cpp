@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "cornerinput.h"
 #include "fileplatform.h"
+#include "regularfile.h"
 #include "samplefolder.h"
 #include "sources.h"
 
@@ -17,9 +18,6 @@
 namespace wallmatch {
 
 namespace {
-
-// A panorama of 8192 x 4096 pixels is a few tens of megabytes even uncompressed.
-constexpr qint64 maxImageFileBytes = 256 * 1024 * 1024;
 
 // A view of a sample, read and checked, waiting to be written.
 struct PreparedView
@@ -72,29 +70,17 @@ std::optional<PreparedView> preparedView(const PlanPanorama &pano, const QString
 {
     PreparedView view;
     view.image = pano.image;
-    // QImageReader would block on a FIFO and read a device without end.
-    const platform::Entry entry = platform::targetOf(pano.image);
-    if (entry.type != platform::EntryType::Regular || entry.size > maxImageFileBytes) {
+    // Only a regular file, and only a declared size within bounds: a FIFO would block, a device
+    // feed without end, a header claiming a huge size make gigabytes.
+    const ImageFile header = readImageFile(pano.image, false);
+    view.imageSize = header.size;
+    if (!header.ok) {
         result.errors.append(
             {plan.file, row.line,
              QStringLiteral("sample %1: %2 image %3 cannot be read: %4")
                  .arg(row.sample)
                  .arg(role, pano.image,
-                      entry.type == platform::EntryType::Regular
-                          ? QStringLiteral("larger than %1 bytes").arg(maxImageFileBytes)
-                          : entry.type == platform::EntryType::Missing
-                          ? QStringLiteral("missing")
-                          : QStringLiteral("not a regular file (%1)")
-                                .arg(platform::typeName(entry.type)))});
-        return std::nullopt;
-    }
-    QImageReader reader(pano.image);
-    view.imageSize = reader.size();
-    if (!reader.canRead() || !view.imageSize.isValid()) {
-        result.errors.append({plan.file, row.line,
-                              QStringLiteral("sample %1: %2 image %3 cannot be read: %4")
-                                  .arg(row.sample)
-                                  .arg(role, pano.image, reader.errorString())});
+                      header.missing ? QStringLiteral("missing") : header.reason)});
         return std::nullopt;
     }
     if (view.imageSize.width() != 2 * view.imageSize.height()) {
@@ -105,7 +91,7 @@ std::optional<PreparedView> preparedView(const PlanPanorama &pano, const QString
                                   .arg(role, pano.image, sizeText(view.imageSize))});
         return std::nullopt;
     }
-    view.copyImage = view.imageSize == viewImageSize() && reader.format() == "jpeg";
+    view.copyImage = view.imageSize == viewImageSize() && header.format == "jpeg";
 
     const auto kestrel = preparedCorners(pano.kestrel, view.imageSize, options, plan, row,
                                          role + QStringLiteral(" Kestrel corners"), result);
@@ -178,11 +164,12 @@ bool writeViewImage(const QString &source, bool copy, const QString &target,
         QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
         return true;
     }
-    QImage image(source);
-    if (image.isNull()) {
-        errors.append({source, 0, QStringLiteral("cannot decode the image")});
+    const ImageFile read = readImageFile(source, true);
+    if (!read.ok) {
+        errors.append({source, 0, QStringLiteral("cannot decode the image: %1").arg(read.reason)});
         return false;
     }
+    QImage image = read.image;
     if (image.size() != viewImageSize())
         image = image.scaled(viewImageSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     image = image.convertToFormat(QImage::Format_RGB32);
@@ -193,6 +180,38 @@ bool writeViewImage(const QString &source, bool copy, const QString &target,
     return true;
 }
 
+namespace {
+
+// Written into a tree while it is being built, and taken out before it is put in place: a
+// leftover ".new" beside the tree that holds it was left by this program (a run that was killed)
+// and may go; anything else by that name is someone's and is never touched.
+const QString buildingMark = QStringLiteral(".wallmatch-prep-building");
+
+bool isRealFolder(const QString &path)
+{
+    return platform::entryAt(path).type == platform::EntryType::Folder;
+}
+
+// A leftover of an earlier build of ours: a folder (not a link) holding the mark.
+bool isOurLeftover(const QString &path)
+{
+    return isRealFolder(path)
+        && platform::entryAt(QDir(path).filePath(buildingMark)).type
+        == platform::EntryType::Regular;
+}
+
+// Removes a tree this run made; a link in its place is removed itself, never followed.
+bool removeOwnTree(const QString &path)
+{
+    if (platform::entryAt(path).type == platform::EntryType::Missing)
+        return true;
+    if (!isRealFolder(path))
+        return QFile::remove(path);
+    return QDir(path).removeRecursively();
+}
+
+} // namespace
+
 bool buildSampleTree(const QString &root, AssembleResult &result,
                      const std::function<bool(const QString &)> &build)
 {
@@ -202,27 +221,53 @@ bool buildSampleTree(const QString &root, AssembleResult &result,
         QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     const bool replacing = !oldEntries.isEmpty();
     const QString writeRoot = replacing ? root + QStringLiteral(".new") : root;
-    if (replacing && QFileInfo::exists(writeRoot) && !QDir(writeRoot).removeRecursively()) {
-        result.errors.append({writeRoot, 0, QStringLiteral("cannot remove this leftover")});
-        return false;
-    }
-    const auto abandon = [&] {
-        if (replacing) {
-            QDir(writeRoot).removeRecursively();
-            result.samplesWritten = 0;
+    const QString old = root + QStringLiteral(".old");
+    if (replacing) {
+        if (platform::entryAt(writeRoot).type != platform::EntryType::Missing
+            && !isOurLeftover(writeRoot)) {
+            result.errors.append({writeRoot, 0,
+                                  QStringLiteral("is in the way of replacing the tree and was "
+                                                 "not made here; move it away or remove it")});
+            return false;
         }
+        if (platform::entryAt(old).type != platform::EntryType::Missing) {
+            result.errors.append({old, 0,
+                                  QStringLiteral("is in the way of replacing the tree; move it "
+                                                 "away or remove it")});
+            return false;
+        }
+        if (!removeOwnTree(writeRoot)) {
+            result.errors.append({writeRoot, 0, QStringLiteral("cannot remove this leftover")});
+            return false;
+        }
+    }
+    const bool rootExisted = platform::entryAt(root).type != platform::EntryType::Missing;
+    const auto abandon = [&] {
+        // What this run wrote goes again, so that no part of a tree is left. A new tree into an
+        // empty folder: the folder stays as it was.
+        if (replacing || !rootExisted) {
+            removeOwnTree(writeRoot);
+        } else {
+            const QDir folder(root);
+            for (const QString &entry : folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot
+                                                         | QDir::Hidden | QDir::System))
+                removeOwnTree(folder.filePath(entry));
+        }
+        result.samplesWritten = 0;
         return false;
     };
     if (!QDir().mkpath(writeRoot)) {
         result.errors.append({writeRoot, 0, QStringLiteral("cannot create the folder")});
         return false;
     }
+    const QString mark = QDir(writeRoot).filePath(buildingMark);
+    if (replacing && !writeFileOrComplain(mark, QByteArray(), result.errors))
+        return abandon();
     if (!build(writeRoot))
         return abandon();
     if (replacing) {
-        const QString old = root + QStringLiteral(".old");
-        if ((QFileInfo::exists(old) && !QDir(old).removeRecursively())
-            || !QDir().rename(root, old)) {
+        QFile::remove(mark);
+        if (!QDir().rename(root, old)) {
             result.errors.append(
                 {root, 0, QStringLiteral("cannot move the old tree aside to %1").arg(old)});
             return abandon();
@@ -233,7 +278,7 @@ bool buildSampleTree(const QString &root, AssembleResult &result,
                 {root, 0, QStringLiteral("cannot move the new tree here from %1").arg(writeRoot)});
             return abandon();
         }
-        if (!QDir(old).removeRecursively())
+        if (!removeOwnTree(old))
             result.notes.append({old, 0, QStringLiteral("the old tree could not be removed")});
         result.summary.append(
             QStringLiteral("replaced the earlier tree (%1 entries)").arg(oldEntries.size()));

@@ -162,14 +162,30 @@ QVector<Entry> jsonEntries(const QString &fileName, const QByteArray &content, Q
         return {};
     }
     const QJsonArray uv = doc.object().value(QStringLiteral("uv")).toArray();
+    if (uv.size() > maxShownCorners) {
+        errors.append({fileName, 1,
+                       QStringLiteral("%1 corners, more than the %2 wallmatch shows")
+                           .arg(uv.size())
+                           .arg(maxShownCorners)});
+        return {};
+    }
     const int open = uvArrayOffset(content);
     const QVector<int> offsets = open >= 0 ? arrayElementOffsets(content, open) : QVector<int>();
     const int uvLine = lineOfOffset(content, std::max(open, 0));
 
     QVector<Entry> entries;
     bool normalised = true;
+    // Lines counted on from one element to the next: one pass over the file, not one per
+    // element.
+    int elementLine = 1;
+    int counted = 0;
     for (int k = 0; k < uv.size(); ++k) {
-        const int line = k < offsets.size() ? lineOfOffset(content, offsets.at(k)) : uvLine;
+        if (k < offsets.size()) {
+            elementLine += int(std::count(content.constData() + counted,
+                                          content.constData() + offsets.at(k), '\n'));
+            counted = offsets.at(k);
+        }
+        const int line = k < offsets.size() ? elementLine : uvLine;
         const QJsonArray pair = uv.at(k).toArray();
         if (!uv.at(k).isArray() || pair.size() != 2 || !pair.at(0).isDouble()
             || !pair.at(1).isDouble()) {
@@ -392,6 +408,13 @@ CornerInput parseCornerInput(const QString &fileName, const QByteArray &rawConte
         input.errors.append({fileName, 0, QStringLiteral("no corners")});
         return input;
     }
+    if (entries.size() > maxShownCorners) {
+        input.errors.append({fileName, entries.at(maxShownCorners).line,
+                             QStringLiteral("%1 corners, more than the %2 wallmatch shows")
+                                 .arg(entries.size())
+                                 .arg(maxShownCorners)});
+        return input;
+    }
     if (entries.size() % 2 != 0) {
         input.errors.append(
             {fileName, entries.last().line,
@@ -451,6 +474,16 @@ QVector<Problem> checkRings(const CornerRings &rings, const QString &fileName, d
         problems.append(
             {fileName, 0,
              QStringLiteral("%1 corners in each ring; a room needs at least 3").arg(n)});
+    // wallmatch shows no walls for a longer corner list: refused here rather than written.
+    if (2 * qint64(n) > maxShownCorners) {
+        problems.append({fileName, 0,
+                         QStringLiteral("%1 corners in each ring, %2 in all: more than the %3 "
+                                        "wallmatch shows")
+                             .arg(n)
+                             .arg(2 * qint64(n))
+                             .arg(maxShownCorners)});
+        return problems;
+    }
 
     int upsideDown = 0;
     int offHorizon = 0;

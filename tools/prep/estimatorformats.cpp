@@ -1,5 +1,6 @@
 #include "estimatorformats.h"
 
+#include "cornerfile.h"
 #include "projection.h"
 
 #include <QJsonArray>
@@ -147,6 +148,12 @@ std::optional<CornerRings> panoAnnotatorRings(const QString &fileName, const QJs
                                   .toObject()
                                   .value(QLatin1String("points"))
                                   .toArray();
+    if (2 * qint64(points.size()) > maxShownCorners)
+        return fail(QStringLiteral("%1 layout points make %2 corners, more than the %3 wallmatch "
+                                   "shows")
+                        .arg(points.size())
+                        .arg(2 * qint64(points.size()))
+                        .arg(maxShownCorners));
     QVector<QPointF> plan; // the corner file's x and y of each point
     for (int i = 0; i < points.size(); ++i) {
         const QJsonArray xyz = points.at(i).toObject().value(QLatin1String("xyz")).toArray();

@@ -13,6 +13,10 @@
 // and the cameras' poses on a common floor plan.
 namespace wallmatch {
 
+// No coordinate, height, angle or scale of a pose in a home comes near this; a larger one (1e308)
+// is refused where it is read, instead of matching no wall at all.
+inline constexpr double maxPoseMagnitude = 1e6;
+
 // Where a view's camera stands on the floor plan: a point p on the floor around the camera, in
 // camera heights and in the corner file's axes, lies at scale * R(yaw) * p + (x, y).
 struct FloorPose

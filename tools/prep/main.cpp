@@ -144,6 +144,13 @@ int convertCommand(const QStringList &args)
     }
 
     const QString input = parser.positionalArguments().first();
+    if (parser.isSet(output)) {
+        QVector<Problem> problems;
+        if (!outputsApart({parser.value(output)}, {input}, problems)) {
+            printProblems(problems);
+            return ExitUsage;
+        }
+    }
     const CornerInput corners = readCornerInput(input, {QSizeF(w, h), *fmt, tol});
     printProblems(corners.notes, QStringLiteral("note: "));
     if (!corners.ok()) {

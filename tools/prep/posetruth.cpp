@@ -29,7 +29,7 @@ std::optional<double> finite(const QString &text)
 {
     bool ok = false;
     const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
+    if (!ok || !std::isfinite(value) || std::abs(value) > maxPoseMagnitude)
         return std::nullopt;
     return value;
 }
@@ -58,7 +58,9 @@ SamplePoses parsePoses(const QString &fileName, const QByteArray &content)
             || !yaw) {
             poses.errors.append({fileName, row.line,
                                  QStringLiteral("expected sample,view,x,y,yaw degrees with view "
-                                                "primary or secondary and numbers")});
+                                                "primary or secondary and numbers within "
+                                                "%1")
+                                     .arg(maxPoseMagnitude, 0, 'f', 0)});
             continue;
         }
         QHash<int, FloorPose> &map =

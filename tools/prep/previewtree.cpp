@@ -3,13 +3,13 @@
 #include "cli.h"
 #include "cornerfile.h"
 #include "csv.h"
+#include "regularfile.h"
 #include "samplefolder.h"
 #include "sources.h"
 #include "truthfile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -37,10 +37,11 @@ std::optional<QByteArray> boundedRead(const QString &file, qint64 limit, QVector
 QHash<int, QStringList> sampleStems(const QString &root)
 {
     QHash<int, QStringList> stems;
-    QFile file(QDir(root).filePath(QStringLiteral("samples.csv")));
-    if (file.size() > kMaxSamplesFile || !file.open(QIODevice::ReadOnly))
+    const ReadFile file =
+        readRegularFile(QDir(root).filePath(QStringLiteral("samples.csv")), kMaxSamplesFile);
+    if (!file.ok)
         return stems;
-    const CsvTable table = parseCsv(QString::fromUtf8(file.readAll()));
+    const CsvTable table = parseCsv(QString::fromUtf8(file.bytes));
     for (const CsvRow &row : table.rows) {
         bool ok = false;
         const int sample = row.fields.value(0).toInt(&ok);
@@ -129,13 +130,14 @@ PreviewTreeResult writePreviews(const QString &tree, const QString &outDir,
                              .arg(sample)
                              .arg(QLatin1String(viewFolderNames[v]));
             const QString imageFile = QDir(folders[v]).filePath(bareFileName(imageFileLiteral));
-            QImageReader reader(imageFile);
-            const QSize size = reader.size();
-            if (!size.isValid() || size.width() > 8192 || size.height() > 4096
-                || !reader.read(&views[v].image))
-                result.notes.append({imageFile, 0,
-                                     QStringLiteral("image not readable; drawn "
-                                                    "grey")});
+            // Only a regular file of a panorama's size: a FIFO would block, a device never end.
+            const ImageFile read = readImageFile(imageFile, true, QSize(8192, 4096));
+            views[v].image = read.image;
+            if (!read.ok)
+                result.notes.append(
+                    {imageFile, 0,
+                     QStringLiteral("image not readable (%1); drawn grey")
+                         .arg(read.missing ? QStringLiteral("missing") : read.reason)});
             const QString stem = stems.value(sample).value(v);
             views[v].caption =
                 QStringLiteral("%1%2")

@@ -4,8 +4,11 @@
 #include "cornerfile.h"
 #include "cornerinput.h"
 #include "layouttruth.h"
+#include "regularfile.h"
 #include "samplefolder.h"
 #include "sources.h"
+#include "textinput.h"
+#include "zindtour.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -108,7 +111,7 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
         result.errors = tour.errors;
         return result;
     }
-    const QVector<QPair<int, int>> pairs = zindPairs(tour);
+    const QVector<QPair<int, int>> pairs = zindPairs(tour, &result.notes);
     if (pairs.isEmpty()) {
         result.errors.append({QDir(tourDir).filePath(QStringLiteral("zind_data.json")), 0,
                               QStringLiteral("no partial room is seen from two panos")});
@@ -130,19 +133,26 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                      .arg(pano.stem()));
         ImportedView &view = it.value();
         view.image = QDir(tourDir).filePath(pano.image);
-        QImageReader reader(view.image);
-        view.imageSize = reader.size();
-        if (!reader.canRead() || !view.imageSize.isValid()) {
+        if (!insideTour(tourDir, view.image)) {
+            result.errors.append({view.image, 0,
+                                  QStringLiteral("image_path %1 leads out of the tour; only "
+                                                 "images inside it are imported")
+                                      .arg(quotedInput(pano.image))});
+            continue;
+        }
+        // Only a regular file, its declared size checked before anything is decoded.
+        const ImageFile header = readImageFile(view.image, false);
+        view.imageSize = header.size;
+        if (!header.ok) {
             result.errors.append(
-                {view.image, 0,
-                 QStringLiteral("cannot read the image: %1").arg(reader.errorString())});
+                {view.image, 0, QStringLiteral("cannot read the image: %1").arg(header.reason)});
         } else if (view.imageSize.width() != 2 * view.imageSize.height()) {
             result.errors.append({view.image, 0,
                                   QStringLiteral("%1 x %2 is not a 2:1 equirectangular panorama")
                                       .arg(view.imageSize.width())
                                       .arg(view.imageSize.height())});
         }
-        view.copyImage = view.imageSize == viewImageSize() && reader.format() == "jpeg";
+        view.copyImage = view.imageSize == viewImageSize() && header.format == "jpeg";
 
         const QVector<CornerPoint> annotated = zindCorners(pano);
         view.corners.insert(options.annotatedAs, annotated);

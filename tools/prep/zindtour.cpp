@@ -2,11 +2,14 @@
 
 #include "cli.h"
 #include "projection.h"
+#include "textinput.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -63,6 +66,61 @@ QString ZindPano::stem() const
     return QFileInfo(image).completeBaseName();
 }
 
+bool plainTourPath(const QString &imagePath)
+{
+    if (imagePath.isEmpty())
+        return true; // reported with the other missing fields
+    if (QDir::isAbsolutePath(imagePath) || imagePath.startsWith(QLatin1Char('/'))
+        || imagePath.contains(QLatin1Char('\\')))
+        return false;
+    const QString clean = QDir::cleanPath(imagePath);
+    return clean != QLatin1String("..") && !clean.startsWith(QLatin1String("../"));
+}
+
+bool insideTour(const QString &tourDir, const QString &path)
+{
+    // A link inside the tour may still lead out of it: where the file really is decides.
+    const QString tour = QFileInfo(tourDir).canonicalFilePath();
+    const QString file = QFileInfo(path).canonicalFilePath();
+    if (tour.isEmpty() || file.isEmpty())
+        return plainTourPath(QDir(tourDir).relativeFilePath(path));
+    return file.startsWith(tour + QLatin1Char('/'));
+}
+
+namespace {
+
+QVector<QPointF> withoutRepeatedVertices(const QVector<QPointF> &vertices)
+{
+    QVector<QPointF> kept;
+    for (const QPointF &v : vertices)
+        if (kept.isEmpty() || kept.last() != v)
+            kept.append(v);
+    while (kept.size() > 1 && kept.first() == kept.last())
+        kept.removeLast();
+    return kept;
+}
+
+double signedArea(const QVector<QPointF> &ring)
+{
+    double area = 0;
+    for (int i = 0; i < ring.size(); ++i) {
+        const QPointF a = ring.at(i);
+        const QPointF b = ring.at((i + 1) % ring.size());
+        area += a.x() * b.y() - a.y() * b.x();
+    }
+    return area / 2;
+}
+
+bool plausiblePose(double camera, double ceiling, double rotation, double scale, double x, double y)
+{
+    for (const double v : {camera, ceiling, rotation, scale, x, y})
+        if (!std::isfinite(v) || std::abs(v) > maxPoseMagnitude)
+            return false;
+    return true;
+}
+
+} // namespace
+
 ZindTour parseZindTour(const QString &tourDir, const QByteArray &json, ZindLayout layout)
 {
     ZindTour tour;
@@ -117,6 +175,13 @@ ZindTour parseZindTour(const QString &tourDir, const QByteArray &json, ZindLayou
                     const auto scale = number(pose, "scale");
                     const QJsonArray translation =
                         pose.value(QLatin1String("translation")).toArray();
+                    if (!plainTourPath(pano.image)) {
+                        tour.errors.append({file, 0,
+                                            QStringLiteral("%1: image_path %2 leads out of the "
+                                                           "tour; it must name a file inside it")
+                                                .arg(where, quotedInput(pano.image))});
+                        continue;
+                    }
                     if (pano.image.isEmpty() || !camera || !ceiling || *camera <= 0
                         || *ceiling <= *camera || !rotation || !scale || *scale <= 0
                         || translation.size() != 2 || !translation.at(0).isDouble()
@@ -128,6 +193,17 @@ ZindTour parseZindTour(const QString &tourDir, const QByteArray &json, ZindLayou
                                             "floor_plan_transformation (rotation, positive "
                                             "scale, translation [x, y])")
                                  .arg(where)});
+                        continue;
+                    }
+                    if (!plausiblePose(*camera, *ceiling, *rotation, *scale,
+                                       translation.at(0).toDouble(),
+                                       translation.at(1).toDouble())) {
+                        tour.errors.append({file, 0,
+                                            QStringLiteral("%1: heights, rotation, scale or "
+                                                           "translation beyond %2: not a pose "
+                                                           "in a home")
+                                                .arg(where)
+                                                .arg(maxPoseMagnitude, 0, 'f', 0)});
                         continue;
                     }
                     pano.cameraHeight = *camera;
@@ -146,15 +222,38 @@ ZindTour parseZindTour(const QString &tourDir, const QByteArray &json, ZindLayou
                     for (const QJsonValue &v :
                          layoutValue.toObject().value(QLatin1String("vertices")).toArray()) {
                         const QJsonArray xy = v.toArray();
-                        good = good && xy.size() == 2 && xy.at(0).isDouble() && xy.at(1).isDouble();
+                        good = good && xy.size() == 2 && xy.at(0).isDouble() && xy.at(1).isDouble()
+                            && std::abs(xy.at(0).toDouble()) <= maxPoseMagnitude
+                            && std::abs(xy.at(1).toDouble()) <= maxPoseMagnitude;
                         if (good)
                             pano.vertices.append(QPointF(xy.at(0).toDouble(), xy.at(1).toDouble()));
                     }
                     if (!good || pano.vertices.size() < 3) {
                         tour.errors.append(
                             {file, 0,
-                             QStringLiteral("%1: %2 needs at least 3 vertices [x, y]")
+                             QStringLiteral("%1: %2 needs at least 3 vertices [x, y] within "
+                                            "a home's size")
                                  .arg(where, layoutKey)});
+                        continue;
+                    }
+                    if (pano.vertices.size() > maxZindVertices) {
+                        tour.errors.append({file, 0,
+                                            QStringLiteral("%1: %2 has %3 vertices, more than "
+                                                           "the %4 the viewer shows")
+                                                .arg(where, layoutKey)
+                                                .arg(pano.vertices.size())
+                                                .arg(maxZindVertices)});
+                        continue;
+                    }
+                    // A vertex repeated in place is no wall; fewer than three walls left, or no
+                    // area, leaves nothing to pick.
+                    pano.vertices = withoutRepeatedVertices(pano.vertices);
+                    if (pano.vertices.size() < 3 || !(std::abs(signedArea(pano.vertices)) > 1e-9)) {
+                        tour.errors.append({file, 0,
+                                            QStringLiteral("%1: %2 encloses no floor (its "
+                                                           "vertices coincide or lie on one "
+                                                           "line): no wall to pick")
+                                                .arg(where, layoutKey)});
                         continue;
                     }
                     tour.panos.append(pano);
@@ -202,21 +301,39 @@ ZindTour readZindTour(const QString &tourDir, ZindLayout layout)
     return parseZindTour(tourDir, *json, layout);
 }
 
-QVector<QPair<int, int>> zindPairs(const ZindTour &tour)
+QVector<QPair<int, int>> zindPairs(const ZindTour &tour, QVector<Problem> *notes)
 {
     QVector<QPair<int, int>> pairs;
+    QMap<QString, int> perRoom;
     for (int i = 0; i < tour.panos.size(); ++i) {
         const ZindPano &a = tour.panos.at(i);
         if (a.vertices.isEmpty())
             continue;
+        const QString room = QStringLiteral("floor_%1/complete_room_%2/partial_room_%3")
+                                 .arg(a.floor)
+                                 .arg(a.completeRoom)
+                                 .arg(a.partialRoom);
         for (int j = i + 1; j < tour.panos.size(); ++j) {
             const ZindPano &b = tour.panos.at(j);
             if (b.floor != a.floor || b.completeRoom != a.completeRoom
                 || b.partialRoom != a.partialRoom)
                 break;
-            if (!b.vertices.isEmpty())
+            if (b.vertices.isEmpty())
+                continue;
+            // Every pair of n panos is n (n - 1) / 2 samples: bounded per room.
+            if (++perRoom[room] <= maxZindSamplesPerRoom)
                 pairs.append({i, j});
         }
+    }
+    if (notes) {
+        for (auto r = perRoom.cbegin(); r != perRoom.cend(); ++r)
+            if (r.value() > maxZindSamplesPerRoom)
+                notes->append({QDir(tour.dir).filePath(QStringLiteral("zind_data.json")), 0,
+                               QStringLiteral("%1: %2 pairs of panos; only the first %3 are "
+                                              "made samples")
+                                   .arg(r.key())
+                                   .arg(r.value())
+                                   .arg(maxZindSamplesPerRoom)});
     }
     return pairs;
 }

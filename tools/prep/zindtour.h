@@ -51,9 +51,21 @@ struct ZindTour
 ZindTour readZindTour(const QString &tourDir, ZindLayout layout);
 ZindTour parseZindTour(const QString &tourDir, const QByteArray &json, ZindLayout layout);
 
+// Bounds on what a tour may hold: a layout of more vertices than the viewer shows corners per
+// ring, a pose beyond any home (maxPoseMagnitude), more samples from one partial room than a
+// study would use (150 panos in one room are 11 175 pairs).
+inline constexpr int maxZindVertices = 1024;
+inline constexpr int maxZindSamplesPerRoom = 45;
+
+// Whether a tour's image_path names a file inside the tour: relative, without "..".
+bool plainTourPath(const QString &imagePath);
+// Whether the file at `path` lies inside `tourDir`, links resolved.
+bool insideTour(const QString &tourDir, const QString &path);
+
 // Indices into the tour's panos: every pair in one partial room, the lower-numbered pano first,
-// ordered by floor, complete room, partial room and then the two pano numbers.
-QVector<QPair<int, int>> zindPairs(const ZindTour &tour);
+// ordered by floor, complete room, partial room and then the two pano numbers; at most
+// maxZindSamplesPerRoom per room, the rest named in `notes`.
+QVector<QPair<int, int>> zindPairs(const ZindTour &tour, QVector<Problem> *notes = nullptr);
 
 // The pano's layout as a corner list of the viewer: ceiling ring, then floor ring, each corner's
 // position relative to the camera (ceiling at ceiling height - camera height, floor at

@@ -5,6 +5,7 @@
 #include "cornerfile.h"
 #include "judgedanswers.h"
 #include "preview.h"
+#include "regularfile.h"
 #include "reporttext.h"
 #include "samplefolder.h"
 #include "sourcechart.h"
@@ -15,7 +16,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 #include <QMap>
 
 #include <algorithm>
@@ -27,7 +27,6 @@ namespace {
 
 // Bounds on what is read from the sample tree.
 constexpr int maxPanoramaWidth = 8192, maxPanoramaHeight = 4096;
-constexpr qint64 maxCornerFileBytes = 1024 * 1024;
 
 // A source name as part of a file name: letters, digits, '-' and '_' kept, the rest '_'.
 QString pictureName(const QString &source)
@@ -225,19 +224,21 @@ std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const
         const QString cornerFile = QDir(folder).filePath(cornerFileName(source));
         if (!QFileInfo(imageFile).isFile() || !QFileInfo(cornerFile).isFile())
             return std::nullopt;
-        QImageReader reader(imageFile);
-        layout.panoramas[v] = reader.size();
-        if (!layout.panoramas[v].isValid() || layout.panoramas[v].width() > maxPanoramaWidth
-            || layout.panoramas[v].height() > maxPanoramaHeight || !reader.read(&views[v].image)) {
+        // Regular files only, sizes checked before reading: a FIFO put in place would block.
+        const ImageFile image =
+            readImageFile(imageFile, true, QSize(maxPanoramaWidth, maxPanoramaHeight));
+        layout.panoramas[v] = image.size;
+        if (!image.ok) {
             problems.append({imageFile, 0, QStringLiteral("not a panorama this report can show")});
             return std::nullopt;
         }
-        QFile corners(cornerFile);
-        if (corners.size() > maxCornerFileBytes || !corners.open(QIODevice::ReadOnly)) {
+        views[v].image = image.image;
+        const ReadFile corners = readRegularFile(cornerFile, maxCornerFileBytes);
+        if (!corners.ok) {
             problems.append({cornerFile, 0, QStringLiteral("corner file not readable")});
             return std::nullopt;
         }
-        views[v].corners = parseCorners(corners.readAll()).roomCorners;
+        views[v].corners = parseCorners(corners.bytes).roomCorners;
         views[v].caption = v == 0 ? QStringLiteral("primary") : QStringLiteral("secondary");
     }
     const std::optional<WallPairs> pairs =

@@ -2,6 +2,7 @@
 #include "cli.h"
 #include "htmlreport.h"
 #include "mixedmodels.h"
+#include "regularfile.h"
 #include "reportjson.h"
 #include "reporttext.h"
 #include "resultsfile.h"
@@ -24,6 +25,17 @@
 #include <unistd.h>
 
 using namespace wallmatch;
+
+namespace {
+
+// The tidy data an R script written without --trials reads: FILE.csv beside it.
+QString rScriptDataFile(const QString &script)
+{
+    const QFileInfo info(script);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".csv"));
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -117,6 +129,11 @@ int main(int argc, char *argv[])
                        "comparisons (measure, test, sources, participants, statistic, p, "
                        "p_holm)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption rTimeoutOption(
+        QStringLiteral("r-timeout"),
+        QStringLiteral("Stop R, with every process it started, after this many seconds "
+                       "(default 600)."),
+        QStringLiteral("SECONDS"), QStringLiteral("600"));
     const QCommandLineOption certainOnlyOption(
         QStringLiteral("certain-only"),
         QStringLiteral("Leave answers whose truth rows are all uncertain (fifth truth column 0: "
@@ -124,7 +141,8 @@ int main(int argc, char *argv[])
                        "answers."));
     parser.addOption(certainOnlyOption);
     parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
-                       trialsOption, modelsOption, rScriptOption, htmlOption, treeOption});
+                       trialsOption, modelsOption, rScriptOption, rTimeoutOption, htmlOption,
+                       treeOption});
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
@@ -139,6 +157,50 @@ int main(int argc, char *argv[])
     if (parser.positionalArguments().isEmpty()) {
         err() << "wallmatch-report: no results file given (see --help)\n";
         return ExitUsage;
+    }
+
+    bool timeoutOk = false;
+    const int rTimeoutSeconds = parser.value(rTimeoutOption).toInt(&timeoutOk);
+    if (!timeoutOk || rTimeoutSeconds < 1 || rTimeoutSeconds > 7 * 24 * 3600) {
+        err() << "wallmatch-report: --r-timeout takes whole seconds from 1 to 604800\n";
+        return ExitUsage;
+    }
+    // No output may replace an input (a shell pattern such as results_*.txt after --csv hands
+    // one over) or another output: refused before anything is read or written.
+    {
+        QStringList inputs = parser.positionalArguments();
+        for (const QString &name : parser.positionalArguments())
+            inputs.append(eventsFileBeside(name));
+        inputs.removeAll(QString());
+        if (parser.isSet(truthOption))
+            inputs.append(parser.value(truthOption));
+        QStringList outputs;
+        for (const QCommandLineOption *option : {&csvOption, &sourceCsvOption, &jsonOption,
+                                                 &plotOption, &trialsOption, &rScriptOption})
+            if (parser.isSet(*option))
+                outputs.append(parser.value(*option));
+        if (parser.isSet(rScriptOption) && !parser.isSet(trialsOption))
+            outputs.append(rScriptDataFile(parser.value(rScriptOption)));
+        if (parser.isSet(htmlOption))
+            outputs.append(QDir(parser.value(htmlOption)).filePath(QStringLiteral("index.html")));
+        QVector<Problem> problems;
+        // "--csv results_*.txt" hands the shell's first match over as the output: answers are
+        // never written over, inputs or not.
+        for (const QString &output : qAsConst(outputs)) {
+            const ReadFile existing = readRegularFile(output, maxInputFileBytes);
+            if (existing.ok && !existing.bytes.isEmpty()) {
+                const ResultsFile answers = parseResultsFile(output, existing.bytes);
+                if (!answers.answers.isEmpty() && answers.complaints.isEmpty())
+                    problems.append({output, 0,
+                                     QStringLiteral("not written: it holds wallmatch answers; "
+                                                    "name another file for the output")});
+            }
+        }
+        if (!outputsApart(outputs, inputs, problems) || !problems.isEmpty()) {
+            printProblems(problems);
+            err() << "wallmatch-report: nothing was written\n";
+            return ExitUsage;
+        }
     }
 
     int complaints = 0;
@@ -199,7 +261,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(modelsOption)) {
         if (terminal)
             err() << "fitting the mixed-effects models with R...\n" << Qt::flush;
-        models = fitMixedModels(trials, sources);
+        models = fitMixedModels(trials, sources, QStringLiteral("Rscript"), rTimeoutSeconds * 1000);
         // A missing R is said once, on its own line; the rest of the report stands.
         if (models->unavailable == missingRLine())
             err() << missingRLine() << '\n';
@@ -260,7 +322,7 @@ int main(int argc, char *argv[])
             data = script.dir().relativeFilePath(
                 QFileInfo(parser.value(trialsOption)).absoluteFilePath());
         } else {
-            data = script.completeBaseName() + QStringLiteral(".csv");
+            data = QFileInfo(rScriptDataFile(script.filePath())).fileName();
             written = writeFileOrComplain(script.dir().filePath(data), trialsCsv(trials).toUtf8(),
                                           problems)
                 && written;

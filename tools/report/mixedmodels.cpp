@@ -9,6 +9,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
 
 #include <cmath>
 
@@ -124,6 +127,38 @@ QVector<ModelEffect> parseModelResults(const QByteArray &csv, QString &problem)
     return effects;
 }
 
+namespace {
+
+// A process that leads a process group of its own, so that it can be ended with everything it
+// started.
+class GroupProcess : public QProcess
+{
+public:
+    GroupProcess()
+    {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+        setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
+    }
+    void killGroup()
+    {
+        const qint64 pid = processId();
+        if (pid > 0)
+            ::kill(-pid_t(pid), SIGKILL);
+        kill();
+    }
+
+protected:
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    void setupChildProcess() override
+    {
+        ::setpgid(0, 0);
+    }
+#endif
+};
+
+} // namespace
+
 MixedModels fitMixedModels(const QVector<Trial> &trials, const QStringList &sources,
                            const QString &rscript, int timeoutMs)
 {
@@ -160,7 +195,7 @@ MixedModels fitMixedModels(const QVector<Trial> &trials, const QStringList &sour
     trialsFile.close();
     scriptFile.close();
 
-    QProcess r;
+    GroupProcess r;
     r.setWorkingDirectory(dir.path());
     r.start(rscript, {QStringLiteral("--vanilla"), scriptName});
     if (!r.waitForStarted()) {
@@ -169,7 +204,8 @@ MixedModels fitMixedModels(const QVector<Trial> &trials, const QStringList &sour
         return models;
     }
     if (!r.waitForFinished(timeoutMs)) {
-        r.kill();
+        // R's own children (compilers, parallel workers) go with it: the whole group.
+        r.killGroup();
         r.waitForFinished();
         models.failed = true;
         models.unavailable =

@@ -53,7 +53,19 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
              QStringLiteral("the header must be \"%1\"").arg(eventColumns.join(QLatin1Char(',')))});
         return log;
     }
-    QHash<int, qint64> presented;
+    // The case clock runs from "present" and stands still from a pause, break or loss of focus
+    // to the "resume" after it: a first pick is timed on that clock, as the answer is.
+    struct CaseClockState
+    {
+        std::optional<qint64> presentedMs;
+        std::optional<qint64> pausedSinceMs;
+        qint64 pausedMs = 0;
+        qint64 at(qint64 ms) const
+        {
+            return (pausedSinceMs ? *pausedSinceMs : ms) - *presentedMs - pausedMs;
+        }
+    };
+    QHash<int, CaseClockState> clocks;
     for (int r = 1; r < table.rows.size(); ++r) {
         const CsvRow &row = table.rows.at(r);
         if (row.fields.size() == 1 && row.fields.first().isEmpty())
@@ -85,13 +97,22 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
         }
         const QString &event = row.fields.at(5);
         CaseEvents &c = log.byCase[caseNumber];
+        CaseClockState &clock = clocks[caseNumber];
         if (event == QLatin1String("present")) {
-            if (!presented.contains(caseNumber))
-                presented.insert(caseNumber, ms);
+            if (!clock.presentedMs)
+                clock.presentedMs = ms;
+        } else if (event == QLatin1String("pause") || event == QLatin1String("break")
+                   || event == QLatin1String("focus-lost")) {
+            if (clock.presentedMs && !clock.pausedSinceMs)
+                clock.pausedSinceMs = ms;
+        } else if (event == QLatin1String("resume")) {
+            if (clock.pausedSinceMs)
+                clock.pausedMs += qMax<qint64>(0, ms - *clock.pausedSinceMs);
+            clock.pausedSinceMs.reset();
         } else if (event == QLatin1String("pick")) {
             ++c.picks;
-            if (!c.firstPickSeconds && presented.contains(caseNumber))
-                c.firstPickSeconds = (ms - presented.value(caseNumber)) / 1000.0;
+            if (!c.firstPickSeconds && clock.presentedMs)
+                c.firstPickSeconds = qMax<qint64>(0, clock.at(ms)) / 1000.0;
         } else if (event == QLatin1String("miss")) {
             ++c.misses;
         }
@@ -99,15 +120,22 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
     return log;
 }
 
-std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
-                                                     QVector<Problem> &problems)
+QString eventsFileBeside(const QString &resultsFile)
 {
     static const QRegularExpression named(QStringLiteral("^results_([A-Za-z0-9_-]+)\\.txt$"));
     const QFileInfo info(resultsFile);
     const QRegularExpressionMatch m = named.match(info.fileName());
     if (!m.hasMatch())
+        return QString();
+    return info.dir().filePath(QStringLiteral("events_%1.csv").arg(m.captured(1)));
+}
+
+std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
+                                                     QVector<Problem> &problems)
+{
+    const QString name = eventsFileBeside(resultsFile);
+    if (name.isEmpty())
         return std::nullopt;
-    const QString name = info.dir().filePath(QStringLiteral("events_%1.csv").arg(m.captured(1)));
     const QFileInfo eventInfo(name);
     if (!eventInfo.exists())
         return std::nullopt;
@@ -135,6 +163,9 @@ QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *trut
     }
     QVector<Trial> trials;
     QHash<QString, int> casesSoFar; // per file
+    // The session numbers its cases as it presents them, one answer each: the n-th answer of a
+    // file is case n of its log, after-end answers included, so none shifts the others.
+    QHash<QString, int> answersSoFar;
     for (const JudgedAnswer &a : judgedAnswers(files, truth)) {
         Trial t;
         t.participant = a.participant;
@@ -142,6 +173,7 @@ QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *trut
         t.line = a.line;
         t.phase = a.pastEnd ? QStringLiteral("after-end") : QStringLiteral("test");
         t.caseNumber = a.pastEnd ? 0 : ++casesSoFar[a.file];
+        const int presentedAs = ++answersSoFar[a.file];
         t.sample = a.sample;
         t.source = a.source;
         t.primaryWall = a.answer.wall1;
@@ -153,7 +185,7 @@ QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *trut
         t.click1 = a.answer.click1;
         t.click2 = a.answer.click2;
         if (const SessionEvents *log = logOf.value(a.file))
-            t.events = a.pastEnd ? CaseEvents {} : log->byCase.value(t.caseNumber);
+            t.events = a.pastEnd ? CaseEvents {} : log->byCase.value(presentedAs);
         trials.append(t);
     }
     return trials;

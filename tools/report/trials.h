@@ -53,6 +53,9 @@ struct SessionEvents
 // The columns of an events file:
 // session_ms,phase,case,sample,source,event,view,wall,x,y
 SessionEvents parseSessionEvents(const QString &name, const QByteArray &content);
+// The name of the log beside a results file ("events_ID.csv" for "results_ID.txt"); empty for a
+// results file of another name.
+QString eventsFileBeside(const QString &resultsFile);
 // The log beside a results file ("events_ID.csv" for "results_ID.txt"), or none without one.
 std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
                                                      QVector<Problem> &problems);
