@@ -1,31 +1,14 @@
 #ifndef INSTRUCTIONSPAGE_H
 #define INSTRUCTIONSPAGE_H
 
+#include "instructions.h"
+
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 
 namespace Ui {
 class InstructionsPage;
 }
-
-namespace wallmatch {
-
-// An instructions file's text and how to show it, chosen by its extension: .md and .markdown
-// Markdown, .html and .htm HTML, anything else plain text.
-struct Instructions
-{
-    enum Format { PlainText, Markdown, Html };
-    QString file;
-    QString text;
-    Format format = PlainText;
-    bool isEmpty() const { return file.isEmpty(); }
-};
-
-// Reads an instructions file (at most 1 MiB of UTF-8); a problem goes to `problems`.
-Instructions readInstructions(const QString &file, QStringList &problems);
-
-} // namespace wallmatch
 
 // A page of instructions covering the test window, large, with a "Begin" button that Return
 // presses too. Emits begun() once and hides.

@@ -2,6 +2,7 @@
 
 #include "cli.h"
 #include "csv.h"
+#include "eventlogformat.h"
 #include "judgedanswers.h"
 #include "reporttext.h"
 
@@ -12,12 +13,6 @@
 namespace wallmatch {
 
 namespace {
-
-const QStringList eventColumns = {QStringLiteral("session_ms"), QStringLiteral("phase"),
-                                  QStringLiteral("case"),       QStringLiteral("sample"),
-                                  QStringLiteral("source"),     QStringLiteral("event"),
-                                  QStringLiteral("view"),       QStringLiteral("wall"),
-                                  QStringLiteral("x"),          QStringLiteral("y")};
 
 // An event log has no business being larger than this; a bigger file is not read.
 constexpr qint64 maxEventLogBytes = 256 * 1024 * 1024;
@@ -46,6 +41,7 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
             log.complaints.append({name, 0, QStringLiteral("empty event log")});
         return log;
     }
+    const QStringList &eventColumns = eventColumnNames();
     const QStringList header = table.rows.first().fields;
     if (header != eventColumns) {
         log.complaints.append(
@@ -66,7 +62,10 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
             return log;
         }
         bool timeOk = false;
-        const qint64 ms = row.fields.at(0).toLongLong(&timeOk);
+        auto field = [&row](EventColumn column) -> const QString & {
+            return row.fields.at(int(column));
+        };
+        const qint64 ms = field(EventColumn::SessionMs).toLongLong(&timeOk);
         if (!timeOk) {
             log.complaints.append(
                 {name, row.line, QStringLiteral("session_ms is not a whole number")});
@@ -74,25 +73,25 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
         }
         // Practice cases are not in the results file, and session events (breaks, pauses)
         // belong to no case.
-        if (row.fields.at(1) == QLatin1String("practice") || row.fields.at(2).isEmpty())
+        if (field(EventColumn::Phase) == eventPhaseName(true) || field(EventColumn::Case).isEmpty())
             continue;
         bool caseOk = false;
-        const int caseNumber = row.fields.at(2).toInt(&caseOk);
+        const int caseNumber = field(EventColumn::Case).toInt(&caseOk);
         if (!caseOk || caseNumber < 1) {
             log.complaints.append(
                 {name, row.line, QStringLiteral("case is not a positive whole number")});
             return log;
         }
-        const QString &event = row.fields.at(5);
+        const std::optional<SessionEvent> event = sessionEventNamed(field(EventColumn::Event));
         CaseEvents &c = log.byCase[caseNumber];
-        if (event == QLatin1String("present")) {
+        if (event == SessionEvent::Present) {
             if (!presented.contains(caseNumber))
                 presented.insert(caseNumber, ms);
-        } else if (event == QLatin1String("pick")) {
+        } else if (event == SessionEvent::Pick) {
             ++c.picks;
             if (!c.firstPickSeconds && presented.contains(caseNumber))
                 c.firstPickSeconds = (ms - presented.value(caseNumber)) / 1000.0;
-        } else if (event == QLatin1String("miss")) {
+        } else if (event == SessionEvent::Miss) {
             ++c.misses;
         }
     }
