@@ -1,8 +1,9 @@
 #ifndef INSTRUCTIONSPAGE_H
 #define INSTRUCTIONSPAGE_H
 
+#include "instructions.h"
+
 #include <QString>
-#include <QStringList>
 #include <QTextBrowser>
 #include <QWidget>
 
@@ -11,21 +12,6 @@ class InstructionsPage;
 }
 
 namespace wallmatch {
-
-// An instructions file's text and how to show it, chosen by its extension: .md and .markdown
-// Markdown, .html and .htm HTML, anything else plain text.
-struct Instructions
-{
-    enum Format { PlainText, Markdown, Html };
-    QString file;
-    QString text;
-    Format format = PlainText;
-    bool isEmpty() const { return file.isEmpty(); }
-};
-
-// Reads an instructions file (at most 1 MiB of UTF-8, checked as any text input); a problem
-// goes to `problems`.
-Instructions readInstructions(const QString &file, QStringList &problems);
 
 // Pictures in instructions: at most this large on disk and declared in their header.
 inline constexpr qint64 maxInstructionsImageBytes = 32 * 1024 * 1024;

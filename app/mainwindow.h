@@ -1,37 +1,29 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
-#include "caseclock.h"
-#include "eventlog.h"
-#include "readahead.h"
-#include "sessionrecord.h"
-#include "studyprotocol.h"
+#include "caseviews.h"
+#include "inputmoments.h"
 #include "studyrun.h"
+#include "studysession.h"
 
 #include <QMainWindow>
 
 #include <QPoint>
 #include <QString>
 #include <QVector>
-#include <functional>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
-
-// Number of the next sample folder to load; lives as long as the process.
-extern int nextSampleId;
 
 namespace Ui {
 class MainWindow;
 }
 class RenderArea;
 class InstructionsPage;
-class QLabel;
+class Notice;
 
-#include "answerwriter.h"
-
-// The test window: two panorama views, the run controls, the answer log and the results file.
+// The test window: two panorama views, the run controls, the answer log. It shows what its
+// StudySession says and hands it the subject's input.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -46,6 +38,8 @@ public:
     // Pauses the running case because the subject left the window (another window took the
     // focus, or the full screen was left), with --pause-on-focus-loss.
     void pauseForFocusLoss();
+
+    const wallmatch::StudySession &studySession() const { return *session; }
 
 Q_SIGNALS:
     void startConnect(quint16, QString);
@@ -74,70 +68,39 @@ protected:
 
 private:
     void loadNextSample();
-    void resumeSession();
     void showViewportHint();
-    bool saveResults(bool reportEveryFailure); // now, on this thread; true when it showed a box
     bool reportWrite(const AnswerWriter::Outcome &outcome, bool reportEveryFailure); // true: a box
-    void loadView(RenderArea *view, const std::string &folder, const QString &other);
-    void presentViews();
-    bool filterInput(QObject *obj, QEvent *event);
-    bool isSpaceRepeat(const QKeyEvent &event) const;
-    qint64 takeInputTime(const QObject *button);
+    void logViewPress(QObject *obj, QEvent *event, qint64 atMs);
 
     // The study protocol around the cases.
-    void logEvent(const QString &name, qint64 atMs, int view = 0, int wall = -1,
-                  std::optional<QPoint> pixel = {});
-    void logViewPress(QObject *obj, QEvent *event, qint64 atMs);
-    void saveProtocolFiles();
-    void finishSessionRecord();
-    void answerPractice(const wallmatch::Answer &answer);
     void showFeedback(const wallmatch::Answer &answer);
     void continueWith(wallmatch::StudyProtocol::Step step);
-    // The log line of the answer goes in after the next case is shown (afterPresenting).
-    void showNextCase(const std::function<void()> &afterPresenting = {});
-    void holdCase(const QString &event, const QString &text);
-    void showNotice(const QString &text, bool coverViews);
-    bool holding() const;
+    // Ends the run after its last answer; resultsWritten: the answer's write is under way.
+    void finishRun(bool resultsWritten);
+    // The log line of the answer goes in after the next case is shown.
+    void showNextCase(const QString &logLine = {}, bool clearLog = false);
+    void showInLog(const QString &logLine, bool clearLog); // every tenth line empties the log
+    void holdCase(wallmatch::SessionEvent event, const QString &text);
 
+    // Declared first: the run state below is the session's, shown by the window.
+    std::unique_ptr<wallmatch::StudySession> session;
     Ui::MainWindow *ui;
     bool cursorInViewport;
-    QPoint pano1ClickPos;
-    QPoint pano2ClickPos;
-    QVector<QString> resultLines;
-    int sampleNumber;
-    int totalSamples;
-    int currentSampleId;
+    const QPoint &pano1ClickPos;
+    const QPoint &pano2ClickPos;
+    const QVector<QString> &resultLines;
+    const int &sampleNumber;
+    const int &totalSamples;
+    const int &currentSampleId;
     int displayTimerId;
-    qint64 accumulatedMs;
-    CaseClock caseClock;
+    const qint64 &accumulatedMs;
+    const CaseClock &caseClock;
     QString timeText;
-    AnswerWriter answerWriter;
-    bool lastWriteFailed;
-    wallmatch::StudyRun study;
-    int nextCase; // index into study.cases of the next case to load
-    CornerType currentSource;
-    QString currentSourceName; // the shown source, built in or not
 
-    // Case timing on CaseClock's time base, from input events' own timestamps.
-    qint64 presentedAtMs = std::numeric_limits<qint64>::min(); // input stamped earlier is dropped
-    std::optional<qint64> pendingEventMs; // the moment on_pause or on_restart acts for
-    const QObject *releasedButton = nullptr; // the button released by the latest mouse release
-    qint64 releasedAtMs = 0;
-    bool spaceHeld = false;
-    std::optional<ulong> spaceReleaseStamp;
-    ReadAhead readAhead;
-
-    wallmatch::StudyProtocol protocol;
-    std::unique_ptr<wallmatch::EventLog> events; // none in a plain start
-    std::unique_ptr<wallmatch::SessionRecord> sessionRecord;
-    ResultsStore practiceResults;
-    QVector<QString> practiceLines;
+    InputMoments input;
+    std::unique_ptr<CaseViews> caseViews;
     InstructionsPage *instructionsPage = nullptr;
-    QLabel *notice = nullptr; // break, focus loss and feedback texts over the views
-    bool feedbackShown = false;
-    bool casePresentPending = false; // the next clock start is a new case's presentation
-    QString pauseEventName = QStringLiteral("pause");
-    bool sessionFinished = false;
+    Notice *notice = nullptr; // break, focus loss and feedback texts over the views
 };
 
 #endif // MAINWINDOW_H

@@ -1,5 +1,8 @@
 #include "messagebox.h"
 
+#include <QCoreApplication>
+#include <cstdio>
+
 namespace MessageBox {
 
 void information(QWidget *parent, const QString &title, const QString &text)
@@ -16,6 +19,24 @@ QMessageBox::StandardButton question(QWidget *parent, const QString &title, cons
 {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::NoButton);
+}
+
+bool resultsWritten(QWidget *parent, const QString &notice, const QString &error, bool interrupt)
+{
+    if (!notice.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(notice));
+        std::fflush(stderr);
+        warning(parent, QCoreApplication::translate("MainWindow", "Results Saved Elsewhere"),
+                notice);
+    }
+    if (error.isEmpty())
+        return !notice.isEmpty();
+    std::fprintf(stderr, "%s\n", qPrintable(error));
+    std::fflush(stderr);
+    if (!interrupt)
+        return !notice.isEmpty();
+    warning(parent, QCoreApplication::translate("MainWindow", "Results Not Saved"), error);
+    return true;
 }
 
 } // namespace MessageBox

@@ -98,14 +98,6 @@ QStringList panoramaProblems(int sampleId, bool secondary, const QString &source
 
 } // namespace
 
-QVector<PlanCase> fixedRunCases()
-{
-    QVector<PlanCase> cases;
-    for (int sample = 1; sample <= 100; ++sample)
-        cases.append({0, sample, QString::fromLatin1(cornerSourceName(CornerType::Kestrel))});
-    return cases;
-}
-
 bool isValidParticipantId(const QString &id)
 {
     // \z, not $: "$" also matches before a final line feed.

@@ -28,7 +28,6 @@ DrivenSession::DrivenSession(const QString &workDir)
         QFile::remove(dir.filePath(name));
     // Each session walks the same sample paths again; no pixmap may come from a cache.
     QPixmapCache::clear();
-    nextSampleId = 1;
 
     boxTimer.setInterval(5);
     connect(&boxTimer, &QTimer::timeout, this, &DrivenSession::answerBox);

@@ -4,10 +4,12 @@
 #include <QDateTime>
 #include <QString>
 
-// The few operating-system file calls the program needs beyond Qt's: renaming without replacing,
-// syncing a file and its folder, opening only regular files (never blocking on a FIFO or device)
-// and reading and writing at a position. Everything else uses Qt. One source file implements it
-// per platform (fileplatform_posix.cpp); CMake chooses it, so a port writes one file.
+// The few operating-system calls the program and its tools need beyond Qt's: renaming without
+// replacing, syncing a file and its folder, opening only regular files (never blocking on a FIFO
+// or device), reading and writing at a position, and whether standard error is a terminal.
+// Everything else uses Qt. One source file implements it per platform (fileplatform_posix.cpp);
+// CMake chooses it. The window system's calls (a round trip to the X server when a case is
+// presented) are no file calls: they sit in app/windowsystem.cpp, the other file a port writes.
 namespace wallmatch::platform {
 
 // An open file: a POSIX file descriptor (a C runtime descriptor on a Windows port).
@@ -82,6 +84,9 @@ void syncFolderOf(const QString &path);
 
 // Renames without ever replacing what is at `to` (failure->exists then).
 bool renameNoReplace(const QString &from, const QString &to, Failure *failure);
+
+// Whether standard error goes to a terminal: someone watches, and progress is worth showing.
+bool stderrIsTerminal();
 
 } // namespace wallmatch::platform
 

@@ -253,4 +253,9 @@ bool renameNoReplace(const QString &from, const QString &to, Failure *failure)
     return false;
 }
 
+bool stderrIsTerminal()
+{
+    return isatty(STDERR_FILENO) != 0;
+}
+
 } // namespace wallmatch::platform

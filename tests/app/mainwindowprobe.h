@@ -20,9 +20,8 @@
 // the next sample number), and delivers a display tick at once instead of waiting for the timer.
 struct MainWindowProbe
 {
-    // The number of the sample folder on screen; 0 before the first load of a run that started
-    // with nextSampleId at 1.
-    static int currentSampleId(const MainWindow &) { return nextSampleId - 1; }
+    // The number of the sample folder on screen; 0 before the first load.
+    static int currentSampleId(const MainWindow &w) { return w.studySession().currentSample(); }
 
     // Answers taken so far, from the progress label ("Progress:n/total" shows the n-th case).
     static int answersTaken(const MainWindow &w)

@@ -325,7 +325,6 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString saved = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
-        nextSampleId = 1;
         {
             MainWindow window;
             auto *pano1 = child<RenderArea>(&window, "pano1");

@@ -130,7 +130,6 @@ private Q_SLOTS:
     }
     void init()
     {
-        nextSampleId = 1;
         for (const QString &name :
              QDir().entryList({"results*", "practice*", "events*", "session*"}, QDir::Files))
             QFile::remove(name);

@@ -151,7 +151,6 @@ private Q_SLOTS:
         QVERIFY(fixture::writeBoxRoomTree(tree.path(), 2));
         const QString original = QDir::currentPath();
         QVERIFY(QDir::setCurrent(tree.path()));
-        nextSampleId = 1;
         FakeClock clock(1000);
         // Timestamps with this bit are times on the fake clock.
         const ulong stamped = 1ul << 40;

@@ -106,7 +106,6 @@ private Q_SLOTS:
     }
     void init()
     {
-        nextSampleId = 1;
         for (const QString &name :
              QDir().entryList({"results*", "*.csv"}, QDir::Files | QDir::Hidden))
             QFile::remove(name);

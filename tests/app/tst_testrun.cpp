@@ -151,7 +151,6 @@ private Q_SLOTS:
     }
     void init()
     {
-        nextSampleId = 1;
         for (const QString &name : QDir().entryList({"results*"}, QDir::AllEntries)) {
             QFile::remove(name);
             QDir(name).removeRecursively();
@@ -385,7 +384,11 @@ private Q_SLOTS:
         ModalAnswerer answerer;
         QTest::mouseClick(ui.start, Qt::LeftButton);
         const qint64 presented = testClock->now();
-        ui.pickWalls(1, 2);
+        // "unpick": the first view's wall is left unpicked.
+        if (script.startsWith("unpick"))
+            QTest::mouseClick(ui.pano2, Qt::LeftButton, {}, fixture::boxWallCentre(true, 2));
+        else
+            ui.pickWalls(1, 2);
         for (const QString &step : script.split(' ')) {
             const QString what = step.section('@', 0, 0);
             const qint64 at = presented + step.section('@', 1).toLongLong();
@@ -397,8 +400,6 @@ private Q_SLOTS:
                 ui.clickAt(ui.match, at);
             } else if (what == "pause") {
                 ui.clickAt(ui.pause, at);
-            } else if (what == "unpick") {
-                ui.wall1->setText("-1");
             } else if (what == "pick") {
                 ui.clickAt(ui.pano1, fixture::boxWallCentre(false, 3), at);
             }

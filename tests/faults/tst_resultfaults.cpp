@@ -151,7 +151,6 @@ private Q_SLOTS:
 
     void init()
     {
-        nextSampleId = 1;
         QVERIFY(QDir::setCurrent(originalDir));
         QDir(tree.path()).removeRecursively();
         QDir(userData).removeRecursively();

@@ -90,7 +90,6 @@ private Q_SLOTS:
 
     void init()
     {
-        nextSampleId = 1;
         QVERIFY(QDir::setCurrent(originalDir));
         QDir(tree.path()).removeRecursively();
         QVERIFY(QDir().mkpath(tree.path()));

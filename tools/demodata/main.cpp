@@ -1,4 +1,5 @@
 #include "demoset.h"
+#include "fileplatform.h"
 #include "sources.h"
 
 #include <QCommandLineParser>
@@ -6,7 +7,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -92,7 +92,7 @@ int main(int argc, char *argv[])
 
     QElapsedTimer clock;
     clock.start();
-    const bool terminal = isatty(fileno(stderr));
+    const bool terminal = wallmatch::platform::stderrIsTerminal();
     const QString error =
         wallmatch::writeDemoSet(options, terminal ? showProgress : std::function<void(int, int)>());
     if (!error.isEmpty()) {

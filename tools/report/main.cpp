@@ -1,5 +1,6 @@
 #include "bysource.h"
 #include "cli.h"
+#include "fileplatform.h"
 #include "htmlreport.h"
 #include "mixedmodels.h"
 #include "regularfile.h"
@@ -22,7 +23,6 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 using namespace wallmatch;
 
@@ -257,7 +257,7 @@ int main(int argc, char *argv[])
     bool written = true;
     std::optional<MixedModels> models;
     // Progress where someone watches: R takes seconds, the pictures of a large study longer.
-    const bool terminal = isatty(fileno(stderr));
+    const bool terminal = wallmatch::platform::stderrIsTerminal();
     if (parser.isSet(modelsOption)) {
         if (terminal)
             err() << "fitting the mixed-effects models with R...\n" << Qt::flush;

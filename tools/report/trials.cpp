@@ -2,6 +2,7 @@
 
 #include "cli.h"
 #include "csv.h"
+#include "eventlogformat.h"
 #include "judgedanswers.h"
 #include "reporttext.h"
 
@@ -12,12 +13,6 @@
 namespace wallmatch {
 
 namespace {
-
-const QStringList eventColumns = {QStringLiteral("session_ms"), QStringLiteral("phase"),
-                                  QStringLiteral("case"),       QStringLiteral("sample"),
-                                  QStringLiteral("source"),     QStringLiteral("event"),
-                                  QStringLiteral("view"),       QStringLiteral("wall"),
-                                  QStringLiteral("x"),          QStringLiteral("y")};
 
 // An event log has no business being larger than this; a bigger file is not read.
 constexpr qint64 maxEventLogBytes = 256 * 1024 * 1024;
@@ -46,6 +41,7 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
             log.complaints.append({name, 0, QStringLiteral("empty event log")});
         return log;
     }
+    const QStringList &eventColumns = eventColumnNames();
     const QStringList header = table.rows.first().fields;
     if (header != eventColumns) {
         log.complaints.append(
@@ -78,7 +74,10 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
             return log;
         }
         bool timeOk = false;
-        const qint64 ms = row.fields.at(0).toLongLong(&timeOk);
+        auto field = [&row](EventColumn column) -> const QString & {
+            return row.fields.at(int(column));
+        };
+        const qint64 ms = field(EventColumn::SessionMs).toLongLong(&timeOk);
         if (!timeOk) {
             log.complaints.append(
                 {name, row.line, QStringLiteral("session_ms is not a whole number")});
@@ -86,34 +85,34 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
         }
         // Practice cases are not in the results file, and session events (breaks, pauses)
         // belong to no case.
-        if (row.fields.at(1) == QLatin1String("practice") || row.fields.at(2).isEmpty())
+        if (field(EventColumn::Phase) == eventPhaseName(true) || field(EventColumn::Case).isEmpty())
             continue;
         bool caseOk = false;
-        const int caseNumber = row.fields.at(2).toInt(&caseOk);
+        const int caseNumber = field(EventColumn::Case).toInt(&caseOk);
         if (!caseOk || caseNumber < 1) {
             log.complaints.append(
                 {name, row.line, QStringLiteral("case is not a positive whole number")});
             return log;
         }
-        const QString &event = row.fields.at(5);
+        const std::optional<SessionEvent> event = sessionEventNamed(field(EventColumn::Event));
         CaseEvents &c = log.byCase[caseNumber];
         CaseClockState &clock = clocks[caseNumber];
-        if (event == QLatin1String("present")) {
+        if (event == SessionEvent::Present) {
             if (!clock.presentedMs)
                 clock.presentedMs = ms;
-        } else if (event == QLatin1String("pause") || event == QLatin1String("break")
-                   || event == QLatin1String("focus-lost")) {
+        } else if (event == SessionEvent::Pause || event == SessionEvent::Break
+                   || event == SessionEvent::FocusLost) {
             if (clock.presentedMs && !clock.pausedSinceMs)
                 clock.pausedSinceMs = ms;
-        } else if (event == QLatin1String("resume")) {
+        } else if (event == SessionEvent::Resume) {
             if (clock.pausedSinceMs)
                 clock.pausedMs += qMax<qint64>(0, ms - *clock.pausedSinceMs);
             clock.pausedSinceMs.reset();
-        } else if (event == QLatin1String("pick")) {
+        } else if (event == SessionEvent::Pick) {
             ++c.picks;
             if (!c.firstPickSeconds && clock.presentedMs)
                 c.firstPickSeconds = qMax<qint64>(0, clock.at(ms)) / 1000.0;
-        } else if (event == QLatin1String("miss")) {
+        } else if (event == SessionEvent::Miss) {
             ++c.misses;
         }
     }

@@ -19,7 +19,7 @@ struct LoggedEvent
     int caseNumber = 0; // 1-based within its phase; 0 outside a case
     int sample = 0;
     QString source;
-    QString event; // present, pick, miss, pause, resume, break, focus-lost, refused, answer
+    QString event; // sessionEventName (eventlogformat.h)
     int view = 0; // 1 primary, 2 secondary, 0 none
     int wall = -1; // -1 none
     std::optional<QPoint> pixel; // image pixel of a click
@@ -34,7 +34,7 @@ QString eventsFileFor(const QString &participant);
 class EventLog
 {
 public:
-    static const QString header; // "session_ms,phase,case,sample,source,event,view,wall,x,y\n"
+    static const QString header; // eventLogHeader()
 
     EventLog(const QString &fileName, qint64 sessionStartMs);
 

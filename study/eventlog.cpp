@@ -1,4 +1,5 @@
 #include "eventlog.h"
+#include "eventlogformat.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,8 +23,7 @@ QString csvField(const QString &text)
 
 } // namespace
 
-const QString EventLog::header =
-    QStringLiteral("session_ms,phase,case,sample,source,event,view,wall,x,y\n");
+const QString EventLog::header = eventLogHeader();
 
 QString eventsFileFor(const QString &participant)
 {
@@ -76,8 +76,7 @@ QString EventLog::row(const LoggedEvent &e) const
 {
     const bool inCase = e.caseNumber > 0;
     QStringList fields;
-    fields << QString::number(e.atMs - startMs)
-           << (e.practice ? QStringLiteral("practice") : QStringLiteral("test"))
+    fields << QString::number(e.atMs - startMs) << eventPhaseName(e.practice)
            << (inCase ? QString::number(e.caseNumber) : QString())
            << (inCase ? QString::number(e.sample) : QString()) << csvField(e.source) << e.event
            << (e.view > 0 ? QString::number(e.view) : QString())

@@ -1,0 +1,15 @@
+#include "runsettings.h"
+
+#include "sources.h"
+
+namespace wallmatch {
+
+QVector<PlanCase> fixedRunCases()
+{
+    QVector<PlanCase> cases;
+    for (int sample = 1; sample <= 100; ++sample)
+        cases.append({0, sample, QString::fromLatin1(builtInSources[0].name)});
+    return cases;
+}
+
+} // namespace wallmatch
