@@ -3,6 +3,7 @@
 #include "fileplatform.h"
 #include "regularfile.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 
 namespace wallmatch {
@@ -39,6 +40,67 @@ int printProblems(const QVector<Problem> &problems, const QString &prefix)
     }
     err().flush();
     return int(problems.size());
+}
+
+bool printFindings(const Findings &findings, const QString &failed)
+{
+    printProblems(findings.notes, QStringLiteral("note: "));
+    if (findings.ok())
+        return true;
+    printProblems(findings.errors);
+    if (hiddenProblemCount() > 0)
+        err() << hiddenProblemCount() << " more problems not shown\n";
+    if (!failed.isEmpty())
+        err() << failed << '\n';
+    err().flush();
+    return false;
+}
+
+void printProgress(const QString &line)
+{
+    err() << line << '\n';
+    err().flush();
+}
+
+std::optional<int> parseCommandLine(QCommandLineParser &parser, const QStringList &args,
+                                    bool withVersion)
+{
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
+    if (withVersion)
+        parser.addOption(version);
+    if (!parser.parse(args)) {
+        err() << QCoreApplication::applicationName() << ": " << parser.errorText() << '\n';
+        err().flush();
+        return ExitUsage;
+    }
+    if (parser.isSet(help)) {
+        // The parser names the executable only; a command belongs in the usage line too.
+        QString text = parser.helpText();
+        const QString exe = QCoreApplication::arguments().value(0);
+        if (text.startsWith(QStringLiteral("Usage: ") + exe))
+            text.replace(7, exe.size(), args.value(0));
+        out() << text;
+        out().flush();
+        return ExitSuccess;
+    }
+    if (withVersion && parser.isSet(version)) {
+        out() << QCoreApplication::applicationName() << ' '
+              << QCoreApplication::applicationVersion() << '\n';
+        out().flush();
+        return ExitSuccess;
+    }
+    return std::nullopt;
+}
+
+int usageError(const QString &command, const QString &message)
+{
+    err() << command << ": " << message << '\n';
+    err().flush();
+    return ExitUsage;
 }
 
 std::optional<QByteArray> readFileOrComplain(const QString &name, QVector<Problem> &problems,

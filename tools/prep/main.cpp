@@ -49,28 +49,18 @@ const char overview[] =
     "'wallmatch-prep COMMAND --help' describes a command's options; 'wallmatch-prep --version'\n"
     "prints the version.\n";
 
-// Shared option handling: --help prints the command's help, anything unknown is a usage error.
-bool parseCommand(QCommandLineParser &parser, const QStringList &args, int &status)
+// The end of assemble and zind: what was written, or what was wrong and how far it got.
+int finishAssembly(const AssembleResult &result)
 {
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
-    parser.addOption(help);
-    if (!parser.parse(args)) {
-        err() << "wallmatch-prep: " << parser.errorText() << '\n';
-        status = ExitUsage;
-        return false;
-    }
-    if (parser.isSet(help)) {
-        // The parser names the executable only; the command belongs in the usage line too.
-        QString help = parser.helpText();
-        const QString exe = QCoreApplication::arguments().value(0);
-        if (help.startsWith(QStringLiteral("Usage: ") + exe))
-            help.replace(7, exe.size(), args.value(0));
-        out() << help;
-        status = 0;
-        return false;
-    }
-    return true;
+    if (!printFindings(result,
+                       result.samplesWritten > 0
+                           ? QStringLiteral("only the first %1 samples were written")
+                                 .arg(result.samplesWritten)
+                           : QStringLiteral("nothing was written")))
+        return ExitFailure;
+    for (const QString &line : result.summary)
+        out() << line << '\n';
+    return ExitSuccess;
 }
 
 int convertCommand(const QStringList &args)
@@ -108,41 +98,30 @@ int convertCommand(const QStringList &args)
                                                       "from its floor corner's (default 3)."),
                                        QStringLiteral("PX"), QStringLiteral("3"));
     parser.addOptions({width, height, output, format, tolerance});
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
 
-    if (parser.positionalArguments().size() != 1) {
-        err() << "wallmatch-prep convert: expected one INPUT file\n";
-        return ExitUsage;
-    }
+    if (parser.positionalArguments().size() != 1)
+        return usageError(args.value(0), QStringLiteral("expected one INPUT file"));
     bool wOk = false, hOk = false, tOk = false;
     const int w = parser.value(width).toInt(&wOk);
     const int h = parser.value(height).toInt(&hOk);
     const double tol = parser.value(tolerance).toDouble(&tOk);
     const std::optional<CornerFormat> fmt = formatFromName(parser.value(format));
-    if (!wOk || !hOk || w <= 0 || h <= 0) {
-        err() << "wallmatch-prep convert: --width and --height must be positive whole numbers\n";
-        return ExitUsage;
-    }
-    if (!tOk || tol < 0) {
-        err() << "wallmatch-prep convert: --u-tolerance must be a number of pixels\n";
-        return ExitUsage;
-    }
-    if (!fmt) {
-        err() << "wallmatch-prep convert: unknown --format \"" << parser.value(format) << "\"\n";
-        return ExitUsage;
-    }
+    if (!wOk || !hOk || w <= 0 || h <= 0)
+        return usageError(args.value(0),
+                          QStringLiteral("--width and --height must be positive whole numbers"));
+    if (!tOk || tol < 0)
+        return usageError(args.value(0),
+                          QStringLiteral("--u-tolerance must be a number of pixels"));
+    if (!fmt)
+        return usageError(args.value(0),
+                          QStringLiteral("unknown --format \"%1\"").arg(parser.value(format)));
 
     const QString input = parser.positionalArguments().first();
     const CornerInput corners = readCornerInput(input, {QSizeF(w, h), *fmt, tol});
-    printProblems(corners.notes, QStringLiteral("note: "));
-    if (!corners.ok()) {
-        printProblems(corners.errors);
-        if (hiddenProblemCount() > 0)
-            err() << hiddenProblemCount() << " more problems not shown\n";
+    if (!printFindings(corners))
         return ExitFailure;
-    }
     const QString text = cornerFileText(corners.rings);
     if (parser.isSet(output)) {
         QVector<Problem> problems;
@@ -182,19 +161,15 @@ int assembleCommand(const QStringList &args)
                                                       "corner's (default 3)."),
                                        QStringLiteral("PX"), QStringLiteral("3"));
     parser.addOptions({force, tolerance});
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
-    if (parser.positionalArguments().size() != 2) {
-        err() << "wallmatch-prep assemble: expected PLAN.csv and OUT_DIR\n";
-        return ExitUsage;
-    }
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
+    if (parser.positionalArguments().size() != 2)
+        return usageError(args.value(0), QStringLiteral("expected PLAN.csv and OUT_DIR"));
     bool tOk = false;
     const double tol = parser.value(tolerance).toDouble(&tOk);
-    if (!tOk || tol < 0) {
-        err() << "wallmatch-prep assemble: --u-tolerance must be a number of pixels\n";
-        return ExitUsage;
-    }
+    if (!tOk || tol < 0)
+        return usageError(args.value(0),
+                          QStringLiteral("--u-tolerance must be a number of pixels"));
 
     const Plan plan = readPlan(parser.positionalArguments().at(0));
     AssembleOptions options;
@@ -202,20 +177,7 @@ int assembleCommand(const QStringList &args)
     options.uTolerance = tol;
     const AssembleResult result =
         assembleSamples(plan, parser.positionalArguments().at(1), options);
-    printProblems(result.notes, QStringLiteral("note: "));
-    if (!result.ok()) {
-        printProblems(result.errors);
-        if (hiddenProblemCount() > 0)
-            err() << hiddenProblemCount() << " more problems not shown\n";
-        if (result.samplesWritten > 0)
-            err() << "only the first " << result.samplesWritten << " samples were written\n";
-        else
-            err() << "nothing was written\n";
-        return ExitFailure;
-    }
-    for (const QString &line : result.summary)
-        out() << line << '\n';
-    return 0;
+    return finishAssembly(result);
 }
 
 int planCommand(const QStringList &args)
@@ -262,14 +224,10 @@ int planCommand(const QStringList &args)
                                                 "(default 3)."),
                                  QStringLiteral("N"), QStringLiteral("3"));
     parser.addOptions({participants, samples, sources, seed, order, force, within, gap});
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
 
-    auto usage = [](const QString &message) {
-        err() << "wallmatch-prep plan: " << message << '\n';
-        return ExitUsage;
-    };
+    auto usage = [&args](const QString &message) { return usageError(args.value(0), message); };
     if (parser.positionalArguments().size() != 1)
         return usage(QStringLiteral("expected one OUT_DIR"));
     StudyDesign design;
@@ -372,9 +330,9 @@ struct CriteriaOptions
         c.minOverlap = parser.value(overlap).toDouble(&o);
         if (!a || !d || !o || c.maxAngleDegrees < 0 || c.maxAngleDegrees > 90 || c.maxDistance < 0
             || c.minOverlap < 0 || c.minOverlap > 1) {
-            err() << "wallmatch-prep " << command
-                  << ": --max-angle takes 0 to 90 degrees, --max-distance a number from 0, "
-                     "--min-overlap 0 to 1\n";
+            usageError(command,
+                       QStringLiteral("--max-angle takes 0 to 90 degrees, --max-distance "
+                                      "a number from 0, --min-overlap 0 to 1"));
             return std::nullopt;
         }
         return c;
@@ -415,13 +373,10 @@ int zindCommand(const QStringList &args)
     parser.addOptions({source, annotatedAs, layout, force});
     const CriteriaOptions criteria;
     criteria.add(parser);
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
-    if (parser.positionalArguments().size() != 2) {
-        err() << "wallmatch-prep zind: expected TOUR_DIR and OUT_DIR\n";
-        return ExitUsage;
-    }
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
+    if (parser.positionalArguments().size() != 2)
+        return usageError(args.value(0), QStringLiteral("expected TOUR_DIR and OUT_DIR"));
     ZindImportOptions options;
     options.annotatedAs = parser.value(annotatedAs);
     const QString kind = parser.value(layout);
@@ -431,39 +386,25 @@ int zindCommand(const QStringList &args)
         options.layout = ZindLayout::Complete;
     else if (kind == QLatin1String("visible"))
         options.layout = ZindLayout::Visible;
-    else {
-        err() << "wallmatch-prep zind: --layout must be raw, complete or visible\n";
-        return ExitUsage;
-    }
+    else
+        return usageError(args.value(0),
+                          QStringLiteral("--layout must be raw, complete or visible"));
     for (const QString &text : parser.values(source)) {
         QString problem;
         const auto dir = parseSourceDir(text, &problem);
-        if (!dir) {
-            err() << "wallmatch-prep zind: " << problem << '\n';
-            return ExitUsage;
-        }
+        if (!dir)
+            return usageError(args.value(0), problem);
         options.sources.append(*dir);
     }
-    const auto c = criteria.read(parser, QStringLiteral("zind"));
+    const auto c = criteria.read(parser, args.value(0));
     if (!c)
         return ExitUsage;
     options.criteria = *c;
     options.force = parser.isSet(force);
-    options.progress = [](const QString &line) {
-        err() << line << '\n';
-        err().flush();
-    };
+    options.progress = printProgress;
     const AssembleResult result = importZindTour(parser.positionalArguments().at(0),
                                                  parser.positionalArguments().at(1), options);
-    printProblems(result.notes, QStringLiteral("note: "));
-    if (!result.ok()) {
-        printProblems(result.errors);
-        err() << "nothing was written\n";
-        return ExitFailure;
-    }
-    for (const QString &line : result.summary)
-        out() << line << '\n';
-    return 0;
+    return finishAssembly(result);
 }
 
 int truthCommand(const QStringList &args)
@@ -483,14 +424,11 @@ int truthCommand(const QStringList &args)
     parser.addPositionalArgument(QStringLiteral("POSES.csv"), QStringLiteral("The poses."));
     const CriteriaOptions criteria;
     criteria.add(parser);
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
-    if (parser.positionalArguments().size() != 2) {
-        err() << "wallmatch-prep truth: expected TREE and POSES.csv\n";
-        return ExitUsage;
-    }
-    const auto c = criteria.read(parser, QStringLiteral("truth"));
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
+    if (parser.positionalArguments().size() != 2)
+        return usageError(args.value(0), QStringLiteral("expected TREE and POSES.csv"));
+    const auto c = criteria.read(parser, args.value(0));
     if (!c)
         return ExitUsage;
     const QString posesFile = parser.positionalArguments().at(1);
@@ -507,12 +445,8 @@ int truthCommand(const QStringList &args)
     }
     const QString root = sampleTreeRoot(parser.positionalArguments().at(0));
     const PoseTruthResult result = truthFromSamplePoses(root, poses, *c);
-    printProblems(result.notes, QStringLiteral("note: "));
-    if (!result.errors.isEmpty()) {
-        printProblems(result.errors);
-        err() << "truth.csv was not written\n";
+    if (!printFindings(result, QStringLiteral("truth.csv was not written")))
         return ExitFailure;
-    }
     const QString target = QDir(root).filePath(QStringLiteral("truth.csv"));
     if (!writeFileOrComplain(target, truthFileCsv(result.rows), problems)) {
         printProblems(problems);
@@ -545,34 +479,26 @@ int previewCommand(const QStringList &args)
     const QCommandLineOption source(QStringLiteral("source"), QStringLiteral("Only this source."),
                                     QStringLiteral("NAME"));
     parser.addOptions({sample, source});
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
-    if (parser.positionalArguments().size() != 2) {
-        err() << "wallmatch-prep preview: expected TREE and OUT_DIR\n";
-        return ExitUsage;
-    }
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
+    if (parser.positionalArguments().size() != 2)
+        return usageError(args.value(0), QStringLiteral("expected TREE and OUT_DIR"));
     PreviewTreeOptions options;
     if (parser.isSet(sample)) {
         bool ok = false;
         options.sample = parser.value(sample).toInt(&ok);
-        if (!ok || options.sample < 1) {
-            err() << "wallmatch-prep preview: --sample takes a sample number from 1\n";
-            return ExitUsage;
-        }
+        if (!ok || options.sample < 1)
+            return usageError(args.value(0),
+                              QStringLiteral("--sample takes a sample number from 1"));
     }
     options.source = parser.value(source);
-    options.progress = [](const QString &line) {
-        err() << line << '\n';
-        err().flush();
-    };
+    options.progress = printProgress;
     const PreviewTreeResult result = writePreviews(parser.positionalArguments().at(0),
                                                    parser.positionalArguments().at(1), options);
-    printProblems(result.notes, QStringLiteral("note: "));
-    printProblems(result.errors);
+    const bool ok = printFindings(result);
     for (const QString &file : result.written)
         out() << file << '\n';
-    return result.errors.isEmpty() ? 0 : ExitFailure;
+    return ok ? ExitSuccess : ExitFailure;
 }
 
 } // namespace

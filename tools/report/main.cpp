@@ -58,8 +58,6 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("results.txt"),
                                  QStringLiteral("Results files (one per subject)."),
                                  QStringLiteral("results.txt [more results files]"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
     const QCommandLineOption truthOption(QStringLiteral("truth"),
                                          QStringLiteral("Matching walls: CSV "
                                                         "\"sample,source,primary wall,secondary "
@@ -117,23 +115,14 @@ int main(int argc, char *argv[])
                        "comparisons (measure, test, sources, participants, statistic, p, "
                        "p_holm)."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
+    parser.addOptions({truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
                        trialsOption, modelsOption, rScriptOption, htmlOption, treeOption});
-    const QCommandLineOption version = parser.addVersionOption();
-    if (!parser.parse(QCoreApplication::arguments())) {
-        err() << "wallmatch-report: " << parser.errorText() << '\n';
-        return ExitUsage;
-    }
-    if (parser.isSet(help)) {
-        out() << parser.helpText();
-        return 0;
-    }
-    if (parser.isSet(version))
-        parser.showVersion();
-    if (parser.positionalArguments().isEmpty()) {
-        err() << "wallmatch-report: no results file given (see --help)\n";
-        return ExitUsage;
-    }
+    if (const std::optional<int> done =
+            parseCommandLine(parser, QCoreApplication::arguments(), true))
+        return *done;
+    if (parser.positionalArguments().isEmpty())
+        return usageError(QCoreApplication::applicationName(),
+                          QStringLiteral("no results file given (see --help)"));
 
     int complaints = 0;
     std::optional<TruthFile> truth;
