@@ -106,26 +106,6 @@ QVector<PlanCase> fixedRunCases()
     return cases;
 }
 
-bool isValidParticipantId(const QString &id)
-{
-    // \z, not $: "$" also matches before a final line feed.
-    static const QRegularExpression allowed(
-        QStringLiteral("\\A[A-Za-z0-9_-]{1,%1}\\z").arg(maxParticipantIdLength));
-    return allowed.match(id).hasMatch();
-}
-
-QString resultsFileFor(const QString &participant)
-{
-    return participant.isEmpty() ? QStringLiteral("results.txt")
-                                 : QStringLiteral("results_%1.txt").arg(participant);
-}
-
-QString practiceFileFor(const QString &participant)
-{
-    return participant.isEmpty() ? QStringLiteral("practice.txt")
-                                 : QStringLiteral("practice_%1.txt").arg(participant);
-}
-
 CornerType cornerTypeNamed(const QString &name)
 {
     const int builtIn = builtInSourceIndex(name);

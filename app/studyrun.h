@@ -4,6 +4,7 @@
 #include "answer.h"
 #include "cornertype.h"
 #include "instructionspage.h"
+#include "participantfiles.h"
 #include "sessionrecord.h"
 #include "studyplan.h"
 #include "studyprotocol.h"
@@ -21,7 +22,7 @@ struct StudyRun
 {
     // The cases in the order shown; empty for the fixed run: samples 1 to 100 in order, Kestrel.
     QVector<PlanCase> cases;
-    QString resultsFile = QStringLiteral("results.txt");
+    QString resultsFile = resultsFileFor(QString());
     // Continue the results file instead of keeping it aside.
     bool resume = false;
     // The file's lines (each with its LF) and what they say: the run's first cases.
@@ -33,11 +34,11 @@ struct StudyRun
     // --- The study protocol; all off in a plain start.
     // The first practiceCases of `cases` are practice cases.
     int practiceCases = 0;
-    QString practiceFile = QStringLiteral("practice.txt");
+    QString practiceFile = practiceFileFor(QString());
     // The event log and the session record are written when set.
     bool protocolFiles = false;
-    QString eventsFile = QStringLiteral("events.csv");
-    QString sessionFile = QStringLiteral("session.json");
+    QString eventsFile = eventsFileFor(QString());
+    QString sessionFile = sessionFileFor(QString());
     SessionFacts facts;
     Instructions instructions;
     Instructions instructionsAfterPractice;
@@ -46,18 +47,8 @@ struct StudyRun
     TruthLookup truth; // feedback after practice answers when set
 };
 
-// "practice_<ID>.txt", or "practice.txt" without an ID.
-QString practiceFileFor(const QString &participant);
-
 // Samples 1 to 100 in order with Kestrel's walls, as cases.
 QVector<PlanCase> fixedRunCases();
-
-// IDs are part of file names; 64 characters is more than any study numbers its participants.
-inline constexpr int maxParticipantIdLength = 64;
-// 1 to 64 letters, digits, '-' and '_', and nothing else (no line feed at the end either).
-bool isValidParticipantId(const QString &id);
-// "results_<ID>.txt", or "results.txt" without an ID.
-QString resultsFileFor(const QString &participant);
 
 // The corner source of a plan's display name; Kestrel for a name no source has.
 CornerType cornerTypeNamed(const QString &name);

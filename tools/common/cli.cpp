@@ -2,6 +2,7 @@
 
 #include "fileplatform.h"
 #include "regularfile.h"
+#include "textinput.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>
@@ -33,7 +34,7 @@ int printProblems(const QVector<Problem> &problems, const QString &prefix)
 {
     for (const Problem &p : problems) {
         if (printed < maxPrintedProblems)
-            err() << prefix << p.text() << '\n';
+            err() << prefix << escapedControls(p.text()) << '\n';
         else if (printed == maxPrintedProblems)
             err() << "(only the first " << maxPrintedProblems << " problems are shown)\n";
         ++printed;

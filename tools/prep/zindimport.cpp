@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "cornerfile.h"
 #include "cornerinput.h"
+#include "csv.h"
 #include "samplefolder.h"
 #include "sources.h"
 
@@ -25,16 +26,6 @@ struct ImportedView
     QMap<QString, QByteArray> cornerFiles; // source -> corner file text
     QMap<QString, QVector<CornerPoint>> corners; // source -> the corners as written
 };
-
-QByteArray csvField(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
-        && !text.contains(QLatin1Char('\n')))
-        return text.toUtf8();
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return '"' + quoted.toUtf8() + '"';
-}
 
 } // namespace
 
@@ -178,8 +169,8 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
         const int sample = s + 1;
         const ZindPano &p = tour.panos.at(pairs.at(s).first);
         const ZindPano &q = tour.panos.at(pairs.at(s).second);
-        samplesCsv +=
-            QByteArray::number(sample) + ',' + csvField(p.stem()) + ',' + csvField(q.stem()) + '\n';
+        samplesCsv += QByteArray::number(sample) + ',' + csvField(p.stem()).toUtf8() + ','
+            + csvField(q.stem()).toUtf8() + '\n';
         for (const QString &source : sourceNames) {
             QString why;
             const auto rows =

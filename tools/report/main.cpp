@@ -8,6 +8,7 @@
 #include "samplefolder.h"
 #include "sessionfiles.h"
 #include "sourcechart.h"
+#include "textinput.h"
 #include "timechart.h"
 #include "trials.h"
 #include "truthfile.h"
@@ -129,7 +130,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(truthOption)) {
         truth = readTruthFile(parser.value(truthOption));
         for (const QString &problem : truth->problems)
-            err() << problem << '\n';
+            err() << escapedControls(problem) << '\n';
         complaints += int(truth->problems.size());
         if (truth->isEmpty()) {
             err() << "wallmatch-report: no usable truth\n";
@@ -163,9 +164,10 @@ int main(int argc, char *argv[])
     if (truth && !truth->perSource && !truth->isEmpty())
         out() << "note: " << truth->file
               << " has no source column; every source is assumed to number walls alike\n";
+    // File names and whatever the files hold are printed; none may steer the terminal.
     for (const QString &note : qAsConst(sessionNotes))
-        out() << note << '\n';
-    out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
+        out() << escapedControls(note) << '\n';
+    out() << escapedControls(summaryText(files, truthTable) + bySourceText(files, truthTable));
     bool written = true;
     std::optional<MixedModels> models;
     // Progress where someone watches: R takes seconds, the pictures of a large study longer.

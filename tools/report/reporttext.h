@@ -1,6 +1,7 @@
 #ifndef REPORTTEXT_H
 #define REPORTTEXT_H
 
+#include "csv.h"
 #include "resultsfile.h"
 #include "truthfile.h"
 
@@ -17,9 +18,6 @@ QString summaryText(const QVector<ResultsFile> &files, const TruthFile *truth);
 // file,sample,wall1,wall2,source,seconds,x1,y1,x2,y2,correct
 // (seconds empty without a time; correct 1 or 0, empty where no truth covers the sample).
 QString answersCsv(const QVector<ResultsFile> &files, const TruthFile *truth);
-
-// A CSV field, quoted when it holds a comma, quote or line break.
-QString csvField(const QString &text);
 
 } // namespace wallmatch
 

@@ -53,7 +53,9 @@ struct SessionEvents
 // The columns of an events file:
 // session_ms,phase,case,sample,source,event,view,wall,x,y
 SessionEvents parseSessionEvents(const QString &name, const QByteArray &content);
-// The log beside a results file ("events_ID.csv" for "results_ID.txt"), or none without one.
+// The log beside a results file ("events_ID.csv" for "results_ID.txt", "events.csv" for
+// "results.txt"), joined with the participant's dated logs there when the participant's results
+// files there are one session; none without a log.
 std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
                                                      QVector<Problem> &problems);
 
