@@ -29,9 +29,7 @@ constexpr qint64 maxResultsFileSize = 16 * 1024 * 1024;
 
 QString shownFolder(int sampleId, bool secondary)
 {
-    return QStringLiteral("test_datasets/%1/%2")
-        .arg(sampleId)
-        .arg(secondary ? QStringLiteral("sec_pano") : QStringLiteral("pri_pano"));
+    return sampleViewFolder(QLatin1String(sampleTreeFolder), sampleId, secondary ? 1 : 0);
 }
 
 QStringList panoramaProblems(int sampleId, bool secondary, const QString &sourceName)
@@ -101,7 +99,7 @@ QStringList panoramaProblems(int sampleId, bool secondary, const QString &source
 QVector<PlanCase> fixedRunCases()
 {
     QVector<PlanCase> cases;
-    for (int sample = 1; sample <= 100; ++sample)
+    for (int sample = 1; sample <= plainRunSamples; ++sample)
         cases.append({0, sample, QString::fromLatin1(cornerSourceName(CornerType::Kestrel))});
     return cases;
 }
@@ -114,10 +112,7 @@ CornerType cornerTypeNamed(const QString &name)
 
 std::string panoramaFolder(int sampleId, bool secondary)
 {
-    return QString::asprintf(secondary ? ".\\test_datasets\\%d\\sec_pano"
-                                       : ".\\test_datasets\\%d\\pri_pano",
-                             sampleId)
-        .toStdString();
+    return programViewFolder(sampleId, secondary ? 1 : 0);
 }
 
 QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &planFile)

@@ -40,8 +40,10 @@ int main(int argc, char *argv[])
         "Kestrel starts its corner rings at another corner, numbering walls its own way, with its "
         "own truth rows."));
     parser.addPositionalArgument("OUT_DIR", "Folder to write test_datasets into.");
-    const QCommandLineOption samplesOption("samples", "Number of samples (default 100).", "N",
-                                           "100");
+    const QCommandLineOption samplesOption(
+        "samples",
+        QStringLiteral("Number of samples (default %1).").arg(wallmatch::plainRunSamples), "N",
+        QString::number(wallmatch::plainRunSamples));
     const QCommandLineOption seedOption(
         "seed", "Random seed (default 1); the same seed gives the same files.", "S", "1");
     const QCommandLineOption forceOption(

@@ -88,12 +88,8 @@ PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &pos
     QVector<int> samples(keys.begin(), keys.end());
     std::sort(samples.begin(), samples.end());
     for (int sample : samples) {
-        const QString folders[2] = {
-            QStringLiteral("%1/%2/%3").arg(root).arg(sample).arg(QLatin1String(viewFolderNames[0])),
-            QStringLiteral("%1/%2/%3")
-                .arg(root)
-                .arg(sample)
-                .arg(QLatin1String(viewFolderNames[1]))};
+        const QString folders[2] = {sampleViewFolder(root, sample, 0),
+                                    sampleViewFolder(root, sample, 1)};
         if (!QFileInfo(folders[0]).isDir() || !QFileInfo(folders[1]).isDir()) {
             result.errors.append({root, 0, QStringLiteral("no sample %1 here").arg(sample)});
             continue;

@@ -124,10 +124,7 @@ PreviewTreeResult writePreviews(const QString &tree, const QString &outDir,
         PreviewView views[2];
         QString folders[2];
         for (int v = 0; v < 2; ++v) {
-            folders[v] = QStringLiteral("%1/%2/%3")
-                             .arg(root)
-                             .arg(sample)
-                             .arg(QLatin1String(viewFolderNames[v]));
+            folders[v] = sampleViewFolder(root, sample, v);
             const QString imageFile = QDir(folders[v]).filePath(bareFileName(imageFileLiteral));
             QImageReader reader(imageFile);
             const QSize size = reader.size();

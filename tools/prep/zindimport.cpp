@@ -212,10 +212,7 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
             const int ids[2] = {pairs.at(s).first, pairs.at(s).second};
             for (int v = 0; v < 2; ++v) {
                 const ImportedView &view = views[ids[v]];
-                const QDir folder(QStringLiteral("%1/%2/%3")
-                                      .arg(writeRoot)
-                                      .arg(sample)
-                                      .arg(QLatin1String(viewFolderNames[v])));
+                const QDir folder(sampleViewFolder(writeRoot, sample, v));
                 if (!QDir().mkpath(folder.path())) {
                     result.errors.append(
                         {folder.path(), 0, QStringLiteral("cannot create the folder")});
@@ -257,10 +254,11 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                               .arg(sourceNames.join(QStringLiteral(", ")))
                               .arg(truth.size())
                               .arg(unmatched));
-    if (result.samplesWritten > 100)
+    if (result.samplesWritten > plainRunSamples)
         result.notes.append({root, 0,
-                             QStringLiteral("the viewer shows samples 1 to 100 only; use a "
-                                            "study plan for the others")});
+                             QStringLiteral("the viewer shows samples 1 to %1 only; use a "
+                                            "study plan for the others")
+                                 .arg(plainRunSamples)});
     return result;
 }
 
