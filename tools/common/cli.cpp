@@ -142,4 +142,12 @@ bool writeFileOrComplain(const QString &name, const QByteArray &bytes, QVector<P
     return false;
 }
 
+bool writeOutputFile(const QString &name, const QByteArray &bytes)
+{
+    QVector<Problem> problems;
+    const bool written = writeFileOrComplain(name, bytes, problems);
+    printProblems(problems);
+    return written;
+}
+
 } // namespace wallmatch

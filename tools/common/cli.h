@@ -64,6 +64,8 @@ std::optional<QString> writableTarget(const QString &name, QVector<Problem> &pro
 // Writes a regular file atomically (QSaveFile); adds a problem and returns false when that fails
 // or something else is at the name.
 bool writeFileOrComplain(const QString &name, const QByteArray &bytes, QVector<Problem> &problems);
+// The same, printing the problem at once: for a command's output files.
+bool writeOutputFile(const QString &name, const QByteArray &bytes);
 
 } // namespace wallmatch
 

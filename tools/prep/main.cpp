@@ -124,11 +124,8 @@ int convertCommand(const QStringList &args)
         return ExitFailure;
     const QString text = cornerFileText(corners.rings);
     if (parser.isSet(output)) {
-        QVector<Problem> problems;
-        if (!writeFileOrComplain(parser.value(output), text.toUtf8(), problems)) {
-            printProblems(problems);
+        if (!writeOutputFile(parser.value(output), text.toUtf8()))
             return ExitFailure;
-        }
     } else {
         out() << text;
         out().flush();

@@ -185,27 +185,18 @@ int main(int argc, char *argv[])
     }
     out().flush();
 
-    if (parser.isSet(csvOption)) {
-        QVector<Problem> problems;
-        written = writeFileOrComplain(parser.value(csvOption),
-                                      answersCsv(files, truthTable).toUtf8(), problems)
+    if (parser.isSet(csvOption))
+        written = writeOutputFile(parser.value(csvOption), answersCsv(files, truthTable).toUtf8())
             && written;
-        printProblems(problems);
-    }
-    if (parser.isSet(sourceCsvOption)) {
-        QVector<Problem> problems;
-        written = writeFileOrComplain(parser.value(sourceCsvOption),
-                                      bySourceCsv(files, truthTable).toUtf8(), problems)
+    if (parser.isSet(sourceCsvOption))
+        written =
+            writeOutputFile(parser.value(sourceCsvOption), bySourceCsv(files, truthTable).toUtf8())
             && written;
-        printProblems(problems);
-    }
     if (parser.isSet(jsonOption)) {
-        QVector<Problem> problems;
         QByteArray json = reportJson(files, truthTable);
         if (models)
             json = withModels(json, *models);
-        written = writeFileOrComplain(parser.value(jsonOption), json, problems) && written;
-        printProblems(problems);
+        written = writeOutputFile(parser.value(jsonOption), json) && written;
     }
     if (parser.isSet(plotOption)) {
         QVector<Problem> problems;
@@ -221,13 +212,9 @@ int main(int argc, char *argv[])
             written = false;
         }
     }
-    if (parser.isSet(trialsOption)) {
-        QVector<Problem> problems;
+    if (parser.isSet(trialsOption))
         written =
-            writeFileOrComplain(parser.value(trialsOption), trialsCsv(trials).toUtf8(), problems)
-            && written;
-        printProblems(problems);
-    }
+            writeOutputFile(parser.value(trialsOption), trialsCsv(trials).toUtf8()) && written;
     if (parser.isSet(rScriptOption)) {
         QVector<Problem> problems;
         const QFileInfo script(parser.value(rScriptOption));
