@@ -286,6 +286,17 @@ Startup prepareStartup(const QStringList &arguments)
                               .arg(maxParticipantIdLength);
         return start;
     }
+    if (endsLikeDate(participant)) {
+        // Refused rather than told apart later: a dated name is how a participant's kept and
+        // fallback files are found, and the results lines have no room to say whose they are.
+        start.problems << QStringLiteral("participant ID '%1' ends like a date, as the kept and "
+                                         "fallback files of participant '%2' are named; its "
+                                         "files would be taken for theirs. Choose an ID "
+                                         "without a -YYYYMMDD-HHMMSS ending")
+                              .arg(participant,
+                                   participantFileOf(resultsFileFor(participant))->participant);
+        return start;
+    }
     start.run.resultsFile = resultsFileFor(participant);
 
     if (parser.isSet(planOption)) {

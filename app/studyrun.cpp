@@ -29,9 +29,7 @@ constexpr qint64 maxResultsFileSize = 16 * 1024 * 1024;
 
 QString shownFolder(int sampleId, bool secondary)
 {
-    return QStringLiteral("test_datasets/%1/%2")
-        .arg(sampleId)
-        .arg(secondary ? QStringLiteral("sec_pano") : QStringLiteral("pri_pano"));
+    return sampleViewFolder(QLatin1String(sampleTreeFolder), sampleId, secondary ? 1 : 0);
 }
 
 QStringList panoramaProblems(int sampleId, bool secondary, const QString &sourceName)
@@ -98,26 +96,6 @@ QStringList panoramaProblems(int sampleId, bool secondary, const QString &source
 
 } // namespace
 
-bool isValidParticipantId(const QString &id)
-{
-    // \z, not $: "$" also matches before a final line feed.
-    static const QRegularExpression allowed(
-        QStringLiteral("\\A[A-Za-z0-9_-]{1,%1}\\z").arg(maxParticipantIdLength));
-    return allowed.match(id).hasMatch();
-}
-
-QString resultsFileFor(const QString &participant)
-{
-    return participant.isEmpty() ? QStringLiteral("results.txt")
-                                 : QStringLiteral("results_%1.txt").arg(participant);
-}
-
-QString practiceFileFor(const QString &participant)
-{
-    return participant.isEmpty() ? QStringLiteral("practice.txt")
-                                 : QStringLiteral("practice_%1.txt").arg(participant);
-}
-
 CornerType cornerTypeNamed(const QString &name)
 {
     const int builtIn = builtInSourceIndex(name);
@@ -126,10 +104,7 @@ CornerType cornerTypeNamed(const QString &name)
 
 std::string panoramaFolder(int sampleId, bool secondary)
 {
-    return QString::asprintf(secondary ? ".\\test_datasets\\%d\\sec_pano"
-                                       : ".\\test_datasets\\%d\\pri_pano",
-                             sampleId)
-        .toStdString();
+    return programViewFolder(sampleId, secondary ? 1 : 0);
 }
 
 QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &planFile)

@@ -3,6 +3,7 @@
 
 #include "answer.h"
 #include "cornertype.h"
+#include "participantfiles.h"
 #include "runsettings.h"
 #include "sessionrecord.h"
 #include "studyplan.h"
@@ -14,16 +15,6 @@
 #include <string>
 
 namespace wallmatch {
-
-// "practice_<ID>.txt", or "practice.txt" without an ID.
-QString practiceFileFor(const QString &participant);
-
-// IDs are part of file names; 64 characters is more than any study numbers its participants.
-inline constexpr int maxParticipantIdLength = 64;
-// 1 to 64 letters, digits, '-' and '_', and nothing else (no line feed at the end either).
-bool isValidParticipantId(const QString &id);
-// "results_<ID>.txt", or "results.txt" without an ID.
-QString resultsFileFor(const QString &participant);
 
 // The corner source of a plan's display name; Kestrel for a name no source has.
 CornerType cornerTypeNamed(const QString &name);

@@ -121,7 +121,7 @@ void registerBenchmarks()
     for (CornerPoint &c : bramble)
         c.x *= 1.02f;
     data->panoFolder = root + QStringLiteral("/pano");
-    requireWritten(writePanoFolder(data->panoFolder, jpegBytes(renderPanorama(room, 7)),
+    requireWritten(writePanoFolder(data->panoFolder, jpegBytes(renderPanorama(10, 7)),
                                    cornerFileText(room), cornerFileText(bramble)),
                    data->panoFolder);
 

@@ -212,7 +212,7 @@ void registerBenchmarks()
     data = std::make_unique<ViewData>();
     const QString root = data->dir.path();
     data->room = roomCorners(10, 7);
-    const QByteArray jpeg = jpegBytes(renderPanorama(data->room, 7));
+    const QByteArray jpeg = jpegBytes(renderPanorama(10, 7));
     data->roomFolder = root + QStringLiteral("/room");
     requireWritten(writePanoFolder(data->roomFolder, jpeg, cornerFileText(data->room),
                                    cornerFileText(data->room)),

@@ -25,10 +25,9 @@ QVector<CornerPoint> roomCorners(int walls, quint32 seed);
 QByteArray cornerFileText(const QVector<CornerPoint> &corners,
                           const QSize &imageSize = kPanoramaSize);
 
-// The room as a camera at its centre sees it: ceiling, floor and textured walls whose edges
-// meet where the corners project.
-QImage renderPanorama(const QVector<CornerPoint> &corners, quint32 seed,
-                      const QSize &size = kPanoramaSize);
+// The room of roomCorners(walls, seed) as a camera at its centre sees it, drawn by the demo
+// data's renderer: ceiling, floor and furnished walls whose edges meet where the corners project.
+QImage renderPanorama(int walls, quint32 seed, const QSize &size = kPanoramaSize);
 
 QByteArray jpegBytes(const QImage &image);
 

@@ -94,4 +94,16 @@ CsvTable parseCsv(const QString &text)
     return table;
 }
 
+QString csvField(const QString &text, QChar separator)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    const bool formula = !text.isEmpty() && formulaStarts.contains(text.at(0));
+    if (!formula && !text.contains(separator) && !text.contains(QLatin1Char('"'))
+        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = formula ? QLatin1Char('\'') + text : text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 } // namespace wallmatch

@@ -27,6 +27,12 @@ struct CsvTable
 // line is a row of one empty field. On an error, rows holds the rows before it.
 CsvTable parseCsv(const QString &text);
 
+// A text field as parseCsv reads it back: in double quotes, with a quote doubled, when it holds
+// the separator, a quote, CR or LF. A field a spreadsheet would take for a formula (one beginning
+// with =, +, -, @, tab or CR) gets a single quote before it and is quoted, so that it is shown
+// as text. Numbers are written as they are, not through here.
+QString csvField(const QString &text, QChar separator = QLatin1Char(','));
+
 } // namespace wallmatch
 
 #endif // CSV_H

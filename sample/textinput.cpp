@@ -90,6 +90,31 @@ TextInput checkTextInput(const QByteArray &bytes, int maxLines)
     return input;
 }
 
+namespace {
+
+bool isControl(QChar c)
+{
+    const ushort u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+
+QString escaped(QChar c)
+{
+    return QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString escapedControls(const QString &text)
+{
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text)
+        safe += isControl(c) && c != QLatin1Char('\n') && c != QLatin1Char('\t') ? escaped(c)
+                                                                                 : QString(c);
+    return safe;
+}
+
 QString quotedInput(const QString &text)
 {
     constexpr int maxQuoted = 80;
@@ -99,8 +124,8 @@ QString quotedInput(const QString &text)
             quoted += QChar(0x2026);
             break;
         }
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        if (isControl(c))
+            quoted += escaped(c);
         else
             quoted += c;
     }

@@ -31,6 +31,10 @@ TextInput checkTextInput(const QByteArray &bytes, int maxLines = maxTextInputLin
 // A piece of input quoted in a message: at most 80 characters (longer text is cut with "…"),
 // control characters shown as \xNN, so that no input can flood or garble the output.
 QString quotedInput(const QString &text);
+// The text with every control character but line feed and tab written as \xNN, as quotedInput
+// writes them, so that text from a file cannot steer the terminal it is printed on (escape
+// sequences, title changes, clearing the screen).
+QString escapedControls(const QString &text);
 
 } // namespace wallmatch
 

@@ -1,6 +1,8 @@
 #include "eventlog.h"
 #include "eventlogformat.h"
 
+#include "csv.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -11,25 +13,9 @@ namespace {
 // An event log holds some rows per case; far more than any study writes.
 constexpr qint64 maxEventsFileSize = 64 * 1024 * 1024;
 
-QString csvField(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
-        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 } // namespace
 
 const QString EventLog::header = eventLogHeader();
-
-QString eventsFileFor(const QString &participant)
-{
-    return participant.isEmpty() ? QStringLiteral("events.csv")
-                                 : QStringLiteral("events_%1.csv").arg(participant);
-}
 
 EventLog::EventLog(const QString &fileName, qint64 sessionStartMs)
     : store(fileName)

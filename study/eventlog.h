@@ -1,6 +1,7 @@
 #ifndef EVENTLOG_H
 #define EVENTLOG_H
 
+#include "participantfiles.h"
 #include "resultsstore.h"
 
 #include <QPoint>
@@ -24,9 +25,6 @@ struct LoggedEvent
     int wall = -1; // -1 none
     std::optional<QPoint> pixel; // image pixel of a click
 };
-
-// "events_<ID>.csv", or "events.csv" without an ID.
-QString eventsFileFor(const QString &participant);
 
 // Everything that happens in a session, one CSV row per event, times in milliseconds since the
 // session started on the case clock's time base. Rows are kept in memory and written with each

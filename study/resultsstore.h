@@ -2,6 +2,7 @@
 #define RESULTSSTORE_H
 
 #include "datedname.h"
+#include "participantfiles.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -35,7 +36,7 @@ bool isSaveFileLeftover(const QString &name, const QString &fileName);
 class ResultsStore
 {
 public:
-    explicit ResultsStore(const QString &fileName = QStringLiteral("results.txt"));
+    explicit ResultsStore(const QString &fileName = wallmatch::resultsFileFor(QString()));
 
     // Returns an empty string when every line is on disk, otherwise a message naming the file
     // and the reason; the caller keeps the lines for the next write.

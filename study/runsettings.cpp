@@ -1,5 +1,6 @@
 #include "runsettings.h"
 
+#include "samplefolder.h"
 #include "sources.h"
 
 namespace wallmatch {
@@ -7,7 +8,7 @@ namespace wallmatch {
 QVector<PlanCase> fixedRunCases()
 {
     QVector<PlanCase> cases;
-    for (int sample = 1; sample <= 100; ++sample)
+    for (int sample = 1; sample <= plainRunSamples; ++sample)
         cases.append({0, sample, QString::fromLatin1(builtInSources[0].name)});
     return cases;
 }

@@ -3,6 +3,7 @@
 
 #include "answer.h"
 #include "instructions.h"
+#include "participantfiles.h"
 #include "sessionrecord.h"
 #include "studyplan.h"
 #include "studyprotocol.h"
@@ -18,7 +19,7 @@ struct StudyRun
 {
     // The cases in the order shown; empty for the fixed run: samples 1 to 100 in order, Kestrel.
     QVector<PlanCase> cases;
-    QString resultsFile = QStringLiteral("results.txt");
+    QString resultsFile = resultsFileFor(QString());
     // Continue the results file instead of keeping it aside.
     bool resume = false;
     // The file's lines (each with its LF) and what they say: the run's first cases.
@@ -30,11 +31,11 @@ struct StudyRun
     // --- The study protocol; all off in a plain start.
     // The first practiceCases of `cases` are practice cases.
     int practiceCases = 0;
-    QString practiceFile = QStringLiteral("practice.txt");
+    QString practiceFile = practiceFileFor(QString());
     // The event log and the session record are written when set.
     bool protocolFiles = false;
-    QString eventsFile = QStringLiteral("events.csv");
-    QString sessionFile = QStringLiteral("session.json");
+    QString eventsFile = eventsFileFor(QString());
+    QString sessionFile = sessionFileFor(QString());
     SessionFacts facts;
     Instructions instructions;
     Instructions instructionsAfterPractice;

@@ -15,12 +15,6 @@ constexpr qint64 maxSessionFileSize = 16 * 1024 * 1024;
 
 } // namespace
 
-QString sessionFileFor(const QString &participant)
-{
-    return participant.isEmpty() ? QStringLiteral("session.json")
-                                 : QStringLiteral("session_%1.json").arg(participant);
-}
-
 QString isoWithOffset(const QDateTime &time)
 {
     // Qt::ISODate leaves out the offset of local time in Qt 5; this names it always.

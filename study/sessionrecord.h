@@ -1,6 +1,7 @@
 #ifndef SESSIONRECORD_H
 #define SESSIONRECORD_H
 
+#include "participantfiles.h"
 #include "resultsstore.h"
 
 #include <QDateTime>
@@ -11,9 +12,6 @@
 #include <QStringList>
 
 namespace wallmatch {
-
-// "session_<ID>.json", or "session.json" without an ID.
-QString sessionFileFor(const QString &participant);
 
 // What the methods section of a paper needs about one sitting: program, platform, screen,
 // plan, options, times. Filled by the program at start.

@@ -253,6 +253,11 @@ private Q_SLOTS:
             << QStringList {"results_P1.txt:1: "};
         QTest::newRow("participant with a line feed") << QStringList {"--participant", "P01\n"} << QByteArray()
             << QStringList {"participant ID 'P01\\x0a': use 1 to 64"};
+        // Its files would be the dated files of participant C, and a resume of C would take them.
+        QTest::newRow("participant ending like a date") << QStringList {"--plan", "plan.csv", "--participant", "C-20250101-120000"} << QByteArray()
+            << QStringList {"participant ID 'C-20250101-120000' ends like a date, as the kept and fallback files of participant 'C'"};
+        QTest::newRow("participant ending like a second fallback") << QStringList {"--participant", "C-20250101-120000-2"} << QByteArray()
+            << QStringList {"participant ID 'C-20250101-120000-2' ends like a date"};
         QTest::newRow("participant of 65 characters") << QStringList {"--participant", QString(65, 'p')} << QByteArray()
             << QStringList {"participant ID '" + QString(65, 'p')};
         // Checked whole: the rows or answers after a NUL, a broken character or a cut line are

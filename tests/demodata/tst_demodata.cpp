@@ -180,6 +180,8 @@ private Q_SLOTS:
     void sameSeedSameBytes();
     void refusesNonEmptyTree();
     void programRefusesNonEmptyTree();
+    void commandLineMistakesExitTwo_data();
+    void commandLineMistakesExitTwo();
     void reportsUnwritableFolder();
     void sourcesNumberWallsTheirOwnWay_data();
     void sourcesNumberWallsTheirOwnWay();
@@ -515,6 +517,29 @@ void TestDemoData::programRefusesNonEmptyTree()
     QVERIFY(truthFile.open(QIODevice::ReadOnly));
     QVERIFY(QFile::exists(out.path() + "/test_datasets/2/sec_pano/color.jpg"));
     QVERIFY(!QFile::exists(out.path() + "/test_datasets/3"));
+}
+
+void TestDemoData::commandLineMistakesExitTwo_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("unknown option") << QStringList {"--bogus", "out"} << "bogus";
+    QTest::newRow("no OUT_DIR") << QStringList {} << "OUT_DIR";
+    QTest::newRow("bad --samples") << QStringList {"out", "--samples", "x"} << "--samples";
+}
+
+void TestDemoData::commandLineMistakesExitTwo()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, said);
+    QTemporaryDir work;
+    QProcess program;
+    program.setWorkingDirectory(work.path());
+    program.start(WALLMATCH_DEMO_DATA_EXE, args);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 2);
+    QVERIFY(program.readAllStandardError().contains(said.toUtf8()));
+    QVERIFY(QDir(work.path()).isEmpty());
 }
 
 void TestDemoData::reportsUnwritableFolder()

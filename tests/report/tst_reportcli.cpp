@@ -53,6 +53,46 @@ private Q_SLOTS:
               "sample,primary wall,secondary wall\n1,2,0\n2,1,3\n1,2,0\n1,2,-1\n");
     }
 
+    // What a results file holds reaches spreadsheets and terminals only as plain text: a source
+    // that breaks the name rule is a complaint, not a cell or an escape sequence; a participant
+    // ID a spreadsheet would run is written as text.
+    void injectedSourcesRefused()
+    {
+        const QByteArray ok =
+            "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n";
+        write(QStringLiteral("results_-P9.txt"),
+              ok
+                  + "ind 2: Wall 0 <==> Wall 3 (=HYPERLINK(\"http://x\",\"y\")) Time: 0:05.000 "
+                    "Mouse: 1 2 <==> 3 4\n"
+                    "ind 3: Wall 0 <==> Wall 3 (+SUM(1,2)) Time: 0:05.000 Mouse: 1 2 <==> 3 4\n"
+                    "ind 4: Wall 0 <==> Wall 3 (\033]0;PWNED\007\033[2J) Time: 0:05.000 Mouse: 1 "
+                    "2 <==> 3 4\n");
+        const CliRun r = run({"results_-P9.txt", "--trials", "inj-trials.csv", "--csv",
+                              "inj-answers.csv", "--source-csv", "inj-sources.csv"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(!r.out.contains(QChar(0x1b)) && !r.err.contains(QChar(0x1b)));
+        QVERIFY2(r.err.contains(QStringLiteral("results_-P9.txt:4: source \"\\x1b]0;PWNED\\x07")),
+                 qPrintable(r.err));
+        QVERIFY(r.err.contains(QStringLiteral("results_-P9.txt:2: source")));
+        for (const char *name : {"inj-trials.csv", "inj-answers.csv", "inj-sources.csv"}) {
+            QFile file(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray csv = file.readAll();
+            QVERIFY2(!csv.contains("HYPERLINK") && !csv.contains("SUM"), name);
+            // Every field that began with a formula sign is quoted text.
+            for (const QByteArray &line : csv.split('\n'))
+                for (const QByteArray &field : line.trimmed().split(','))
+                    QVERIFY2(field.isEmpty()
+                                 || (!QByteArray("=+@\t\r").contains(field.at(0))
+                                     && !(field.at(0) == '-' && field.size() > 1
+                                          && !QChar(field.at(1)).isDigit())),
+                             qPrintable(name + QStringLiteral(": ") + line));
+        }
+        QFile sources(dir.filePath(QStringLiteral("inj-sources.csv")));
+        QVERIFY(sources.open(QIODevice::ReadOnly));
+        QVERIFY(sources.readAll().contains("\"'-P9\""));
+    }
+
     void help()
     {
         const CliRun r = run({"--help"});

@@ -2,6 +2,8 @@
 #include <QTest>
 
 #include "csv.h"
+#include "judgedanswers.h"
+#include "sessionfiles.h"
 #include "testfiles.h"
 #include "trials.h"
 
@@ -154,6 +156,146 @@ private Q_SLOTS:
         QCOMPARE(events3(1), QStringLiteral(" 0 0")); // presented, nothing picked before the crash
         QCOMPARE(events3(2), QStringLiteral("  ")); // no log beside this file
         QCOMPARE(events3(3), QStringLiteral("  "));
+    }
+
+    // A sitting resumed from a fallback file writes its events under another dated name; the
+    // unnamed results.txt has events.csv. Every case finds its picks.
+    void eventsJoinedAcrossNames_data()
+    {
+        QTest::addColumn<QStringList>("names"); // results files, first the one reported
+        QTest::addColumn<QStringList>("logs"); // event logs: case 1's rows, then case 2's
+        QTest::addColumn<QString>("expected"); // picks of case 1 and 2
+        QTest::newRow("resumed from a fallback")
+            << QStringList {"results_C-20250101-120000.txt", "results_C.txt"}
+            << QStringList {"events_C-20250101-120000.csv", "events_C-20250101-130500.csv"}
+            << "1 2";
+        QTest::newRow("fallback log repeating the rows before it")
+            << QStringList {"results_C-20250101-120000.txt"}
+            << QStringList {"events_C.csv", "events_C-20250101-130500.csv"} << "1 2";
+        QTest::newRow("unnamed results")
+            << QStringList {"results.txt"} << QStringList {"events.csv", "events.csv"} << "1 2";
+    }
+    void eventsJoinedAcrossNames()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, logs);
+        QFETCH(QString, expected);
+        const QByteArray line1 =
+            "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4\n";
+        const QByteArray line2 =
+            "ind 2: Wall 0 <==> Wall 3 (Kestrel) Time: 0:02.000 Mouse: 5 6 <==> 7 8\n";
+        const QByteArray header = "session_ms,phase,case,sample,source,event,view,wall,x,y\n";
+        const QByteArray case1 = "100,test,1,1,Kestrel,present,,,,\n"
+                                 "600,test,1,1,Kestrel,pick,primary,2,1,2\n";
+        const QByteArray case2 = "50,test,2,2,Kestrel,present,,,,\n"
+                                 "250,test,2,2,Kestrel,pick,primary,0,5,6\n"
+                                 "450,test,2,2,Kestrel,pick,secondary,3,7,8\n";
+        QTemporaryDir dir;
+        // The reported file holds both answers; another holds the first (the file resumed from).
+        QVERIFY(testfiles::writeFile(dir.filePath(names.first()), line1 + line2));
+        for (const QString &name : names.mid(1))
+            QVERIFY(testfiles::writeFile(dir.filePath(name), line1));
+        if (logs.at(0) == logs.at(1)) {
+            QVERIFY(testfiles::writeFile(dir.filePath(logs.at(0)), header + case1 + case2));
+        } else {
+            QVERIFY(testfiles::writeFile(dir.filePath(logs.at(0)), header + case1));
+            // The later log repeats the earlier one's rows when it is a fallback of it.
+            const bool repeats = QTest::currentDataTag()
+                == QLatin1String("fallback log repeating the rows before it");
+            QVERIFY(testfiles::writeFile(dir.filePath(logs.at(1)),
+                                         header + (repeats ? case1 : QByteArray()) + case2));
+        }
+        const QVector<ResultsFile> files {readResultsFile(dir.filePath(names.first()))};
+        QVector<Problem> problems;
+        const QVector<std::optional<SessionEvents>> events {
+            readSessionEventsBeside(files.first().name, problems)};
+        QVERIFY(problems.isEmpty());
+        const QVector<QHash<QString, QString>> rows =
+            readBack(trialsCsv(trialsOf(files, nullptr, events)), true);
+        QCOMPARE(int(rows.size()), 2);
+        QCOMPARE(rows.at(0).value("picks") + ' ' + rows.at(1).value("picks"), expected);
+    }
+
+    // An ID ending like a date (earlier versions took one) is not another participant's
+    // fallback when its own session record names it.
+    void datedIdWithItsRecordIsItsOwn()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writeFile(
+            dir.filePath("results_C.txt"),
+            "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4\n"));
+        QVERIFY(testfiles::writeFile(
+            dir.filePath("results_C-20250101-120000.txt"),
+            "ind 1: Wall 1 <==> Wall 1 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4\n"));
+        QVERIFY(testfiles::writeFile(dir.filePath("session_C-20250101-120000.json"),
+                                     R"({"sessions": [{"participant": "C-20250101-120000"}]})"));
+        // C's own fallback, whose record (a fallback too) names C.
+        QVERIFY(testfiles::writeFile(
+            dir.filePath("results_C-20250101-130000.txt"),
+            "ind 1: Wall 3 <==> Wall 3 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4\n"));
+        QVERIFY(testfiles::writeFile(dir.filePath("session_C-20250101-130000.json"),
+                                     R"({"sessions": [{"participant": "C"}]})"));
+        QCOMPARE(participantOf(dir.filePath("results_C-20250101-120000.txt")),
+                 QStringLiteral("C-20250101-120000"));
+        QCOMPARE(participantOf(dir.filePath("results_C-20250101-130000.txt")), QStringLiteral("C"));
+        QVector<ResultsFile> files;
+        for (const char *name : {"results_C.txt", "results_C-20250101-120000.txt"})
+            files.append(readResultsFile(dir.filePath(name)));
+        QStringList notes;
+        QCOMPARE(int(countedOnce(files, &notes).size()), 2);
+        QVERIFY2(notes.isEmpty(), qPrintable(notes.join('\n'))); // no "C answered in 2 sessions"
+        const QVector<QHash<QString, QString>> rows =
+            readBack(trialsCsv(trialsOf(files, nullptr)), false);
+        QCOMPARE(rows.at(0).value("participant"), QStringLiteral("C"));
+        QCOMPARE(rows.at(1).value("participant"), QStringLiteral("C-20250101-120000"));
+    }
+
+    // Text fields read back as written, and a spreadsheet shows them as text, never runs them.
+    void textFieldsStayText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("plain") << "Kestrel"
+                               << "Kestrel"
+                               << "Kestrel";
+        QTest::newRow("comma") << "a,b"
+                               << "\"a,b\""
+                               << "a,b";
+        QTest::newRow("quote") << "a\"b"
+                               << "\"a\"\"b\""
+                               << "a\"b";
+        QTest::newRow("CR inside") << "a\rb"
+                                   << "\"a\rb\""
+                                   << "a\rb";
+        QTest::newRow("formula") << "=HYPERLINK(\"x\")"
+                                 << "\"'=HYPERLINK(\"\"x\"\")\""
+                                 << "'=HYPERLINK(\"x\")";
+        QTest::newRow("plus") << "+SUM(1,2)"
+                              << "\"'+SUM(1,2)\""
+                              << "'+SUM(1,2)";
+        QTest::newRow("minus") << "-P1"
+                               << "\"'-P1\""
+                               << "'-P1";
+        QTest::newRow("at") << "@x"
+                            << "\"'@x\""
+                            << "'@x";
+        QTest::newRow("tab") << "\tx"
+                             << "\"'\tx\""
+                             << "'\tx";
+        QTest::newRow("CR first") << "\rx"
+                                  << "\"'\rx\""
+                                  << "'\rx";
+    }
+    void textFieldsStayText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, written);
+        QFETCH(QString, readBack);
+        QCOMPARE(csvField(text), written);
+        const CsvTable table = parseCsv(csvField(text) + QStringLiteral(",next\n"));
+        QVERIFY(table.error.isEmpty());
+        QCOMPARE(table.rows.first().fields, QStringList({readBack, QStringLiteral("next")}));
     }
 
     void badEventLogs_data()

@@ -4,6 +4,7 @@
 #include "regularfile.h"
 #include "textinput.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -34,13 +35,74 @@ int printProblems(const QVector<Problem> &problems, const QString &prefix)
 {
     for (const Problem &p : problems) {
         if (printed < maxPrintedProblems)
-            err() << prefix << p.text() << '\n';
+            err() << prefix << escapedControls(p.text()) << '\n';
         else if (printed == maxPrintedProblems)
             err() << "(only the first " << maxPrintedProblems << " problems are shown)\n";
         ++printed;
     }
     err().flush();
     return int(problems.size());
+}
+
+bool printFindings(const Findings &findings, const QString &failed)
+{
+    printProblems(findings.notes, QStringLiteral("note: "));
+    if (findings.ok())
+        return true;
+    printProblems(findings.errors);
+    if (hiddenProblemCount() > 0)
+        err() << hiddenProblemCount() << " more problems not shown\n";
+    if (!failed.isEmpty())
+        err() << failed << '\n';
+    err().flush();
+    return false;
+}
+
+void printProgress(const QString &line)
+{
+    err() << line << '\n';
+    err().flush();
+}
+
+std::optional<int> parseCommandLine(QCommandLineParser &parser, const QStringList &args,
+                                    bool withVersion)
+{
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
+    if (withVersion)
+        parser.addOption(version);
+    if (!parser.parse(args)) {
+        err() << QCoreApplication::applicationName() << ": " << parser.errorText() << '\n';
+        err().flush();
+        return ExitUsage;
+    }
+    if (parser.isSet(help)) {
+        // The parser names the executable only; a command belongs in the usage line too.
+        QString text = parser.helpText();
+        const QString exe = QCoreApplication::arguments().value(0);
+        if (text.startsWith(QStringLiteral("Usage: ") + exe))
+            text.replace(7, exe.size(), args.value(0));
+        out() << text;
+        out().flush();
+        return ExitSuccess;
+    }
+    if (withVersion && parser.isSet(version)) {
+        out() << QCoreApplication::applicationName() << ' '
+              << QCoreApplication::applicationVersion() << '\n';
+        out().flush();
+        return ExitSuccess;
+    }
+    return std::nullopt;
+}
+
+int usageError(const QString &command, const QString &message)
+{
+    err() << command << ": " << message << '\n';
+    err().flush();
+    return ExitUsage;
 }
 
 std::optional<QByteArray> readFileOrComplain(const QString &name, QVector<Problem> &problems,
@@ -138,6 +200,14 @@ bool writeFileOrComplain(const QString &name, const QByteArray &bytes, QVector<P
         return true;
     problems.append({name, 0, QStringLiteral("cannot write: %1").arg(file.errorString())});
     return false;
+}
+
+bool writeOutputFile(const QString &name, const QByteArray &bytes)
+{
+    QVector<Problem> problems;
+    const bool written = writeFileOrComplain(name, bytes, problems);
+    printProblems(problems);
+    return written;
 }
 
 } // namespace wallmatch

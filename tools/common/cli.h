@@ -4,7 +4,9 @@
 #include "problem.h"
 
 #include <QByteArray>
+#include <QCommandLineParser>
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
 #include <QVector>
 
@@ -30,6 +32,23 @@ int printProblems(const QVector<Problem> &problems, const QString &prefix = QStr
 // How many problems printProblems counted but did not show.
 int hiddenProblemCount();
 
+// The notes of a step, then its errors and how many of all problems were not shown, then
+// `failed` (say what was not done) when there were errors. Returns whether there were none.
+bool printFindings(const Findings &findings, const QString &failed = QString());
+
+// One line of progress on standard error, at once.
+void printProgress(const QString &line);
+
+// The frame of a command: `args` is the command line with the command's name first
+// ("wallmatch-prep zind", or the program's own argument 0). Adds --help (and --version when
+// asked), parses, and returns an exit status when the command ends here: 0 after the help (whose
+// usage line names the command) or the version, ExitUsage after a wrong option, said as
+// "PROGRAM: text". None when the command goes on.
+std::optional<int> parseCommandLine(QCommandLineParser &parser, const QStringList &args,
+                                    bool withVersion = false);
+// "COMMAND: message" on standard error; returns ExitUsage.
+int usageError(const QString &command, const QString &message);
+
 // Input files of the companions are text of a few megabytes at most.
 inline constexpr qint64 maxInputFileBytes = 16 * 1024 * 1024;
 
@@ -52,6 +71,8 @@ bool outputsApart(const QStringList &outputs, const QStringList &inputs,
 // Writes a regular file atomically (QSaveFile); adds a problem and returns false when that fails
 // or something else is at the name.
 bool writeFileOrComplain(const QString &name, const QByteArray &bytes, QVector<Problem> &problems);
+// The same, printing the problem at once: for a command's output files.
+bool writeOutputFile(const QString &name, const QByteArray &bytes);
 
 } // namespace wallmatch
 

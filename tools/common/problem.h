@@ -2,6 +2,7 @@
 #define PROBLEM_H
 
 #include <QString>
+#include <QVector>
 
 namespace wallmatch {
 
@@ -14,6 +15,16 @@ struct Problem
 
     // "file:line: message", the form editors and terminals can jump to.
     QString text() const;
+};
+
+// What a step of a companion found: anything in errors makes its work unusable; notes are worth
+// saying and harmless. The results of the steps carry their findings this way.
+struct Findings
+{
+    QVector<Problem> errors;
+    QVector<Problem> notes;
+
+    bool ok() const { return errors.isEmpty(); }
 };
 
 } // namespace wallmatch

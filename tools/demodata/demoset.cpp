@@ -46,7 +46,7 @@ bool writeFile(const QString &name, const QByteArray &bytes)
 QString writeSample(const QString &tree, int number, const DemoSampleFiles &files)
 {
     for (int view = 0; view < 2; ++view) {
-        const QString folder = tree + QString("/%1/%2").arg(number).arg(viewFolderNames[view]);
+        const QString folder = sampleViewFolder(tree, number, view);
         if (!QDir().mkpath(folder))
             return QString("cannot create %1").arg(folder);
         std::vector<std::pair<QString, const QByteArray *>> outputs = {

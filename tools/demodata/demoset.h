@@ -1,6 +1,8 @@
 #ifndef DEMOSET_H
 #define DEMOSET_H
 
+#include "samplefolder.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -16,7 +18,7 @@ inline constexpr int maxDemoSamples = 10000;
 struct DemoSetOptions
 {
     QString outDir;
-    int samples = 100;
+    int samples = plainRunSamples;
     quint64 seed = 1;
     // Replace an existing, non-empty tree (it is deleted first).
     bool force = false;

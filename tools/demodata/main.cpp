@@ -1,3 +1,4 @@
+#include "cli.h"
 #include "demoset.h"
 #include "fileplatform.h"
 #include "sources.h"
@@ -31,18 +32,18 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
+    parser.setApplicationDescription(QStringLiteral(
         "Writes a sample tree for wallmatch: OUT_DIR/test_datasets/1 ... N/{pri_pano,sec_pano}/ "
         "with color.jpg, pred_corner.txt (Kestrel) and pred_corner_Bramble.txt (Bramble), and "
         "the ground truth OUT_DIR/test_datasets/truth.csv (sample, source, primary wall, secondary "
         "wall). With --sources, every other source N gets pred_corner_N.txt, and every source but "
         "Kestrel starts its corner rings at another corner, numbering walls its own way, with its "
-        "own truth rows.");
-    parser.addHelpOption();
-    parser.addVersionOption();
+        "own truth rows."));
     parser.addPositionalArgument("OUT_DIR", "Folder to write test_datasets into.");
-    const QCommandLineOption samplesOption("samples", "Number of samples (default 100).", "N",
-                                           "100");
+    const QCommandLineOption samplesOption(
+        "samples",
+        QStringLiteral("Number of samples (default %1).").arg(wallmatch::plainRunSamples), "N",
+        QString::number(wallmatch::plainRunSamples));
     const QCommandLineOption seedOption(
         "seed", "Random seed (default 1); the same seed gives the same files.", "S", "1");
     const QCommandLineOption forceOption(
@@ -53,13 +54,16 @@ int main(int argc, char *argv[])
                                            "Bramble then numbering walls as Kestrel does).",
                                            "LIST");
     parser.addOptions({samplesOption, seedOption, forceOption, sourcesOption});
-    parser.process(app);
+    const QStringList args = QCoreApplication::arguments();
+    if (const std::optional<int> done = wallmatch::parseCommandLine(parser, args, true))
+        return *done;
 
+    const QString program = QCoreApplication::applicationName();
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
-        std::fprintf(stderr, "wallmatch-demo-data: expected one OUT_DIR\n\n%s",
-                     qPrintable(parser.helpText()));
-        return 2;
+        wallmatch::usageError(program, QStringLiteral("expected one OUT_DIR"));
+        wallmatch::err() << '\n' << parser.helpText();
+        return wallmatch::ExitUsage;
     }
     bool samplesOk = false;
     bool seedOk = false;
@@ -68,14 +72,12 @@ int main(int argc, char *argv[])
     options.samples = parser.value(samplesOption).toInt(&samplesOk);
     options.seed = parser.value(seedOption).toULongLong(&seedOk);
     options.force = parser.isSet(forceOption);
-    if (!samplesOk || options.samples < 1 || options.samples > wallmatch::maxDemoSamples
-        || !seedOk) {
-        std::fprintf(stderr,
-                     "wallmatch-demo-data: --samples needs a whole number from 1 to %d and "
-                     "--seed a non-negative one\n",
-                     wallmatch::maxDemoSamples);
-        return 2;
-    }
+    if (!samplesOk || options.samples < 1 || options.samples > wallmatch::maxDemoSamples || !seedOk)
+        return wallmatch::usageError(
+            program,
+            QStringLiteral("--samples needs a whole number from 1 to %1 and --seed a "
+                           "non-negative one")
+                .arg(wallmatch::maxDemoSamples));
 
     if (parser.isSet(sourcesOption)) {
         QString problem;
@@ -83,10 +85,8 @@ int main(int argc, char *argv[])
             wallmatch::parseSourceList(parser.value(sourcesOption), &problem);
         if (sources)
             problem = wallmatch::demoSourcesProblem(*sources);
-        if (!problem.isEmpty()) {
-            std::fprintf(stderr, "wallmatch-demo-data: --sources: %s\n", qPrintable(problem));
-            return 2;
-        }
+        if (!problem.isEmpty())
+            return wallmatch::usageError(program, QStringLiteral("--sources: ") + problem);
         options.sources = *sources;
     }
 
@@ -96,12 +96,12 @@ int main(int argc, char *argv[])
     const QString error =
         wallmatch::writeDemoSet(options, terminal ? showProgress : std::function<void(int, int)>());
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "wallmatch-demo-data: %s\n", qPrintable(error));
-        return 1;
+        wallmatch::err() << program << ": " << error << '\n';
+        return wallmatch::ExitFailure;
     }
-    std::printf("Wrote %d samples (seed %llu) to %s in %.1f s\n", options.samples,
-                static_cast<unsigned long long>(options.seed),
-                qPrintable(QDir::toNativeSeparators(wallmatch::sampleTreePath(options.outDir))),
-                double(clock.elapsed()) / 1000.0);
-    return 0;
+    wallmatch::out() << QString::asprintf("Wrote %d samples (seed %llu) to ", options.samples,
+                                          static_cast<unsigned long long>(options.seed))
+                     << QDir::toNativeSeparators(wallmatch::sampleTreePath(options.outDir))
+                     << QString::asprintf(" in %.1f s\n", double(clock.elapsed()) / 1000.0);
+    return wallmatch::ExitSuccess;
 }

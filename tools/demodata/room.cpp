@@ -270,9 +270,18 @@ std::vector<double> wallHues(int n, DemoRandom &rng)
 
 Room generateRoom(DemoRandom &rng)
 {
+    const FloorPlan plan = generateFloorPlan(rng);
+    const double ceilingHeight = rng.uniform(kMinCeilingHeight, kMaxCeilingHeight);
+    Room room = roomOnPlan(plan.corners, ceilingHeight, rng);
+    room.plan = plan;
+    return room;
+}
+
+Room roomOnPlan(const PlanPolygon &plan, double ceilingHeight, DemoRandom &rng)
+{
     Room room;
-    room.plan = generateFloorPlan(rng);
-    room.ceilingHeight = rng.uniform(kMinCeilingHeight, kMaxCeilingHeight);
+    room.plan.corners = plan;
+    room.ceilingHeight = ceilingHeight;
     room.patternSeed = rng.next();
 
     const PlanPolygon &corners = room.plan.corners;

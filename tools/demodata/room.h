@@ -109,6 +109,9 @@ constexpr double kMaxFeatureShare = 0.4;
 std::vector<double> wallHues(int n, DemoRandom &rng);
 
 Room generateRoom(DemoRandom &rng);
+// A room on a given plan: walls of their own colours and materials, doors, windows, pictures
+// and shelves, a floor, a ceiling and a light where it sees every wall.
+Room roomOnPlan(const PlanPolygon &corners, double ceilingHeight, DemoRandom &rng);
 
 } // namespace wallmatch
 

@@ -372,16 +372,18 @@ AssembleResult assembleSamples(const Plan &plan, const QString &outDir,
                               .arg(resampled)
                               .arg(sizeText(viewImageSize()))
                               .arg(brambleFiles));
-    if (result.samplesWritten < 100)
+    if (result.samplesWritten < plainRunSamples)
         result.notes.append({plan.file, 0,
-                             QStringLiteral("the viewer steps through samples 1 to 100; from "
-                                            "sample %1 on it finds no sample to show")
+                             QStringLiteral("the viewer steps through samples 1 to %1; from "
+                                            "sample %2 on it finds no sample to show")
+                                 .arg(plainRunSamples)
                                  .arg(result.samplesWritten + 1)});
-    else if (result.samplesWritten > 100)
+    else if (result.samplesWritten > plainRunSamples)
         result.notes.append({plan.file, 0,
-                             QStringLiteral("the viewer shows samples 1 to 100 only; %1 of these "
+                             QStringLiteral("the viewer shows samples 1 to %1 only; %2 of these "
                                             "are never shown")
-                                 .arg(result.samplesWritten - 100)});
+                                 .arg(plainRunSamples)
+                                 .arg(result.samplesWritten - plainRunSamples)});
     return result;
 }
 

@@ -24,15 +24,11 @@ struct AssembleOptions
     double uTolerance = 3.0; // in pixels of a 1024-wide image
 };
 
-struct AssembleResult
+struct AssembleResult : Findings
 {
-    QVector<Problem> errors;
-    QVector<Problem> notes;
     QStringList summary;
     QStringList warnings; // printed after the summary, each with "warning: "
     int samplesWritten = 0;
-
-    bool ok() const { return errors.isEmpty(); }
 };
 
 // Builds outDir/test_datasets/N/{pri_pano,sec_pano}/ with color.jpg, pred_corner.txt and, where

@@ -311,59 +311,56 @@ QVector<Problem> directionNotes(const QString &fileName, const QVector<Entry> &e
 
 } // namespace
 
+namespace {
+
+// Each format's name on the command line and what it is, in one table.
+struct FormatNames
+{
+    CornerFormat format;
+    const char *name;
+    const char *description;
+};
+
+constexpr FormatNames formatNames[] = {
+    {CornerFormat::Auto, "auto", "detected from the content"},
+    {CornerFormat::HorizonJson, "json",
+     "JSON \"uv\" list, normalised, ceiling and floor interleaved"},
+    {CornerFormat::InterleavedPairs, "interleaved",
+     "pixel pairs, ceiling and floor alternating per corner"},
+    {CornerFormat::RingPairs, "rings", "pixel pairs, ceiling ring then floor ring"},
+    {CornerFormat::CornerFile, "corners", "corner file, directions re-derived from the pixels"},
+    {CornerFormat::PanoAnnotatorJson, "panoannotator",
+     "PanoAnnotator-style JSON, points in metres, ring order from its walls"},
+    {CornerFormat::AtlantaJson, "atlanta", "AtlantaNet JSON \"uv\" list, ring order restored"}};
+
+const FormatNames *namesOf(CornerFormat format)
+{
+    for (const FormatNames &f : formatNames)
+        if (f.format == format)
+            return &f;
+    return nullptr;
+}
+
+} // namespace
+
 QString formatName(CornerFormat format)
 {
-    switch (format) {
-    case CornerFormat::Auto:
-        return QStringLiteral("auto");
-    case CornerFormat::HorizonJson:
-        return QStringLiteral("json");
-    case CornerFormat::InterleavedPairs:
-        return QStringLiteral("interleaved");
-    case CornerFormat::RingPairs:
-        return QStringLiteral("rings");
-    case CornerFormat::CornerFile:
-        return QStringLiteral("corners");
-    case CornerFormat::PanoAnnotatorJson:
-        return QStringLiteral("panoannotator");
-    case CornerFormat::AtlantaJson:
-        return QStringLiteral("atlanta");
-    }
-    return {};
+    const FormatNames *f = namesOf(format);
+    return f ? QString::fromLatin1(f->name) : QString();
 }
 
 std::optional<CornerFormat> formatFromName(const QString &name)
 {
-    for (CornerFormat f :
-         {CornerFormat::Auto, CornerFormat::HorizonJson, CornerFormat::InterleavedPairs,
-          CornerFormat::RingPairs, CornerFormat::CornerFile, CornerFormat::PanoAnnotatorJson,
-          CornerFormat::AtlantaJson}) {
-        if (formatName(f) == name)
-            return f;
-    }
+    for (const FormatNames &f : formatNames)
+        if (name == QLatin1String(f.name))
+            return f.format;
     return std::nullopt;
 }
 
 QString formatDescription(CornerFormat format)
 {
-    switch (format) {
-    case CornerFormat::Auto:
-        return QStringLiteral("detected from the content");
-    case CornerFormat::HorizonJson:
-        return QStringLiteral("JSON \"uv\" list, normalised, ceiling and floor interleaved");
-    case CornerFormat::InterleavedPairs:
-        return QStringLiteral("pixel pairs, ceiling and floor alternating per corner");
-    case CornerFormat::RingPairs:
-        return QStringLiteral("pixel pairs, ceiling ring then floor ring");
-    case CornerFormat::CornerFile:
-        return QStringLiteral("corner file, directions re-derived from the pixels");
-    case CornerFormat::PanoAnnotatorJson:
-        return QStringLiteral("PanoAnnotator-style JSON, points in metres, ring order from its "
-                              "walls");
-    case CornerFormat::AtlantaJson:
-        return QStringLiteral("AtlantaNet JSON \"uv\" list, ring order restored");
-    }
-    return {};
+    const FormatNames *f = namesOf(format);
+    return f ? QString::fromLatin1(f->description) : QString();
 }
 
 CornerInput parseCornerInput(const QString &fileName, const QByteArray &rawContent,

@@ -47,14 +47,10 @@ struct CornerReadOptions
     double uTolerance = 3.0; // pixels a ceiling corner's u may differ from its floor corner's
 };
 
-struct CornerInput
+struct CornerInput : Findings
 {
     CornerFormat format = CornerFormat::Auto; // as read (detected unless forced)
     CornerRings rings;
-    QVector<Problem> errors; // anything here makes the corners unusable
-    QVector<Problem> notes; // worth saying, harmless
-
-    bool ok() const { return errors.isEmpty(); }
 };
 
 // Reads and checks corners in any of the formats above.

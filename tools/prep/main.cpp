@@ -58,28 +58,20 @@ const char overview[] =
     "'wallmatch-prep COMMAND --help' describes a command's options; 'wallmatch-prep --version'\n"
     "prints the version.\n";
 
-// Shared option handling: --help prints the command's help, anything unknown is a usage error.
-bool parseCommand(QCommandLineParser &parser, const QStringList &args, int &status)
+// The end of assemble and zind: what was written, or what was wrong and how far it got.
+int finishAssembly(const AssembleResult &result)
 {
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
-    parser.addOption(help);
-    if (!parser.parse(args)) {
-        err() << "wallmatch-prep: " << parser.errorText() << '\n';
-        status = ExitUsage;
-        return false;
-    }
-    if (parser.isSet(help)) {
-        // The parser names the executable only; the command belongs in the usage line too.
-        QString help = parser.helpText();
-        const QString exe = QCoreApplication::arguments().value(0);
-        if (help.startsWith(QStringLiteral("Usage: ") + exe))
-            help.replace(7, exe.size(), args.value(0));
-        out() << help;
-        status = 0;
-        return false;
-    }
-    return true;
+    if (!printFindings(result,
+                       result.samplesWritten > 0
+                           ? QStringLiteral("only the first %1 samples were written")
+                                 .arg(result.samplesWritten)
+                           : QStringLiteral("nothing was written")))
+        return ExitFailure;
+    for (const QString &line : result.summary)
+        out() << line << '\n';
+    for (const QString &line : result.warnings)
+        err() << "warning: " << line << '\n';
+    return ExitSuccess;
 }
 
 int convertCommand(const QStringList &args)
@@ -117,31 +109,25 @@ int convertCommand(const QStringList &args)
                                                       "from its floor corner's (default 3)."),
                                        QStringLiteral("PX"), QStringLiteral("3"));
     parser.addOptions({width, height, output, format, tolerance});
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
 
-    if (parser.positionalArguments().size() != 1) {
-        err() << "wallmatch-prep convert: expected one INPUT file\n";
-        return ExitUsage;
-    }
+    if (parser.positionalArguments().size() != 1)
+        return usageError(args.value(0), QStringLiteral("expected one INPUT file"));
     bool wOk = false, hOk = false, tOk = false;
     const int w = parser.value(width).toInt(&wOk);
     const int h = parser.value(height).toInt(&hOk);
     const double tol = parser.value(tolerance).toDouble(&tOk);
     const std::optional<CornerFormat> fmt = formatFromName(parser.value(format));
-    if (!wOk || !hOk || w <= 0 || h <= 0) {
-        err() << "wallmatch-prep convert: --width and --height must be positive whole numbers\n";
-        return ExitUsage;
-    }
-    if (!tOk || tol < 0) {
-        err() << "wallmatch-prep convert: --u-tolerance must be a number of pixels\n";
-        return ExitUsage;
-    }
-    if (!fmt) {
-        err() << "wallmatch-prep convert: unknown --format \"" << parser.value(format) << "\"\n";
-        return ExitUsage;
-    }
+    if (!wOk || !hOk || w <= 0 || h <= 0)
+        return usageError(args.value(0),
+                          QStringLiteral("--width and --height must be positive whole numbers"));
+    if (!tOk || tol < 0)
+        return usageError(args.value(0),
+                          QStringLiteral("--u-tolerance must be a number of pixels"));
+    if (!fmt)
+        return usageError(args.value(0),
+                          QStringLiteral("unknown --format \"%1\"").arg(parser.value(format)));
 
     const QString input = parser.positionalArguments().first();
     if (parser.isSet(output)) {
@@ -152,20 +138,12 @@ int convertCommand(const QStringList &args)
         }
     }
     const CornerInput corners = readCornerInput(input, {QSizeF(w, h), *fmt, tol});
-    printProblems(corners.notes, QStringLiteral("note: "));
-    if (!corners.ok()) {
-        printProblems(corners.errors);
-        if (hiddenProblemCount() > 0)
-            err() << hiddenProblemCount() << " more problems not shown\n";
+    if (!printFindings(corners))
         return ExitFailure;
-    }
     const QString text = cornerFileText(corners.rings);
     if (parser.isSet(output)) {
-        QVector<Problem> problems;
-        if (!writeFileOrComplain(parser.value(output), text.toUtf8(), problems)) {
-            printProblems(problems);
+        if (!writeOutputFile(parser.value(output), text.toUtf8()))
             return ExitFailure;
-        }
     } else {
         out() << text;
         out().flush();
@@ -198,19 +176,15 @@ int assembleCommand(const QStringList &args)
                                                       "corner's (default 3)."),
                                        QStringLiteral("PX"), QStringLiteral("3"));
     parser.addOptions({force, tolerance});
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
-    if (parser.positionalArguments().size() != 2) {
-        err() << "wallmatch-prep assemble: expected PLAN.csv and OUT_DIR\n";
-        return ExitUsage;
-    }
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
+    if (parser.positionalArguments().size() != 2)
+        return usageError(args.value(0), QStringLiteral("expected PLAN.csv and OUT_DIR"));
     bool tOk = false;
     const double tol = parser.value(tolerance).toDouble(&tOk);
-    if (!tOk || tol < 0) {
-        err() << "wallmatch-prep assemble: --u-tolerance must be a number of pixels\n";
-        return ExitUsage;
-    }
+    if (!tOk || tol < 0)
+        return usageError(args.value(0),
+                          QStringLiteral("--u-tolerance must be a number of pixels"));
 
     const Plan plan = readPlan(parser.positionalArguments().at(0));
     AssembleOptions options;
@@ -218,20 +192,7 @@ int assembleCommand(const QStringList &args)
     options.uTolerance = tol;
     const AssembleResult result =
         assembleSamples(plan, parser.positionalArguments().at(1), options);
-    printProblems(result.notes, QStringLiteral("note: "));
-    if (!result.ok()) {
-        printProblems(result.errors);
-        if (hiddenProblemCount() > 0)
-            err() << hiddenProblemCount() << " more problems not shown\n";
-        if (result.samplesWritten > 0)
-            err() << "only the first " << result.samplesWritten << " samples were written\n";
-        else
-            err() << "nothing was written\n";
-        return ExitFailure;
-    }
-    for (const QString &line : result.summary)
-        out() << line << '\n';
-    return 0;
+    return finishAssembly(result);
 }
 
 int planCommand(const QStringList &args)
@@ -278,14 +239,10 @@ int planCommand(const QStringList &args)
                                                 "(default 3)."),
                                  QStringLiteral("N"), QStringLiteral("3"));
     parser.addOptions({participants, samples, sources, seed, order, force, within, gap});
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
 
-    auto usage = [](const QString &message) {
-        err() << "wallmatch-prep plan: " << message << '\n';
-        return ExitUsage;
-    };
+    auto usage = [&args](const QString &message) { return usageError(args.value(0), message); };
     if (parser.positionalArguments().size() != 1)
         return usage(QStringLiteral("expected one OUT_DIR"));
     StudyDesign design;
@@ -400,9 +357,10 @@ struct CriteriaOptions
         if (!a || !d || !o || !p || !(c.pixelTolerance >= 0 && c.pixelTolerance <= 64)
             || c.maxAngleDegrees < 0 || c.maxAngleDegrees > 90 || c.maxDistance < 0
             || c.minOverlap < 0 || c.minOverlap > 1) {
-            err() << "wallmatch-prep " << command
-                  << ": --max-angle takes 0 to 90 degrees, --max-distance a number from 0, "
-                     "--min-overlap 0 to 1, --pixel-tolerance 0 to 64\n";
+            usageError(command,
+                       QStringLiteral("--max-angle takes 0 to 90 degrees, --max-distance "
+                                      "a number from 0, --min-overlap 0 to 1, "
+                                      "--pixel-tolerance 0 to 64"));
             return std::nullopt;
         }
         return c;
@@ -450,13 +408,10 @@ int zindCommand(const QStringList &args)
     parser.addOptions({source, annotatedAs, layout, force});
     const CriteriaOptions criteria;
     criteria.add(parser);
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
-    if (parser.positionalArguments().size() != 2) {
-        err() << "wallmatch-prep zind: expected TOUR_DIR and OUT_DIR\n";
-        return ExitUsage;
-    }
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
+    if (parser.positionalArguments().size() != 2)
+        return usageError(args.value(0), QStringLiteral("expected TOUR_DIR and OUT_DIR"));
     ZindImportOptions options;
     options.annotatedAs = parser.value(annotatedAs);
     const QString kind = parser.value(layout);
@@ -466,41 +421,25 @@ int zindCommand(const QStringList &args)
         options.layout = ZindLayout::Complete;
     else if (kind == QLatin1String("visible"))
         options.layout = ZindLayout::Visible;
-    else {
-        err() << "wallmatch-prep zind: --layout must be raw, complete or visible\n";
-        return ExitUsage;
-    }
+    else
+        return usageError(args.value(0),
+                          QStringLiteral("--layout must be raw, complete or visible"));
     for (const QString &text : parser.values(source)) {
         QString problem;
         const auto dir = parseSourceDir(text, &problem);
-        if (!dir) {
-            err() << "wallmatch-prep zind: " << problem << '\n';
-            return ExitUsage;
-        }
+        if (!dir)
+            return usageError(args.value(0), problem);
         options.sources.append(*dir);
     }
-    const auto c = criteria.read(parser, QStringLiteral("zind"));
+    const auto c = criteria.read(parser, args.value(0));
     if (!c)
         return ExitUsage;
     options.criteria = *c;
     options.force = parser.isSet(force);
-    options.progress = [](const QString &line) {
-        err() << line << '\n';
-        err().flush();
-    };
+    options.progress = printProgress;
     const AssembleResult result = importZindTour(parser.positionalArguments().at(0),
                                                  parser.positionalArguments().at(1), options);
-    printProblems(result.notes, QStringLiteral("note: "));
-    if (!result.ok()) {
-        printProblems(result.errors);
-        err() << "nothing was written\n";
-        return ExitFailure;
-    }
-    for (const QString &line : result.summary)
-        out() << line << '\n';
-    for (const QString &line : result.warnings)
-        err() << "warning: " << line << '\n';
-    return 0;
+    return finishAssembly(result);
 }
 
 int truthCommand(const QStringList &args)
@@ -536,20 +475,17 @@ int truthCommand(const QStringList &args)
     parser.addOption(reference);
     const CriteriaOptions criteria;
     criteria.add(parser);
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2 && !(positional.size() == 1 && parser.isSet(reference))) {
-        err() << "wallmatch-prep truth: expected TREE and POSES.csv (or TREE --reference NAME)\n";
-        return ExitUsage;
-    }
+    if (positional.size() != 2 && !(positional.size() == 1 && parser.isSet(reference)))
+        return usageError(args.value(0),
+                          QStringLiteral("expected TREE and POSES.csv (or TREE --reference NAME)"));
     const QString referenceName = parser.value(reference);
-    if (parser.isSet(reference) && !isSourceName(referenceName)) {
-        err() << "wallmatch-prep truth: --reference: " << sourceNameProblem(referenceName) << '\n';
-        return ExitUsage;
-    }
-    const auto c = criteria.read(parser, QStringLiteral("truth"));
+    if (parser.isSet(reference) && !isSourceName(referenceName))
+        return usageError(args.value(0),
+                          QStringLiteral("--reference: %1").arg(sourceNameProblem(referenceName)));
+    const auto c = criteria.read(parser, args.value(0));
     if (!c)
         return ExitUsage;
     const QString root = sampleTreeRoot(positional.at(0));
@@ -589,17 +525,10 @@ int truthCommand(const QStringList &args)
         through.notes = result.notes + through.notes;
         result = through;
     }
-    printProblems(result.notes, QStringLiteral("note: "));
-    if (!result.errors.isEmpty()) {
-        printProblems(result.errors);
-        err() << "truth.csv was not written\n";
+    if (!printFindings(result, QStringLiteral("truth.csv was not written")))
         return ExitFailure;
-    }
     const QVector<TruthRow> rows = mergedTruth(old.rows, result.rows, [&](int sample) {
-        return sourcesInFolder(QStringLiteral("%1/%2/%3")
-                                   .arg(root)
-                                   .arg(sample)
-                                   .arg(QLatin1String(viewFolderNames[0])));
+        return sourcesInFolder(sampleViewFolder(root, sample, 0));
     });
     if (QFileInfo::exists(target)) {
         // The old truth is kept beside, under a name no earlier copy has.
@@ -653,34 +582,26 @@ int previewCommand(const QStringList &args)
     const QCommandLineOption source(QStringLiteral("source"), QStringLiteral("Only this source."),
                                     QStringLiteral("NAME"));
     parser.addOptions({sample, source});
-    int status = 0;
-    if (!parseCommand(parser, args, status))
-        return status;
-    if (parser.positionalArguments().size() != 2) {
-        err() << "wallmatch-prep preview: expected TREE and OUT_DIR\n";
-        return ExitUsage;
-    }
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
+    if (parser.positionalArguments().size() != 2)
+        return usageError(args.value(0), QStringLiteral("expected TREE and OUT_DIR"));
     PreviewTreeOptions options;
     if (parser.isSet(sample)) {
         bool ok = false;
         options.sample = parser.value(sample).toInt(&ok);
-        if (!ok || options.sample < 1) {
-            err() << "wallmatch-prep preview: --sample takes a sample number from 1\n";
-            return ExitUsage;
-        }
+        if (!ok || options.sample < 1)
+            return usageError(args.value(0),
+                              QStringLiteral("--sample takes a sample number from 1"));
     }
     options.source = parser.value(source);
-    options.progress = [](const QString &line) {
-        err() << line << '\n';
-        err().flush();
-    };
+    options.progress = printProgress;
     const PreviewTreeResult result = writePreviews(parser.positionalArguments().at(0),
                                                    parser.positionalArguments().at(1), options);
-    printProblems(result.notes, QStringLiteral("note: "));
-    printProblems(result.errors);
+    const bool ok = printFindings(result);
     for (const QString &file : result.written)
         out() << file << '\n';
-    return result.errors.isEmpty() ? 0 : ExitFailure;
+    return ok ? ExitSuccess : ExitFailure;
 }
 
 } // namespace

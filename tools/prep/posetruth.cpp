@@ -88,14 +88,6 @@ SamplePoses parsePoses(const QString &fileName, const QByteArray &content)
 
 namespace {
 
-QString viewFolder(const QString &root, int sample, int view)
-{
-    return QStringLiteral("%1/%2/%3")
-        .arg(root)
-        .arg(sample)
-        .arg(QLatin1String(viewFolderNames[view]));
-}
-
 // A source's corners in both views of a sample; none, with the problems added, when a file is
 // missing, too large or unreadable.
 std::optional<std::array<QVector<CornerPoint>, 2>>
@@ -104,7 +96,8 @@ sampleCorners(const QString &root, int sample, const QString &source, QVector<Pr
     std::array<QVector<CornerPoint>, 2> corners;
     bool good = true;
     for (int v = 0; v < 2; ++v) {
-        const QString file = QDir(viewFolder(root, sample, v)).filePath(cornerFileName(source));
+        const QString file =
+            QDir(sampleViewFolder(root, sample, v)).filePath(cornerFileName(source));
         if (QFileInfo(file).size() > kMaxCornerFile) {
             errors.append({file, 0, QStringLiteral("larger than 1 MiB")});
             good = false;
@@ -122,8 +115,8 @@ sampleCorners(const QString &root, int sample, const QString &source, QVector<Pr
 
 bool sampleHere(const QString &root, int sample, PoseTruthResult &result)
 {
-    if (QFileInfo(viewFolder(root, sample, 0)).isDir()
-        && QFileInfo(viewFolder(root, sample, 1)).isDir())
+    if (QFileInfo(sampleViewFolder(root, sample, 0)).isDir()
+        && QFileInfo(sampleViewFolder(root, sample, 1)).isDir())
         return true;
     result.errors.append({root, 0, QStringLiteral("no sample %1 here").arg(sample)});
     return false;
@@ -141,10 +134,10 @@ PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &pos
     for (int sample : samples) {
         if (!sampleHere(root, sample, result))
             continue;
-        const QStringList sources = sourcesInFolder(viewFolder(root, sample, 0));
+        const QStringList sources = sourcesInFolder(sampleViewFolder(root, sample, 0));
         if (sources.isEmpty())
             result.errors.append(
-                {viewFolder(root, sample, 0), 0, QStringLiteral("no corner files")});
+                {sampleViewFolder(root, sample, 0), 0, QStringLiteral("no corner files")});
         for (const QString &source : sources) {
             const auto corners = sampleCorners(root, sample, source, result.errors);
             if (!corners)
@@ -155,7 +148,7 @@ PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &pos
                                poses.secondary.value(sample), criteria, &why);
             if (!rows) {
                 result.errors.append(
-                    {viewFolder(root, sample, 0), 0,
+                    {sampleViewFolder(root, sample, 0), 0,
                      QStringLiteral("sample %1, %2: %3").arg(sample).arg(source, why)});
                 continue;
             }
@@ -201,7 +194,7 @@ PoseTruthResult truthFromReferenceRows(const QString &root, const QString &refer
         const auto ref = sampleCorners(root, sample, reference, result.errors);
         if (!ref)
             continue;
-        for (const QString &source : sourcesInFolder(viewFolder(root, sample, 0))) {
+        for (const QString &source : sourcesInFolder(sampleViewFolder(root, sample, 0))) {
             if (source == reference)
                 continue;
             const auto corners = sampleCorners(root, sample, source, result.errors);
@@ -212,7 +205,7 @@ PoseTruthResult truthFromReferenceRows(const QString &root, const QString &refer
                                                     ref->at(1), it.value(), &why);
             if (!rows) {
                 result.errors.append(
-                    {viewFolder(root, sample, 0), 0,
+                    {sampleViewFolder(root, sample, 0), 0,
                      QStringLiteral("sample %1, %2: %3").arg(sample).arg(source, why)});
                 continue;
             }

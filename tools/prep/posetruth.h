@@ -24,12 +24,10 @@ struct SamplePoses
 
 SamplePoses parsePoses(const QString &fileName, const QByteArray &content);
 
-struct PoseTruthResult
+struct PoseTruthResult : Findings
 {
     QVector<TruthRow> rows;
     QStringList sources;
-    QVector<Problem> errors;
-    QVector<Problem> notes;
 };
 
 // The truth of every posed sample of a tree (ROOT/N/{pri_pano,sec_pano}) for every source whose

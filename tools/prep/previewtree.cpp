@@ -125,10 +125,7 @@ PreviewTreeResult writePreviews(const QString &tree, const QString &outDir,
         PreviewView views[2];
         QString folders[2];
         for (int v = 0; v < 2; ++v) {
-            folders[v] = QStringLiteral("%1/%2/%3")
-                             .arg(root)
-                             .arg(sample)
-                             .arg(QLatin1String(viewFolderNames[v]));
+            folders[v] = sampleViewFolder(root, sample, v);
             const QString imageFile = QDir(folders[v]).filePath(bareFileName(imageFileLiteral));
             // Only a regular file of a panorama's size: a FIFO would block, a device never end.
             const ImageFile read = readImageFile(imageFile, true, QSize(8192, 4096));

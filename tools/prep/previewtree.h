@@ -28,11 +28,9 @@ struct PreviewTreeOptions
     std::function<void(const QString &)> progress;
 };
 
-struct PreviewTreeResult
+struct PreviewTreeResult : Findings
 {
     QStringList written;
-    QVector<Problem> errors;
-    QVector<Problem> notes;
 };
 
 // OUT_DIR/sample_N_SOURCE.png for each sample and source of the tree, coloured by the tree's

@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "cornerfile.h"
 #include "cornerinput.h"
+#include "csv.h"
 #include "layouttruth.h"
 #include "regularfile.h"
 #include "samplefolder.h"
@@ -29,16 +30,6 @@ struct ImportedView
     QMap<QString, QByteArray> cornerFiles; // source -> corner file text
     QMap<QString, QVector<CornerPoint>> corners; // source -> the corners as written
 };
-
-QByteArray csvField(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
-        && !text.contains(QLatin1Char('\n')))
-        return text.toUtf8();
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return '"' + quoted.toUtf8() + '"';
-}
 
 } // namespace
 
@@ -189,8 +180,8 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
         const int sample = s + 1;
         const ZindPano &p = tour.panos.at(pairs.at(s).first);
         const ZindPano &q = tour.panos.at(pairs.at(s).second);
-        samplesCsv +=
-            QByteArray::number(sample) + ',' + csvField(p.stem()) + ',' + csvField(q.stem()) + '\n';
+        samplesCsv += QByteArray::number(sample) + ',' + csvField(p.stem()).toUtf8() + ','
+            + csvField(q.stem()).toUtf8() + '\n';
         // The annotated layout's own pairs, from the poses; each estimator's through them.
         QString why;
         const ImportedView &pv = views[pairs.at(s).first];
@@ -247,10 +238,7 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
             const int ids[2] = {pairs.at(s).first, pairs.at(s).second};
             for (int v = 0; v < 2; ++v) {
                 const ImportedView &view = views[ids[v]];
-                const QDir folder(QStringLiteral("%1/%2/%3")
-                                      .arg(writeRoot)
-                                      .arg(sample)
-                                      .arg(QLatin1String(viewFolderNames[v])));
+                const QDir folder(sampleViewFolder(writeRoot, sample, v));
                 if (!QDir().mkpath(folder.path())) {
                     result.errors.append(
                         {folder.path(), 0, QStringLiteral("cannot create the folder")});
@@ -293,10 +281,11 @@ AssembleResult importZindTour(const QString &tourDir, const QString &outDir,
                               .arg(truth.size())
                               .arg(unmatched));
     result.summary += truthQualityLines(truthQuality(truth), options.annotatedAs, &result.warnings);
-    if (result.samplesWritten > 100)
+    if (result.samplesWritten > plainRunSamples)
         result.notes.append({root, 0,
-                             QStringLiteral("the viewer shows samples 1 to 100 only; use a "
-                                            "study plan for the others")});
+                             QStringLiteral("the viewer shows samples 1 to %1 only; use a "
+                                            "study plan for the others")
+                                 .arg(plainRunSamples)});
     return result;
 }
 

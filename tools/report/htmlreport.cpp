@@ -218,8 +218,7 @@ std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const
     PreviewView views[2];
     PreviewLayout layout;
     for (int v = 0; v < 2; ++v) {
-        const QString folder = QDir(tree).filePath(
-            QStringLiteral("%1/%2").arg(sample).arg(QLatin1String(viewFolderNames[v])));
+        const QString folder = sampleViewFolder(QDir(tree).path(), sample, v);
         const QString imageFile = QDir(folder).filePath(bareFileName(imageFileLiteral));
         const QString cornerFile = QDir(folder).filePath(cornerFileName(source));
         if (!QFileInfo(imageFile).isFile() || !QFileInfo(cornerFile).isFile())

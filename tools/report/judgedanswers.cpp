@@ -1,22 +1,58 @@
 #include "judgedanswers.h"
 
-#include "datedname.h"
+#include "participantfiles.h"
+#include "regularfile.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
 
 namespace wallmatch {
 
+namespace {
+
+// Whether the session record `name` holds a sitting of participant `id`.
+bool recordNames(const QString &name, const QString &id)
+{
+    constexpr qint64 maxRecordBytes = 16 * 1024 * 1024;
+    const ReadFile read = readRegularFile(name, maxRecordBytes);
+    if (!read.ok)
+        return false;
+    const QJsonArray sessions =
+        QJsonDocument::fromJson(read.bytes).object().value(QStringLiteral("sessions")).toArray();
+    for (const QJsonValue &session : sessions)
+        if (session.toObject().value(QStringLiteral("participant")).toString() == id)
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::optional<QString> participantIdOf(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    const std::optional<ParticipantFileOf> of = participantFileOf(info.fileName());
+    if (!of)
+        return std::nullopt;
+    if (!of->participant.isEmpty() && !of->dateSuffix.isEmpty()) {
+        // A dated name is the shorter ID's unless the file's own record says otherwise.
+        const QString whole = of->participant + of->dateSuffix;
+        if (recordNames(info.dir().filePath(sessionFileFor(whole)), whole))
+            return whole;
+    }
+    return of->participant;
+}
+
 QString participantOf(const QString &fileName)
 {
-    static const QRegularExpression named(QStringLiteral("^results_([A-Za-z0-9_-]+)\\.txt$"));
-    // A dated file (kept aside or a fallback) is the participant's too.
-    const QRegularExpressionMatch m = named.match(undatedFileName(QFileInfo(fileName).fileName()));
-    return m.hasMatch() ? m.captured(1) : fileName;
+    const std::optional<QString> id = participantIdOf(fileName);
+    return id && !id->isEmpty() ? *id : fileName;
 }
 
 QVector<JudgedAnswer> judgedAnswers(const QVector<ResultsFile> &files, const TruthFile *truth)

@@ -39,8 +39,12 @@ QStringList truthWarnings(const QVector<JudgedAnswer> &cases, const TruthFile &t
 
 // The participant of "results_ID.txt", and of its dated files "results_ID-DATE.txt", is ID; any
 // other results file (the unnamed "results.txt" among them) stands for a participant of its
-// own, named by the file.
+// own, named by the file. An ID that itself ends like a date (which earlier versions took) is
+// a participant of its own where the session record of that name beside the file says so.
 QString participantOf(const QString &fileName);
+// The ID participantOf gives a participant file (results, events, ...), "" for the unnamed
+// files; none for any other name.
+std::optional<QString> participantIdOf(const QString &fileName);
 
 } // namespace wallmatch
 

@@ -10,6 +10,7 @@
 #include "samplefolder.h"
 #include "sessionfiles.h"
 #include "sourcechart.h"
+#include "textinput.h"
 #include "timechart.h"
 #include "trials.h"
 #include "truthfile.h"
@@ -70,8 +71,6 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("results.txt"),
                                  QStringLiteral("Results files (one per subject)."),
                                  QStringLiteral("results.txt [more results files]"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
     const QCommandLineOption truthOption(QStringLiteral("truth"),
                                          QStringLiteral("Matching walls: CSV "
                                                         "\"sample,source,primary wall,secondary "
@@ -140,24 +139,15 @@ int main(int argc, char *argv[])
                        "a merged or split wall, or a match near a limit) out of the judged "
                        "answers."));
     parser.addOption(certainOnlyOption);
-    parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
+    parser.addOptions({truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
                        trialsOption, modelsOption, rScriptOption, rTimeoutOption, htmlOption,
                        treeOption});
-    const QCommandLineOption version = parser.addVersionOption();
-    if (!parser.parse(QCoreApplication::arguments())) {
-        err() << "wallmatch-report: " << parser.errorText() << '\n';
-        return ExitUsage;
-    }
-    if (parser.isSet(help)) {
-        out() << parser.helpText();
-        return 0;
-    }
-    if (parser.isSet(version))
-        parser.showVersion();
-    if (parser.positionalArguments().isEmpty()) {
-        err() << "wallmatch-report: no results file given (see --help)\n";
-        return ExitUsage;
-    }
+    if (const std::optional<int> done =
+            parseCommandLine(parser, QCoreApplication::arguments(), true))
+        return *done;
+    if (parser.positionalArguments().isEmpty())
+        return usageError(QCoreApplication::applicationName(),
+                          QStringLiteral("no results file given (see --help)"));
 
     bool timeoutOk = false;
     const int rTimeoutSeconds = parser.value(rTimeoutOption).toInt(&timeoutOk);
@@ -170,7 +160,7 @@ int main(int argc, char *argv[])
     {
         QStringList inputs = parser.positionalArguments();
         for (const QString &name : parser.positionalArguments())
-            inputs.append(eventsFileBeside(name));
+            inputs += eventLogsBeside(name);
         inputs.removeAll(QString());
         if (parser.isSet(truthOption))
             inputs.append(parser.value(truthOption));
@@ -208,7 +198,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(truthOption)) {
         truth = readTruthFile(parser.value(truthOption));
         for (const QString &problem : truth->problems)
-            err() << problem << '\n';
+            err() << escapedControls(problem) << '\n';
         complaints += int(truth->problems.size());
         if (truth->isEmpty()) {
             err() << "wallmatch-report: no usable truth\n";
@@ -246,13 +236,14 @@ int main(int argc, char *argv[])
     if (truth && !truth->perSource && !truth->isEmpty())
         out() << "note: " << truth->file
               << " has no source column; every source is assumed to number walls alike\n";
+    // File names and whatever the files hold are printed; none may steer the terminal.
     for (const QString &note : qAsConst(sessionNotes))
-        out() << note << '\n';
-    out() << summaryText(files, truthTable) << bySourceText(files, truthTable);
+        out() << escapedControls(note) << '\n';
+    out() << escapedControls(summaryText(files, truthTable) + bySourceText(files, truthTable));
     if (truth) {
         out().flush();
         for (const QString &warning : truthWarnings(judgedAnswers(files, truthTable), *truth))
-            err() << "warning: " << warning << '\n';
+            err() << "warning: " << escapedControls(warning) << '\n';
     }
     bool written = true;
     std::optional<MixedModels> models;
@@ -271,27 +262,18 @@ int main(int argc, char *argv[])
     }
     out().flush();
 
-    if (parser.isSet(csvOption)) {
-        QVector<Problem> problems;
-        written = writeFileOrComplain(parser.value(csvOption),
-                                      answersCsv(files, truthTable).toUtf8(), problems)
+    if (parser.isSet(csvOption))
+        written = writeOutputFile(parser.value(csvOption), answersCsv(files, truthTable).toUtf8())
             && written;
-        printProblems(problems);
-    }
-    if (parser.isSet(sourceCsvOption)) {
-        QVector<Problem> problems;
-        written = writeFileOrComplain(parser.value(sourceCsvOption),
-                                      bySourceCsv(files, truthTable).toUtf8(), problems)
+    if (parser.isSet(sourceCsvOption))
+        written =
+            writeOutputFile(parser.value(sourceCsvOption), bySourceCsv(files, truthTable).toUtf8())
             && written;
-        printProblems(problems);
-    }
     if (parser.isSet(jsonOption)) {
-        QVector<Problem> problems;
         QByteArray json = reportJson(files, truthTable);
         if (models)
             json = withModels(json, *models);
-        written = writeFileOrComplain(parser.value(jsonOption), json, problems) && written;
-        printProblems(problems);
+        written = writeOutputFile(parser.value(jsonOption), json) && written;
     }
     if (parser.isSet(plotOption)) {
         QVector<Problem> problems;
@@ -307,13 +289,9 @@ int main(int argc, char *argv[])
             written = false;
         }
     }
-    if (parser.isSet(trialsOption)) {
-        QVector<Problem> problems;
+    if (parser.isSet(trialsOption))
         written =
-            writeFileOrComplain(parser.value(trialsOption), trialsCsv(trials).toUtf8(), problems)
-            && written;
-        printProblems(problems);
-    }
+            writeOutputFile(parser.value(trialsOption), trialsCsv(trials).toUtf8()) && written;
     if (parser.isSet(rScriptOption)) {
         QVector<Problem> problems;
         const QFileInfo script(parser.value(rScriptOption));

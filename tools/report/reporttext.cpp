@@ -106,16 +106,6 @@ QString summaryText(const QVector<ResultsFile> &files, const TruthFile *truth)
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-QString csvField(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
-        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 QString answersCsv(const QVector<ResultsFile> &files, const TruthFile *truth)
 {
     QString csv = QStringLiteral("file,sample,wall1,wall2,source,seconds,x1,y1,x2,y2,correct\n");

@@ -1,6 +1,7 @@
 #ifndef REPORTTEXT_H
 #define REPORTTEXT_H
 
+#include "csv.h"
 #include "resultsfile.h"
 #include "statistics.h"
 #include "truthfile.h"
@@ -21,9 +22,6 @@ QString answersCsv(const QVector<ResultsFile> &files, const TruthFile *truth);
 
 // "; of them N on uncertain truth (M correct)": judged answers whose rows are all uncertain.
 QString uncertainText(const Accuracy &a);
-
-// A CSV field, quoted when it holds a comma, quote or line break.
-QString csvField(const QString &text);
 
 } // namespace wallmatch
 

@@ -1,6 +1,7 @@
 #include "resultsfile.h"
 
 #include "cli.h"
+#include "sources.h"
 #include "textinput.h"
 
 #include <QPair>
@@ -37,6 +38,13 @@ ResultsFile parseResultsFile(const QString &name, const QByteArray &rawContent)
         const ParsedLine parsed = parseResultLine(lines.at(i));
         if (!parsed.answer) {
             file.complaints.append({name, i + 1, parsed.error});
+            continue;
+        }
+        // Only a name the program could have written: sources go on to terminals, CSV
+        // files and spreadsheets.
+        const QString sourceProblem = sourceNameProblem(parsed.answer->source);
+        if (!sourceProblem.isEmpty()) {
+            file.complaints.append({name, i + 1, sourceProblem});
             continue;
         }
         ResultAnswer answer;

@@ -3,6 +3,7 @@
 #include "answer.h"
 #include "datedname.h"
 #include "judgedanswers.h"
+#include "participantfiles.h"
 
 #include <QFileInfo>
 #include <QMap>
@@ -13,10 +14,13 @@ namespace {
 
 QString baseOf(const ResultsFile &file)
 {
-    return undatedFileName(QFileInfo(file.name).fileName());
+    const QString participant = participantOf(file.name);
+    return participant == file.name ? undatedFileName(QFileInfo(file.name).fileName())
+                                    : resultsFileFor(participant);
 }
 
-// Whether every answer of `part` is, at the same place, an answer of `whole`.
+} // namespace
+
 bool beginsWith(const ResultsFile &whole, const ResultsFile &part)
 {
     if (part.answers.size() > whole.answers.size())
@@ -26,8 +30,6 @@ bool beginsWith(const ResultsFile &whole, const ResultsFile &part)
             return false;
     return true;
 }
-
-} // namespace
 
 QVector<ResultsFile> countedOnce(const QVector<ResultsFile> &files, QStringList *notes)
 {

@@ -16,6 +16,9 @@ namespace wallmatch {
 // of another of them is left out, so that each answer counts once; a note says so. Where a
 // participant still has several files, they are sessions of their own: all are counted, and a
 // note names them. Files are otherwise kept in their order.
+// Whether every answer of `part` is, at the same place, an answer of `whole`.
+bool beginsWith(const ResultsFile &whole, const ResultsFile &part);
+
 QVector<ResultsFile> countedOnce(const QVector<ResultsFile> &files, QStringList *notes);
 
 } // namespace wallmatch

@@ -4,11 +4,15 @@
 #include "csv.h"
 #include "eventlogformat.h"
 #include "judgedanswers.h"
+#include "participantfiles.h"
 #include "reporttext.h"
+#include "sessionfiles.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
 
 namespace wallmatch {
 
@@ -119,36 +123,90 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
     return log;
 }
 
-QString eventsFileBeside(const QString &resultsFile)
+// The event logs that belong with a results file. A participant whose results files in the
+// folder are one session (each the start of the longest: fallbacks and the files resumed from)
+// has that session's events in all of its event logs, plain and dated, oldest first: a sitting
+// resumed from a fallback writes its events under a name of its own. Otherwise each results
+// file has the log of its own name only.
+QStringList eventLogsBeside(const QString &resultsFile)
 {
-    static const QRegularExpression named(QStringLiteral("^results_([A-Za-z0-9_-]+)\\.txt$"));
     const QFileInfo info(resultsFile);
-    const QRegularExpressionMatch m = named.match(info.fileName());
-    if (!m.hasMatch())
-        return QString();
-    return info.dir().filePath(QStringLiteral("events_%1.csv").arg(m.captured(1)));
+    const std::optional<ParticipantFileOf> of = participantFileOf(info.fileName());
+    const std::optional<QString> id = participantIdOf(resultsFile);
+    if (!of || !id || of->kind != ParticipantFile::Results)
+        return {};
+    const QDir dir = info.dir();
+    const QString ownSuffix = *id == of->participant ? of->dateSuffix : QString();
+    QStringList results, events;
+    const QStringList entries = dir.entryList(QDir::Files, QDir::Name);
+    for (const QString &entry : entries) {
+        const std::optional<ParticipantFileOf> e = participantFileOf(entry);
+        if (!e || participantIdOf(dir.filePath(entry)) != id)
+            continue;
+        if (e->kind == ParticipantFile::Results)
+            results << dir.filePath(entry);
+        else if (e->kind == ParticipantFile::Events)
+            events << entry;
+    }
+    QVector<ResultsFile> read;
+    for (const QString &name : qAsConst(results))
+        read.append(readResultsFile(name));
+    const auto longest =
+        std::max_element(read.begin(), read.end(), [](const ResultsFile &a, const ResultsFile &b) {
+            return a.answers.size() < b.answers.size();
+        });
+    bool oneSession = true;
+    for (const ResultsFile &f : qAsConst(read))
+        oneSession = oneSession && !f.unreadable && beginsWith(*longest, f);
+    // The plain log first, then the dated ones by their dates.
+    std::stable_sort(events.begin(), events.end(), [](const QString &a, const QString &b) {
+        return participantFileOf(a)->dateSuffix < participantFileOf(b)->dateSuffix;
+    });
+    QStringList logs;
+    for (const QString &entry : qAsConst(events))
+        if (oneSession || participantFileOf(entry)->dateSuffix == ownSuffix)
+            logs << dir.filePath(entry);
+    return logs;
 }
 
 std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
                                                      QVector<Problem> &problems)
 {
-    const QString name = eventsFileBeside(resultsFile);
-    if (name.isEmpty())
+    const QStringList names = eventLogsBeside(resultsFile);
+    if (names.isEmpty())
         return std::nullopt;
-    const QFileInfo eventInfo(name);
-    if (!eventInfo.exists())
-        return std::nullopt;
-    if (eventInfo.size() > maxEventLogBytes) {
-        problems.append(
-            {name, 0,
-             QStringLiteral("larger than %1 MB; not read").arg(maxEventLogBytes / (1024 * 1024))});
-        return std::nullopt;
+    // The logs' rows joined, each once: a fallback log repeats the rows before it.
+    QByteArray joined;
+    QSet<QByteArray> seen;
+    for (const QString &name : names) {
+        if (QFileInfo(name).size() > maxEventLogBytes) {
+            problems.append({name, 0,
+                             QStringLiteral("larger than %1 MB; not read")
+                                 .arg(maxEventLogBytes / (1024 * 1024))});
+            continue;
+        }
+        const std::optional<QByteArray> content = readFileOrComplain(name, problems);
+        if (!content)
+            continue;
+        const SessionEvents log = parseSessionEvents(name, *content);
+        problems += log.complaints;
+        if (!log.complaints.isEmpty())
+            continue;
+        QList<QByteArray> lines = content->split('\n');
+        lines.removeLast(); // after the last line feed, or a row cut short
+        if (joined.isEmpty() && !lines.isEmpty())
+            joined = lines.first() + '\n';
+        for (int i = 1; i < lines.size(); ++i) {
+            if (seen.contains(lines.at(i)))
+                continue;
+            seen.insert(lines.at(i));
+            joined += lines.at(i) + '\n';
+        }
     }
-    const std::optional<QByteArray> content = readFileOrComplain(name, problems);
-    if (!content)
+    if (joined.isEmpty())
         return std::nullopt;
-    SessionEvents log = parseSessionEvents(name, *content);
-    problems += log.complaints;
+    SessionEvents log = parseSessionEvents(names.join(QStringLiteral(", ")), joined);
+    log.complaints.clear(); // each file's own were given above, at their lines
     return log;
 }
 

@@ -53,10 +53,14 @@ struct SessionEvents
 // The columns of an events file:
 // session_ms,phase,case,sample,source,event,view,wall,x,y
 SessionEvents parseSessionEvents(const QString &name, const QByteArray &content);
-// The name of the log beside a results file ("events_ID.csv" for "results_ID.txt"); empty for a
-// results file of another name.
-QString eventsFileBeside(const QString &resultsFile);
-// The log beside a results file ("events_ID.csv" for "results_ID.txt"), or none without one.
+// The event logs of a results file ("events_ID.csv" for "results_ID.txt", "events.csv" for
+// "results.txt"), with the participant's dated logs there when the participant's results files
+// there are one session: a sitting resumed from a fallback writes its events under a name of its
+// own. Empty without a log.
+QStringList eventLogsBeside(const QString &resultsFile);
+// The log beside a results file ("events_ID.csv" for "results_ID.txt", "events.csv" for
+// "results.txt"), joined with the participant's dated logs there when the participant's results
+// files there are one session; none without a log.
 std::optional<SessionEvents> readSessionEventsBeside(const QString &resultsFile,
                                                      QVector<Problem> &problems);
 
