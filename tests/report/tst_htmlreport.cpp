@@ -93,12 +93,13 @@ private Q_SLOTS:
         const CliRun r = report({"--truth", "test_datasets/truth.csv", "--html", out});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QString html = QString::fromUtf8(testfiles::readFile(out + "/index.html"));
-        // Every picture named in the page, each (sample, source) with its preview.
+        // Every picture named in the page: six charts (time and accuracy by source, by participant,
+        // time per case, accuracy per sample) and each (sample, source) with its preview.
         QStringList pictures;
         static const QRegularExpression src(QStringLiteral("<img src=\"([^\"]+)\""));
         for (auto m = src.globalMatch(html); m.hasNext();)
             pictures << m.next().captured(1);
-        QCOMPARE(int(pictures.size()), 3 + samples * 2);
+        QCOMPARE(int(pictures.size()), 6 + samples * 2);
         for (const QString &p : pictures)
             QVERIFY2(QFile::exists(out + "/" + p), qPrintable(p));
         QString removed;

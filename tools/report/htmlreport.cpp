@@ -7,7 +7,6 @@
 #include "preview.h"
 #include "reporttext.h"
 #include "samplefolder.h"
-#include "sourcechart.h"
 #include "sources.h"
 #include "statistics.h"
 #include "svgchart.h"
@@ -144,6 +143,57 @@ QString sourceTable(const QVector<ResultsFile> &files, const QStringList &source
         html += row(cells);
     }
     return html + QStringLiteral("</table>\n");
+}
+
+// Each participant's values per source and the tests over participants, as tables.
+QString testsSection(const QVector<ResultsFile> &files, const QStringList &sources,
+                     const TruthFile *truth)
+{
+    if (sources.size() < 2)
+        return QString();
+    QString html = QStringLiteral("<h3>Per participant</h3>\n<table>\n");
+    QStringList head {QStringLiteral("participant")};
+    for (const QString &source : sources)
+        head << QStringLiteral("%1: answers, median s%2")
+                    .arg(esc(source), truth ? QStringLiteral(", correct") : QString());
+    html += row(head, QStringLiteral("th"));
+    const QVector<ParticipantStats> participants = statsByParticipant(files, sources, truth);
+    for (const ParticipantStats &p : participants) {
+        QStringList cells {esc(p.participant)};
+        for (const SourceStats &s : p.bySource) {
+            QString cell = QStringLiteral("%1, %2").arg(s.answers).arg(
+                s.times.timed ? secondsText(s.times.medianSeconds) : QStringLiteral("–"));
+            if (truth)
+                cell +=
+                    QStringLiteral(", %1").arg(percentText(s.accuracy.correct, s.accuracy.judged));
+            cells << cell;
+        }
+        html += row(cells);
+    }
+    html += QStringLiteral("</table>\n<h3>Tests over participants</h3>\n<table>\n");
+    html += row({QStringLiteral("measure"), QStringLiteral("test"), QStringLiteral("sources"),
+                 QStringLiteral("participants"), QStringLiteral("statistic"), QStringLiteral("p"),
+                 QStringLiteral("p, Holm")},
+                QStringLiteral("th"));
+    for (const SourceComparison &c : compareSources(participants, sources, truth != nullptr)) {
+        const bool friedman = c.test == QLatin1String("friedman");
+        const QString statistic = friedman
+            ? QStringLiteral("χ² = %1, %2 df").arg(c.statistic, 0, 'f', 3).arg(sources.size() - 1)
+            : c.test == QLatin1String("sign") ? QStringLiteral("%1 positive").arg(c.statistic)
+                                              : QStringLiteral("W+ = %1").arg(c.statistic);
+        html +=
+            row({esc(c.measure),
+                 friedman                              ? QStringLiteral("Friedman")
+                     : c.test == QLatin1String("sign") ? QStringLiteral("sign")
+                                                       : QStringLiteral("Wilcoxon signed-rank"),
+                 esc(c.sources.join(friedman ? QStringLiteral(", ") : QStringLiteral(" − "))),
+                 QString::number(c.participants), c.participants ? statistic : QString(),
+                 c.participants ? pText(c.p) : QString(), c.pHolm ? pText(*c.pHolm) : QString()});
+    }
+    return html
+        + QStringLiteral("</table>\n<p class=\"note\">Two-sided tests of the participants' median "
+                         "time and share correct; a pair's differences are its first source "
+                         "minus its second.</p>\n");
 }
 
 QString modelsSection(const MixedModels &models)
@@ -470,14 +520,15 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
         written = writeFileOrComplain(out.filePath(name), text.toUtf8(), problems) && written;
     };
 
-    // Charts.
+    // Charts, every source in its colour and marker by its place in the study's order.
     QVector<BoxGroup> times;
     QVector<Proportion> shares;
     QVector<PointSeries> perCase;
-    for (const QString &source : input.sources) {
-        BoxGroup box {source, sourceColour(source), {}};
-        Proportion share {source, sourceColour(source), 0, 0};
-        PointSeries points {source, sourceColour(source), {}};
+    for (int i = 0; i < input.sources.size(); ++i) {
+        const QString &source = input.sources.at(i);
+        BoxGroup box {source, seriesColour(i), {}, i};
+        Proportion share {source, seriesColour(i), 0, 0, i};
+        PointSeries points {source, seriesColour(i), {}, i};
         for (const Trial &t : input.trials) {
             if (t.phase != QLatin1String("test") || t.source != source)
                 continue;
@@ -494,18 +545,76 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
         shares.append(share);
         perCase.append(points);
     }
-    writeText(QStringLiteral("time-by-source.svg"),
-              svgBoxPlot(times, QStringLiteral("Time by source"), QStringLiteral("seconds")));
-    writeText(QStringLiteral("time-per-case.svg"),
-              svgScatter(perCase, QStringLiteral("Time per case over the session"),
-                         QStringLiteral("case"), QStringLiteral("seconds (log scale)"), true));
-    QString charts = QStringLiteral("<img src=\"time-by-source.svg\" alt=\"time by source\">");
-    if (input.truth) {
-        writeText(QStringLiteral("accuracy-by-source.svg"),
-                  svgProportions(shares, QStringLiteral("Accuracy by source")));
-        charts += QStringLiteral("<img src=\"accuracy-by-source.svg\" alt=\"accuracy by source\">");
+    QString charts;
+    const auto chart = [&](const QString &name, const QString &svg, const QString &alt) {
+        writeText(name, svg);
+        charts += QStringLiteral("<img src=\"%1\" alt=\"%2\">").arg(name, alt);
+    };
+    chart(QStringLiteral("time-by-source.svg"),
+          svgBoxPlot(times, QStringLiteral("Time by source"), QStringLiteral("seconds")),
+          QStringLiteral("time by source"));
+    if (input.truth)
+        chart(QStringLiteral("accuracy-by-source.svg"),
+              svgProportions(shares, QStringLiteral("Accuracy by source")),
+              QStringLiteral("accuracy by source"));
+    // Each participant's own course over the sources: a line per participant.
+    const QVector<ParticipantStats> participants =
+        statsByParticipant(input.files, input.sources, input.truth);
+    if (input.sources.size() > 1 && !participants.isEmpty()) {
+        QVector<SubjectLine> medians, correct;
+        for (const ParticipantStats &p : participants) {
+            SubjectLine time {p.participant, {}}, share {p.participant, {}};
+            for (const SourceStats &s : p.bySource) {
+                time.values.append(s.times.timed > 0 ? std::optional<double>(s.times.medianSeconds)
+                                                     : std::nullopt);
+                share.values.append(s.accuracy.judged > 0
+                                        ? std::optional<double>(s.accuracy.share())
+                                        : std::nullopt);
+            }
+            medians.append(time);
+            correct.append(share);
+        }
+        chart(QStringLiteral("time-by-participant.svg"),
+              svgSubjectLines(medians, input.sources, QStringLiteral("Median time per participant"),
+                              QStringLiteral("median seconds (log scale)"), true, false),
+              QStringLiteral("median time per participant and source"));
+        if (input.truth)
+            chart(QStringLiteral("accuracy-by-participant.svg"),
+                  svgSubjectLines(correct, input.sources,
+                                  QStringLiteral("Share correct per participant"),
+                                  QStringLiteral("share correct"), false, true),
+                  QStringLiteral("share correct per participant and source"));
     }
-    charts += QStringLiteral("<br><img src=\"time-per-case.svg\" alt=\"time per case\">");
+    charts += QStringLiteral("<br>");
+    chart(QStringLiteral("time-per-case.svg"),
+          svgScatter(perCase, QStringLiteral("Time per case over the session"),
+                     QStringLiteral("case"), QStringLiteral("seconds (log scale)"), true),
+          QStringLiteral("time per case"));
+    if (input.truth) {
+        QMap<int, QVector<GridCell>> bySample;
+        for (const Trial &t : input.trials) {
+            const int column = int(input.sources.indexOf(t.source));
+            if (t.phase != QLatin1String("test") || !t.judged || column < 0)
+                continue;
+            QVector<GridCell> &cells = bySample[t.sample];
+            cells.resize(input.sources.size());
+            ++cells[column].trials;
+            cells[column].successes += t.correct ? 1 : 0;
+        }
+        QStringList rows;
+        QVector<QVector<GridCell>> cells;
+        for (auto s = bySample.cbegin(); s != bySample.cend(); ++s) {
+            rows << QStringLiteral("sample %1").arg(s.key());
+            cells.append(s.value());
+        }
+        if (!rows.isEmpty()) {
+            charts += QStringLiteral("<br>");
+            chart(QStringLiteral("accuracy-by-sample.svg"),
+                  svgShareGrid(rows, input.sources, cells,
+                               QStringLiteral("Correct answers per sample and source")),
+                  QStringLiteral("correct answers per sample and source"));
+        }
+    }
 
     QString html = QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta "
                                   "charset=\"utf-8\">\n<title>wallmatch report</title>\n<style>")
@@ -518,10 +627,7 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
     html += QStringLiteral("<h2>Summary</h2>\n") + summaryTable(input.files, input.truth);
     html += QStringLiteral("<h2>By source</h2>\n")
         + sourceTable(input.files, input.sources, input.truth);
-    const QString tests = bySourceText(input.files, input.truth);
-    if (!tests.isEmpty())
-        html += QStringLiteral("<h3>Paired tests over participants</h3>\n<pre>%1</pre>\n")
-                    .arg(esc(tests));
+    html += testsSection(input.files, input.sources, input.truth);
     html += QStringLiteral("<div class=\"charts\">%1</div>\n").arg(charts);
     if (input.models)
         html += modelsSection(*input.models);

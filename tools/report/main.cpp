@@ -12,10 +12,10 @@
 #include "trials.h"
 #include "truthfile.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -27,16 +27,16 @@ using namespace wallmatch;
 
 int main(int argc, char *argv[])
 {
-    // Only the chart and the HTML report's images need a GUI application; they are drawn into
-    // images and no window is ever shown, so the offscreen platform does when nothing else is
-    // asked for.
+    // Only the chart and the HTML report's images need a GUI application (fonts and painting, no
+    // widgets); they are drawn into images and no window is ever shown, so the offscreen platform
+    // does when nothing else is asked for.
     bool plotting = false;
     for (int i = 1; i < argc; ++i)
         plotting =
             plotting || qstrncmp(argv[i], "--plot", 6) == 0 || qstrncmp(argv[i], "--html", 6) == 0;
     if (plotting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::unique_ptr<QCoreApplication> app(plotting ? new QApplication(argc, argv)
+    const std::unique_ptr<QCoreApplication> app(plotting ? new QGuiApplication(argc, argv)
                                                          : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("wallmatch-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
