@@ -173,6 +173,10 @@ window.addEventListener('load', function () {
         QVERIFY(html.contains(QStringLiteral("<h2>By source</h2>")));
         QVERIFY(html.contains(QStringLiteral("accuracy-by-source.svg")));
         QVERIFY(!QDir(out + "/samples").exists());
+        // Tests as tables with their effect sizes, not a console dump.
+        QVERIFY(html.contains(QStringLiteral("<table class=\"tests\">")));
+        QVERIFY(html.contains(QStringLiteral("rank-biserial")));
+        QVERIFY(!html.contains(QStringLiteral("<pre>")));
         // Samples still listed worst first, with their answer tables.
         QCOMPARE(int(html.count(QStringLiteral("<h3 id=\"sample-"))), samples);
     }

@@ -36,9 +36,14 @@ class TestMixedModels : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        // CI installs R and lme4 (scripts/setup); without them this must fail, not pass.
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("Rscript")).isEmpty(),
-                 "Rscript not found: install r-base-core and r-cran-lme4 (scripts/setup)");
+        // CI installs R and lme4 (scripts/setup): there a missing R fails. Elsewhere the models'
+        // tests are skipped, saying why.
+        if (QStandardPaths::findExecutable(QStringLiteral("Rscript")).isEmpty()) {
+            QVERIFY2(qEnvironmentVariableIsEmpty("CI"),
+                     "Rscript not found: install r-base-core and r-cran-lme4 (scripts/setup)");
+            QSKIP("Rscript not found: the mixed-effects model tests need R with lme4 (install "
+                  "r-base-core and r-cran-lme4, as scripts/setup does)");
+        }
     }
 
     void recoversSourceEffect_data()
@@ -104,6 +109,61 @@ private Q_SLOTS:
             find(m, json.at(0).toObject().value(QStringLiteral("measure")).toString())->estimate);
     }
 
+    // The 95 % intervals cover the true effects of generated studies: 12 seeded studies here (a
+    // hundred take a quarter of an hour), of which a correct interval misses more than 2 about
+    // 1 time in 50. lme4's gradient check turns down a glmer fit now and then; those
+    // studies are not counted (and give no interval).
+    void intervalsCoverTheTruth()
+    {
+        const double timeEffect = 0.25, accuracyEffect = -0.7;
+        int studies = 0, timeCovered = 0, accuracyCovered = 0, profiles = 0, refused = 0;
+        for (quint64 seed = 100; seed < 112; ++seed) {
+            fixture::StudyDesign design;
+            design.seed = seed;
+            design.participants = 12;
+            design.samples = 16;
+            design.timeEffect = timeEffect;
+            design.accuracyEffect = accuracyEffect;
+            const MixedModels m =
+                fitMixedModels(trialsOfStudy(fixture::generateStudy(design)),
+                               {QStringLiteral("Kestrel"), QStringLiteral("Bramble")});
+            QVERIFY2(m.unavailable.isEmpty(), qPrintable(m.unavailable));
+            const ModelEffect *time = find(m, QStringLiteral("time"));
+            const ModelEffect *accuracy = find(m, QStringLiteral("accuracy"));
+            QVERIFY(time && accuracy);
+            QVERIFY2(time->converged && !time->interval.isEmpty(), qPrintable(time->message));
+            if (!accuracy->converged) {
+                QVERIFY(accuracy->interval.isEmpty() && !accuracy->message.isEmpty());
+                ++refused;
+                continue;
+            }
+            QVERIFY2(!accuracy->interval.isEmpty(), qPrintable(accuracy->message));
+            ++studies;
+            for (const ModelEffect *e : {time, accuracy}) {
+                QVERIFY(e->confLow <= e->estimate && e->estimate <= e->confHigh);
+                profiles += e->interval == QLatin1String("profile") ? 1 : 0;
+            }
+            timeCovered += time->confLow <= timeEffect && timeEffect <= time->confHigh ? 1 : 0;
+            accuracyCovered +=
+                accuracy->confLow <= accuracyEffect && accuracyEffect <= accuracy->confHigh ? 1 : 0;
+            // The ratio and its interval as the text gives them.
+            QVERIFY(mixedModelsText(m).contains(QStringLiteral("(95 % interval %1 to %2, ")
+                                                    .arg(std::exp(time->confLow), 0, 'f', 2)
+                                                    .arg(std::exp(time->confHigh), 0, 'f', 2)));
+        }
+        const QString said =
+            QStringLiteral("time %1, accuracy %2 of %3 covered; %4 profile; %5 not converged")
+                .arg(timeCovered)
+                .arg(accuracyCovered)
+                .arg(studies)
+                .arg(profiles)
+                .arg(refused);
+        qInfo("%s", qPrintable(said));
+        QVERIFY2(studies >= 9, qPrintable(said));
+        QVERIFY2(timeCovered >= studies - 2 && accuracyCovered >= studies - 2, qPrintable(said));
+        QVERIFY2(profiles > studies, qPrintable(said)); // profiles where they can be had
+    }
+
     // One participant seeing one sample per source leaves nothing to estimate the model from:
     // the fit fails and is reported as such, never as a result.
     void failedFitIsNoResult()
@@ -121,6 +181,7 @@ private Q_SLOTS:
             QVERIFY(!e.message.isEmpty());
         }
         QVERIFY(mixedModelsText(m).contains(QStringLiteral("did not converge")));
+        QVERIFY(!mixedModelsText(m).contains(QStringLiteral("no result: \n")));
         QVERIFY(!mixedModelsText(m).contains(QStringLiteral("times as long")));
         for (const QJsonValue &v : mixedModelsJson(m)) {
             QCOMPARE(v.toObject().value(QStringLiteral("converged")).toBool(true), false);
@@ -148,6 +209,14 @@ private Q_SLOTS:
         QTest::newRow("converged but no numbers")
             << head + "\"time\",\"Bramble\",\"Kestrel\",,,,,,600,TRUE,\"\"\n"
             << 1 << false;
+        QTest::newRow("with interval")
+            << head.left(head.size() - 1) + ",\"conf_low\",\"conf_high\",\"interval\"\n"
+                + "\"time\",\"Bramble\",\"Kestrel\",0.26,0.05,5.2,2e-07,1e-06,600,TRUE,\"\","
+                  "0.16,0.36,\"profile\"\n"
+            << 1 << true;
+        QTest::newRow("not converged, no reason")
+            << head + "\"time\",\"Bramble\",\"Kestrel\",,,,,,600,FALSE,\"\"\n"
+            << 1 << false;
         QTest::newRow("wrong header") << QByteArray("measure,source\ntime,Bramble\n") << 0 << false;
         QTest::newRow("short row") << head + "\"time\",\"Bramble\"\n" << 0 << false;
     }
@@ -162,6 +231,12 @@ private Q_SLOTS:
         QCOMPARE(problem.isEmpty(), effects > 0);
         if (effects > 0)
             QCOMPARE(read.first().converged, converged);
+        // A fit that did not converge always says why.
+        if (effects > 0 && !converged)
+            QVERIFY(!read.first().message.isEmpty());
+        if (QByteArray(QTest::currentDataTag()) == "with interval")
+            QVERIFY(read.first().interval == QLatin1String("profile")
+                    && std::abs(read.first().confHigh - 0.36) < 1e-12);
     }
 };
 

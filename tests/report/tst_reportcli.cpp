@@ -242,11 +242,31 @@ private Q_SLOTS:
             QCOMPARE(m.value(QStringLiteral("source")).toString(), QStringLiteral("Bramble"));
             QCOMPARE(m.value(QStringLiteral("reference")).toString(), QStringLiteral("Kestrel"));
             QCOMPARE(m.value(QStringLiteral("converged")).toBool(true), false);
-            for (const char *key : {"estimate", "std_error", "p", "lrt_p"})
+            for (const char *key : {"estimate", "std_error", "p", "lrt_p", "conf_low", "interval"})
                 QVERIFY2(m.contains(QLatin1String(key)) && m.value(QLatin1String(key)).isNull(),
                          key);
+            // Never a failure without its reason.
+            QVERIFY(!m.value(QStringLiteral("message")).toString().trimmed().isEmpty());
         }
         QCOMPARE(measures, QStringList({"time", "accuracy"}));
+        // Effect sizes with the tests, and what two participants cannot show.
+        int effects = 0;
+        for (const QJsonValue &v : json.value(QStringLiteral("comparisons")).toArray()) {
+            const QJsonObject c = v.toObject();
+            if (c.value(QStringLiteral("test")).toString() == QLatin1String("wilcoxon")) {
+                QCOMPARE(c.value(QStringLiteral("effect_measure")).toString(),
+                         QStringLiteral("rank_biserial_r"));
+                ++effects;
+            }
+            QCOMPARE(c.value(QStringLiteral("smallest_p")).toDouble(), 0.5);
+        }
+        QCOMPARE(effects, 2);
+        const QJsonArray warnings = json.value(QStringLiteral("warnings")).toArray();
+        QVERIFY(!warnings.isEmpty());
+        QVERIFY2(warnings.at(0).toString().contains(
+                     QStringLiteral("with 2 participants the smallest two-sided exact Wilcoxon "
+                                    "p is 0.5")),
+                 qPrintable(warnings.at(0).toString()));
     }
 
     void malformedLineNamed()

@@ -76,6 +76,7 @@ h1 { font-size: 1.6em; } h2 { border-bottom: 1px solid #ccc; margin-top: 2em; }
 table { border-collapse: collapse; margin: 0.5em 0 1em; }
 th, td { border: 1px solid #ccc; padding: 0.25em 0.6em; text-align: right; }
 th:first-child, td:first-child { text-align: left; }
+table.tests td:nth-child(-n+3) { text-align: left; }
 pre { background: #f6f6f6; padding: 0.6em; white-space: pre-wrap; }
 .charts img { margin: 0.3em; border: 1px solid #eee; max-width: 100%; }
 .panos { display: flex; gap: 1em; flex-wrap: wrap; }
@@ -85,6 +86,7 @@ pre { background: #f6f6f6; padding: 0.6em; white-space: pre-wrap; }
 .pano svg { position: absolute; left: 0; top: 0; width: 100%; height: 100%; }
 .right { color: #1a7f37; font-weight: bold; } .wrong { color: #c62828; }
 .note { color: #666; }
+.warning { background: #fff4d6; border-left: 4px solid #e69f00; padding: 0.3em 0.6em; }
 )css";
 
 QString summaryTable(const QVector<ResultsFile> &files, const TruthFile *truth)
@@ -170,30 +172,40 @@ QString testsSection(const QVector<ResultsFile> &files, const QStringList &sourc
         }
         html += row(cells);
     }
-    html += QStringLiteral("</table>\n<h3>Tests over participants</h3>\n<table>\n");
+    html += QStringLiteral("</table>\n<h3>Tests over participants</h3>\n<table class=\"tests\">\n");
     html += row({QStringLiteral("measure"), QStringLiteral("test"), QStringLiteral("sources"),
                  QStringLiteral("participants"), QStringLiteral("statistic"), QStringLiteral("p"),
-                 QStringLiteral("p, Holm")},
+                 QStringLiteral("p, Holm"), QStringLiteral("effect size")},
                 QStringLiteral("th"));
-    for (const SourceComparison &c : compareSources(participants, sources, truth != nullptr)) {
+    const QVector<SourceComparison> comparisons =
+        compareSources(participants, sources, truth != nullptr);
+    for (const SourceComparison &c : comparisons) {
         const bool friedman = c.test == QLatin1String("friedman");
         const QString statistic = friedman
             ? QStringLiteral("χ² = %1, %2 df").arg(c.statistic, 0, 'f', 3).arg(sources.size() - 1)
             : c.test == QLatin1String("sign") ? QStringLiteral("%1 positive").arg(c.statistic)
                                               : QStringLiteral("W+ = %1").arg(c.statistic);
-        html +=
-            row({esc(c.measure),
-                 friedman                              ? QStringLiteral("Friedman")
-                     : c.test == QLatin1String("sign") ? QStringLiteral("sign")
-                                                       : QStringLiteral("Wilcoxon signed-rank"),
-                 esc(c.sources.join(friedman ? QStringLiteral(", ") : QStringLiteral(" − "))),
-                 QString::number(c.participants), c.participants ? statistic : QString(),
-                 c.participants ? pText(c.p) : QString(), c.pHolm ? pText(*c.pHolm) : QString()});
+        html += row({esc(c.measure),
+                     friedman                              ? QStringLiteral("Friedman")
+                         : c.test == QLatin1String("sign") ? QStringLiteral("sign")
+                                                           : QStringLiteral("Wilcoxon signed-rank"),
+                     esc(c.sources.join(friedman ? QStringLiteral(", ") : QStringLiteral(" − "))),
+                     QString::number(c.participants), c.participants ? statistic : QString(),
+                     c.participants ? pText(c.p) : QString(), c.pHolm ? pText(*c.pHolm) : QString(),
+                     c.effectSize ? QStringLiteral("%1 = %2")
+                                        .arg(friedman ? QStringLiteral("W") : QStringLiteral("r"))
+                                        .arg(*c.effectSize, 0, 'f', 2)
+                                  : QString()});
     }
-    return html
-        + QStringLiteral("</table>\n<p class=\"note\">Two-sided tests of the participants' median "
-                         "time and share correct; a pair's differences are its first source "
-                         "minus its second.</p>\n");
+    html += QStringLiteral("</table>\n<p class=\"note\">Two-sided tests of the participants' "
+                           "median time and share correct; a pair's differences are its first "
+                           "source minus its second. Effect sizes: Kendall's W with Friedman's "
+                           "test (0: no agreement on the order of the sources, 1: full), the "
+                           "matched-pairs rank-biserial r with Wilcoxon's (−1 to 1: the share "
+                           "of the rank sum favouring the first source minus the rest).</p>\n");
+    for (const QString &w : designWarnings(comparisons, truth, sources))
+        html += QStringLiteral("<p class=\"warning\">Warning: %1</p>\n").arg(esc(w));
+    return html;
 }
 
 QString modelsSection(const MixedModels &models)
@@ -209,32 +221,46 @@ QString modelsSection(const MixedModels &models)
     html += QStringLiteral("<table>\n");
     html += row({QStringLiteral("measure"), QStringLiteral("source"), QStringLiteral("reference"),
                  QStringLiteral("estimate"), QStringLiteral("SE"), QStringLiteral("t or z"),
-                 QStringLiteral("p"), QStringLiteral("ratio"), QStringLiteral("LRT p"),
-                 QStringLiteral("answers")},
+                 QStringLiteral("p"), QStringLiteral("ratio (95 % interval)"),
+                 QStringLiteral("interval by"), QStringLiteral("LRT p"), QStringLiteral("answers")},
                 QStringLiteral("th"));
+    QStringList notes;
     for (const ModelEffect &e : models.effects) {
         if (!e.converged) {
-            html +=
-                row({esc(e.measure), esc(e.source), esc(e.reference),
-                     QStringLiteral("did not converge: %1").arg(esc(e.message)), QString(),
-                     QString(), QString(), QString(), QString(), QString::number(e.observations)});
+            html += row({esc(e.measure), esc(e.source), esc(e.reference),
+                         QStringLiteral("did not converge: %1").arg(esc(e.message)), QString(),
+                         QString(), QString(), QString(), QString(), QString(),
+                         QString::number(e.observations)});
             continue;
         }
+        if (!e.message.isEmpty()
+            && !notes.contains(QStringLiteral("%1: %2").arg(e.measure, e.message)))
+            notes << QStringLiteral("%1: %2").arg(e.measure, e.message);
         const bool time = e.measure == QLatin1String("time");
+        const QString interval = e.interval.isEmpty() ? QString()
+                                                      : QStringLiteral(" (%1–%2)")
+                                                            .arg(std::exp(e.confLow), 0, 'f', 2)
+                                                            .arg(std::exp(e.confHigh), 0, 'f', 2);
         html += row({esc(e.measure), esc(e.source), esc(e.reference),
                      QString::number(e.estimate, 'f', 3), QString::number(e.stdError, 'f', 3),
                      QString::number(e.statistic, 'f', 2), pText(e.p),
-                     QStringLiteral("%1 %2")
+                     QStringLiteral("%1%2 %3")
                          .arg(std::exp(e.estimate), 0, 'f', 2)
-                         .arg(time ? QStringLiteral("× time") : QStringLiteral("× odds")),
+                         .arg(interval, time ? QStringLiteral("× time") : QStringLiteral("× odds")),
+                     e.interval == QLatin1String("profile") ? QStringLiteral("profile likelihood")
+                                                            : esc(e.interval),
                      pText(e.lrtP), QString::number(e.observations)});
     }
-    return html
-        + QStringLiteral("</table>\n<p class=\"note\">Time in log seconds: a ratio of 1.30 "
-                         "means 30 % longer than the reference. Accuracy in log odds of "
-                         "a correct answer. p of t for time taken as normal; LRT: "
-                         "likelihood-ratio test of source against the model without "
-                         "it.</p>\n");
+    html += QStringLiteral("</table>\n<p class=\"note\">Time in log seconds: a ratio of 1.30 "
+                           "means 30 % longer than the reference. Accuracy in log odds of "
+                           "a correct answer; its ratio is the odds ratio. Intervals: 95 %, by "
+                           "profile likelihood where the profile could be computed, Wald "
+                           "(estimate ± 1.96 SE) otherwise. p of t for time taken as normal; "
+                           "LRT: likelihood-ratio test of source against the model without "
+                           "it.</p>\n");
+    for (const QString &n : qAsConst(notes))
+        html += QStringLiteral("<p class=\"warning\">lme4 on %1</p>\n").arg(esc(n));
+    return html;
 }
 
 // The truth's right secondary walls per primary wall of a sample and source (-1: the wall has

@@ -478,7 +478,7 @@ QString svgSubjectLines(const QVector<SubjectLine> &lines, const QStringList &ca
     for (int i = 0; i < categories.size(); ++i)
         svg += fittedText(categories.at(i), cx(i), ax.plotBottom + 18, slot - 4, 12)
             + groupKey(i, seriesColour(i), cx(i), ax.plotBottom + 32);
-    QVector<double> labelled;
+    QVector<std::pair<double, QString>> ends;
     for (const SubjectLine &l : lines) {
         QStringList path;
         QString points;
@@ -499,17 +499,24 @@ QString svgSubjectLines(const QVector<SubjectLine> &lines, const QStringList &ca
         svg += QStringLiteral("<g><title>%1</title><path d=\"%2\" stroke=\"#777\" "
                               "stroke-width=\"1.2\" fill=\"none\"/>%3</g>\n")
                    .arg(xmlEscaped(l.label), path.join(QLatin1Char(' ')), points);
-        // A name is left out where it would overlap one already written; the line's tooltip
-        // still names it.
-        const double labelY = ax.y(*l.values.at(last)) + 4;
-        const bool crowded = std::any_of(labelled.cbegin(), labelled.cend(),
-                                         [&](double y) { return std::abs(y - labelY) < 11; });
-        if (names > 0 && !crowded) {
-            labelled.append(labelY);
-            svg += fittedText(l.label, x1 + 6, labelY, names - 6, 11,
-                              QStringLiteral("text-anchor=\"start\" fill=\"#555\""))
-                + '\n';
-        }
+        if (names > 0)
+            ends.append({ax.y(*l.values.at(last)) + 4, l.label});
+    }
+    // Names at their lines' ends, moved apart where they would overlap (the lines' tooltips
+    // name them too).
+    std::sort(ends.begin(), ends.end(),
+              [](const std::pair<double, QString> &a, const std::pair<double, QString> &b) {
+                  return a.first < b.first;
+              });
+    double previous = -1e9;
+    for (const auto &[y, label] : ends) {
+        const double at = std::max(y, previous + 12);
+        if (at > size.height() - 4)
+            break;
+        previous = at;
+        svg += fittedText(label, x1 + 6, at, names - 6, 11,
+                          QStringLiteral("text-anchor=\"start\" fill=\"#555\""))
+            + '\n';
     }
     return svg + QStringLiteral("</svg>\n");
 }
