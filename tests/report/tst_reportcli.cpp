@@ -66,6 +66,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::newRow("no file") << QStringList {};
         QTest::newRow("unknown option") << QStringList {"good.txt", "--chart", "x.png"};
+        QTest::newRow("power of one participant") << QStringList {"good.txt", "--power", "1,12"};
+        QTest::newRow("power not a number") << QStringList {"good.txt", "--power", "12,x"};
+        QTest::newRow("power size twice") << QStringList {"good.txt", "--power", "12,12"};
+        QTest::newRow("no simulations")
+            << QStringList {"good.txt", "--power", "12", "--power-sims", "0"};
     }
     void usageErrors()
     {

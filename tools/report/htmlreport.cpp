@@ -657,6 +657,36 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
     html += QStringLiteral("<div class=\"charts\">%1</div>\n").arg(charts);
     if (input.models)
         html += modelsSection(*input.models);
+    if (input.power) {
+        html += QStringLiteral("<h2>Power from this pilot</h2>\n");
+        if (!input.power->unavailable.isEmpty()) {
+            html += QStringLiteral("<p class=\"note\">Not simulated: %1</p>\n")
+                        .arg(esc(input.power->unavailable));
+        } else {
+            html += QStringLiteral("<p>Studies of each size simulated from the models fitted to "
+                                   "these answers (lme4's <code>simulate</code> and a refit; %1 "
+                                   "per size, seed %2): the share in which a source's contrast "
+                                   "with the reference had p &lt; 0.05, with its 95 % Wilson "
+                                   "interval.</p>\n<table>\n")
+                        .arg(input.power->settings.simulations)
+                        .arg(input.power->settings.seed);
+            html += row({QStringLiteral("measure"), QStringLiteral("source"),
+                         QStringLiteral("reference"), QStringLiteral("participants"),
+                         QStringLiteral("power"), QStringLiteral("95 % interval"),
+                         QStringLiteral("refits")},
+                        QStringLiteral("th"));
+            for (const PowerRow &r : input.power->rows) {
+                const auto [lo, hi] = wilsonInterval(r.significant, r.fitted);
+                html += row({esc(r.measure), esc(r.source), esc(r.reference),
+                             QString::number(r.participants), QString::number(r.power(), 'f', 2),
+                             QStringLiteral("%1–%2").arg(lo, 0, 'f', 2).arg(hi, 0, 'f', 2),
+                             QStringLiteral("%1 of %2").arg(r.fitted).arg(r.simulations)});
+            }
+            html += QStringLiteral("</table>\n<div class=\"charts\"><img src=\"power.svg\" "
+                                   "alt=\"power by number of participants\"></div>\n");
+            writeText(QStringLiteral("power.svg"), powerChartSvg(*input.power));
+        }
+    }
     html += samplesSection(input, dir, problems);
     html += QStringLiteral("</body>\n</html>\n");
     writeText(QStringLiteral("index.html"), html);

@@ -2,6 +2,7 @@
 #include "cli.h"
 #include "htmlreport.h"
 #include "mixedmodels.h"
+#include "power.h"
 #include "reportjson.h"
 #include "reporttext.h"
 #include "resultsfile.h"
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 #include <memory>
@@ -117,8 +119,28 @@ int main(int argc, char *argv[])
                        "comparisons (measure, test, sources, participants, statistic, p, "
                        "p_holm)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption powerOption(
+        QStringLiteral("power"),
+        QStringLiteral("Power from a pilot: simulate studies of these numbers of participants "
+                       "from the fitted mixed-effects models (R, lme4 simulate and refit) and "
+                       "report for each source contrast the share with p < 0.05."),
+        QStringLiteral("N,N,..."));
+    const QCommandLineOption powerSimsOption(
+        QStringLiteral("power-sims"),
+        QStringLiteral("Simulated studies per number of participants and measure (default 100)."),
+        QStringLiteral("N"), QStringLiteral("100"));
+    const QCommandLineOption powerSeedOption(
+        QStringLiteral("power-seed"),
+        QStringLiteral("Seed of the simulations (default 1): the same seed, the same result."),
+        QStringLiteral("S"), QStringLiteral("1"));
+    const QCommandLineOption powerTimeOption(
+        QStringLiteral("power-time-limit"),
+        QStringLiteral("Stop simulating after this many seconds (default 600); the "
+                       "simulations done by then are reported."),
+        QStringLiteral("SECONDS"), QStringLiteral("600"));
     parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
                        trialsOption, modelsOption, rScriptOption, htmlOption, treeOption});
+    parser.addOptions({powerOption, powerSimsOption, powerSeedOption, powerTimeOption});
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
@@ -133,6 +155,23 @@ int main(int argc, char *argv[])
     if (parser.positionalArguments().isEmpty()) {
         err() << "wallmatch-report: no results file given (see --help)\n";
         return ExitUsage;
+    }
+
+    PowerSettings powerSettings;
+    if (parser.isSet(powerOption)) {
+        bool simsOk = false, seedOk = false, timeOk = false;
+        powerSettings.participants = parseParticipantCounts(parser.value(powerOption));
+        powerSettings.simulations = parser.value(powerSimsOption).toInt(&simsOk);
+        powerSettings.seed = parser.value(powerSeedOption).toULongLong(&seedOk);
+        powerSettings.timeLimitSeconds = parser.value(powerTimeOption).toInt(&timeOk);
+        if (powerSettings.participants.isEmpty() || !simsOk || powerSettings.simulations < 1
+            || powerSettings.simulations > 100000 || !seedOk || !timeOk
+            || powerSettings.timeLimitSeconds < 1 || powerSettings.timeLimitSeconds > 7 * 86400) {
+            err() << "wallmatch-report: --power takes numbers of participants from 2 to 10000 "
+                     "(\"12,24,48\"), --power-sims 1 to 100000, --power-time-limit 1 s to a "
+                     "week\n";
+            return ExitUsage;
+        }
     }
 
     int complaints = 0;
@@ -192,6 +231,22 @@ int main(int argc, char *argv[])
             out() << '\n' << mixedModelsText(*models);
         written = !models->failed;
     }
+    std::optional<PowerResult> power;
+    if (parser.isSet(powerOption)) {
+        QStringList sizes;
+        for (const int n : qAsConst(powerSettings.participants))
+            sizes << QString::number(n);
+        err() << "power: up to " << powerSettings.simulations << " simulations for each of "
+              << sizes.join(QStringLiteral(", ")) << " participants; at most "
+              << powerSettings.timeLimitSeconds << " s (--power-time-limit)\n"
+              << Qt::flush;
+        power = simulatePower(trials, sources, powerSettings);
+        if (power->unavailable == missingRLine())
+            err() << missingRLine() << '\n';
+        else
+            out() << '\n' << powerText(*power);
+        written = !power->failed && written;
+    }
     out().flush();
 
     if (parser.isSet(csvOption)) {
@@ -213,6 +268,11 @@ int main(int argc, char *argv[])
         QByteArray json = reportJson(files, truthTable);
         if (models)
             json = withModels(json, *models);
+        if (power) {
+            QJsonObject root = QJsonDocument::fromJson(json).object();
+            root.insert(QStringLiteral("power"), powerJson(*power));
+            json = QJsonDocument(root).toJson();
+        }
         written = writeFileOrComplain(parser.value(jsonOption), json, problems) && written;
         printProblems(problems);
     }
@@ -264,6 +324,7 @@ int main(int argc, char *argv[])
         input.trials = trials;
         input.sources = sources;
         input.models = models ? &*models : nullptr;
+        input.power = power ? &*power : nullptr;
         input.tree = parser.value(treeOption);
         if (terminal)
             input.progress = [](int done, int total) {
