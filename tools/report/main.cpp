@@ -3,6 +3,7 @@
 #include "htmlreport.h"
 #include "mixedmodels.h"
 #include "power.h"
+#include "psychds.h"
 #include "reportjson.h"
 #include "reporttext.h"
 #include "resultsfile.h"
@@ -141,6 +142,18 @@ int main(int argc, char *argv[])
     parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
                        trialsOption, modelsOption, rScriptOption, htmlOption, treeOption});
     parser.addOptions({powerOption, powerSimsOption, powerSeedOption, powerTimeOption});
+    const QCommandLineOption psychDsOption(
+        QStringLiteral("psych-ds"),
+        QStringLiteral("Write the tidy data as a Psych-DS data set into the new or empty folder "
+                       "DIR: dataset_description.json and data/study-NAME_participant-ID_data.csv "
+                       "per participant."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption psychDsNameOption(
+        QStringLiteral("psych-ds-name"),
+        QStringLiteral("The data set's name (default: the name of the folder of the first "
+                       "results file)."),
+        QStringLiteral("NAME"));
+    parser.addOptions({psychDsOption, psychDsNameOption});
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
@@ -200,7 +213,7 @@ int main(int argc, char *argv[])
 
     const TruthFile *truthTable = truth ? &*truth : nullptr;
     QVector<std::optional<SessionEvents>> logs;
-    if (parser.isSet(trialsOption) || parser.isSet(rScriptOption)) {
+    if (parser.isSet(trialsOption) || parser.isSet(rScriptOption) || parser.isSet(psychDsOption)) {
         for (const ResultsFile &f : files) {
             QVector<Problem> problems;
             logs.append(readSessionEventsBeside(f.name, problems));
@@ -295,6 +308,14 @@ int main(int argc, char *argv[])
         written =
             writeFileOrComplain(parser.value(trialsOption), trialsCsv(trials).toUtf8(), problems)
             && written;
+        printProblems(problems);
+    }
+    if (parser.isSet(psychDsOption)) {
+        QVector<Problem> problems;
+        QString name = parser.value(psychDsNameOption);
+        if (name.isEmpty() && !files.isEmpty())
+            name = QFileInfo(files.first().name).absoluteDir().dirName();
+        written = writePsychDs(parser.value(psychDsOption), name, trials, problems) && written;
         printProblems(problems);
     }
     if (parser.isSet(rScriptOption)) {
