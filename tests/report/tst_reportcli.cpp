@@ -320,7 +320,7 @@ private Q_SLOTS:
             QVERIFY(data.open(QIODevice::ReadOnly));
             const QList<QByteArray> lines = data.readAll().trimmed().split('\n');
             QCOMPARE(lines.size(), 3); // header and two answers
-            const QList<QByteArray> header = lines.first().split(',');
+            const QList<QByteArray> header = lines.first().trimmed().split(',');
             for (const QByteArray &column : header)
                 QVERIFY2(measured.contains(QString::fromUtf8(column)), column.constData());
             for (const QByteArray &line : lines)

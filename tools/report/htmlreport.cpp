@@ -616,6 +616,36 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
           svgScatter(perCase, QStringLiteral("Time per case over the session"),
                      QStringLiteral("case"), QStringLiteral("seconds (log scale)"), true),
           QStringLiteral("time per case"));
+    // Accuracy against the layout's agreement with the reference (--reference): the share
+    // correct per tenth of 2D IoU, mean of the two views.
+    QVector<Proportion> byIou(10);
+    bool anyIou = false;
+    for (int b = 0; b < 10; ++b)
+        byIou[b].label =
+            QStringLiteral("%1–%2").arg(b / 10.0, 0, 'f', 1).arg((b + 1) / 10.0, 0, 'f', 1);
+    for (const Trial &t : input.trials) {
+        const std::optional<LayoutAgreement> mean = meanLayout(t);
+        if (t.phase != QLatin1String("test") || !t.judged || !mean)
+            continue;
+        const int b = std::clamp(int(mean->iou2d * 10), 0, 9);
+        ++byIou[b].trials;
+        byIou[b].successes += t.correct ? 1 : 0;
+        anyIou = true;
+    }
+    if (input.truth && anyIou) {
+        QVector<Proportion> shown;
+        for (Proportion p : byIou) {
+            if (p.trials > 0) {
+                p.colour = seriesColour(0);
+                shown.append(p);
+            }
+        }
+        chart(QStringLiteral("accuracy-by-iou.svg"),
+              svgProportions(shown,
+                             QStringLiteral("Accuracy by the shown layout's 2D IoU with the "
+                                            "reference")),
+              QStringLiteral("accuracy by 2D IoU"));
+    }
     if (input.truth) {
         QMap<int, QVector<GridCell>> bySample;
         for (const Trial &t : input.trials) {

@@ -154,6 +154,14 @@ int main(int argc, char *argv[])
                        "results file)."),
         QStringLiteral("NAME"));
     parser.addOptions({psychDsOption, psychDsNameOption});
+    const QCommandLineOption referenceOption(
+        QStringLiteral("reference"),
+        QStringLiteral("The annotated source: --trials (and --psych-ds, the models and the HTML "
+                       "report) get per case each view's 2D IoU of the floor polygon and "
+                       "floor-boundary error in pixels of the shown source against it, from the "
+                       "corner files of the --tree."),
+        QStringLiteral("NAME"));
+    parser.addOption(referenceOption);
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
@@ -220,7 +228,19 @@ int main(int argc, char *argv[])
             complaints += printProblems(problems);
         }
     }
-    const QVector<Trial> trials = trialsOf(files, truthTable, logs);
+    QVector<Trial> trials = trialsOf(files, truthTable, logs);
+    if (parser.isSet(referenceOption)) {
+        QVector<Problem> problems;
+        const int given = addLayoutMetrics(trials, parser.value(treeOption),
+                                           parser.value(referenceOption), problems);
+        complaints += printProblems(problems);
+        if (given == 0) {
+            err() << "wallmatch-report: no case has layout metrics against "
+                  << parser.value(referenceOption) << " (corner files in "
+                  << parser.value(treeOption) << ")\n";
+            return ExitFailure;
+        }
+    }
     const QStringList sources = sourcesOf(files);
 
     if (truth && !truth->perSource && !truth->isEmpty())

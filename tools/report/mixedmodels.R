@@ -135,6 +135,41 @@ results <- analyse("time", "log(seconds)", timed, FALSE)
 judged <- trials[trials$judged == 1 & !is.na(trials$correct), ]
 results <- rbind(results, analyse("accuracy", "correct", judged, TRUE))
 
+# With layout metrics (wallmatch-report --reference): time and accuracy on the shown layout's 2D
+# IoU with the reference layout, mean of the two views, with the same random effects. The
+# estimate is per unit of IoU (from no overlap to the same floor).
+analyse_metric <- function(measure, response, data, accuracy) {
+    data <- data[!is.na(data$iou2d), ]
+    if (nrow(data) < 3 || length(unique(data$iou2d)) < 2)
+        return(NULL)
+    random <- character(0)
+    for (group in c("participant", "sample"))
+        if (length(unique(data[[group]])) > 1)
+            random <- c(random, sprintf("(1 | %s)", group))
+    if (length(random) == 0)
+        random <- "(1 | participant)"
+    fit <- fit_model(as.formula(paste(response, "~ iou2d +", paste(random, collapse = " + "))),
+                     data, accuracy)
+    row <- data.frame(measure = paste0(measure, "_by_iou2d"), source = "iou2d",
+                      reference = "iou2d 0", estimate = NA, std_error = NA, statistic = NA,
+                      p = NA, lrt_p = NA, observations = nrow(data), converged = fit$converged,
+                      message = fit$message, conf_low = NA, conf_high = NA, interval = "",
+                      stringsAsFactors = FALSE)
+    if (!fit$converged)
+        return(row)
+    coefs <- coef(summary(fit$model))
+    row$estimate <- coefs["iou2d", 1]
+    row$std_error <- coefs["iou2d", 2]
+    row$statistic <- coefs["iou2d", 3]
+    row$p <- 2 * pnorm(-abs(row$statistic))
+    row[, c("conf_low", "conf_high", "interval")] <- interval95(fit$model, "iou2d", row)
+    row
+}
+if ("iou2d" %in% names(trials)) {
+    results <- rbind(results, analyse_metric("time", "log(seconds)", timed, FALSE))
+    results <- rbind(results, analyse_metric("accuracy", "correct", judged, TRUE))
+}
+
 if (is.null(results)) {
     message("fewer than two sources with answers: nothing to compare")
 } else {

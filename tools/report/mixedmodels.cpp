@@ -19,6 +19,8 @@ namespace {
 // Rscript's exit status when lme4 cannot be loaded (see mixedmodels.R).
 constexpr int lme4Missing = 3;
 
+QString metricModelsText(const MixedModels &models);
+
 // A double-quoted R string literal.
 QString rString(const QString &text)
 {
@@ -266,8 +268,44 @@ QString mixedModelsText(const MixedModels &models)
         if (!mine.first().message.isEmpty())
             text += QStringLiteral("    lme4: %1\n").arg(mine.first().message);
     }
+    return text + metricModelsText(models);
+}
+
+namespace {
+
+// The models of time and accuracy on the layout's 2D IoU (with --reference).
+QString metricModelsText(const MixedModels &models)
+{
+    QString text;
+    for (const ModelEffect &e : models.effects) {
+        if (!e.measure.endsWith(QLatin1String("_by_iou2d")))
+            continue;
+        const bool time = e.measure.startsWith(QLatin1String("time"));
+        text += QStringLiteral("  %1 on the shown layout's 2D IoU with the reference, %2 "
+                               "answers: ")
+                    .arg(time ? QStringLiteral("log time") : QStringLiteral("accuracy"))
+                    .arg(e.observations);
+        if (!e.converged) {
+            text += QStringLiteral("did not converge: %1\n").arg(e.message);
+            continue;
+        }
+        text += QStringLiteral("estimate %1 per unit of IoU, SE %2, p %3; from IoU 0 to 1 %4 "
+                               "%5")
+                    .arg(fixed(e.estimate, 3), fixed(e.stdError, 3), pText(e.p),
+                         time ? QStringLiteral("time times") : QStringLiteral("odds times"),
+                         fixed(std::exp(e.estimate), 2));
+        if (!e.interval.isEmpty())
+            text += QStringLiteral(" (95 % interval %1 to %2, %3)")
+                        .arg(fixed(std::exp(e.confLow), 2), fixed(std::exp(e.confHigh), 2),
+                             e.interval == QLatin1String("profile")
+                                 ? QStringLiteral("profile likelihood")
+                                 : QStringLiteral("Wald"));
+        text += QLatin1Char('\n');
+    }
     return text;
 }
+
+} // namespace
 
 QJsonArray mixedModelsJson(const MixedModels &models)
 {

@@ -111,7 +111,8 @@ bool writePsychDs(const QString &dir, const QString &study, const QVector<Trial>
             value += QStringLiteral("n%1").arg(i + 1);
         used.append(value);
         const QString csv = trialsCsv(byParticipant.value(order.at(i)));
-        for (const QString &column : csv.section(QLatin1Char('\n'), 0, 0).split(QLatin1Char(','))) {
+        for (const QString &column :
+             csv.section(QLatin1Char('\n'), 0, 0).trimmed().split(QLatin1Char(','))) {
             if (!columns.contains(column))
                 columns.append(column);
         }
