@@ -5,6 +5,7 @@
 #include "mixedmodels.h"
 #include "power.h"
 #include "studyfixture.h"
+#include "studytrials.h"
 #include "svgchart.h"
 
 using namespace wallmatch;
@@ -13,18 +14,6 @@ using namespace wallmatch;
 class TestMixedModels : public QObject
 {
     Q_OBJECT
-
-    static QVector<Trial> trialsOfStudy(const fixture::GeneratedStudy &study)
-    {
-        static TruthFile truth;
-        truth = parseTruthFile(QStringLiteral("truth.csv"), study.truth);
-        QVector<ResultsFile> files;
-        for (int p = 0; p < study.participants.size(); ++p)
-            files.append(
-                parseResultsFile(QStringLiteral("results_%1.txt").arg(study.participants.at(p)),
-                                 study.results.at(p)));
-        return trialsOf(files, &truth);
-    }
 
     static const ModelEffect *find(const MixedModels &m, const QString &measure)
     {
@@ -67,7 +56,7 @@ private Q_SLOTS:
         design.seed = seed;
         design.timeEffect = timeEffect;
         design.accuracyEffect = accuracyEffect;
-        const QVector<Trial> trials = trialsOfStudy(fixture::generateStudy(design));
+        const QVector<Trial> trials = fixture::trialsOfStudy(fixture::generateStudy(design));
         const MixedModels m =
             fitMixedModels(trials, {QStringLiteral("Kestrel"), QStringLiteral("Bramble")});
         QVERIFY2(m.unavailable.isEmpty(), qPrintable(m.unavailable));
@@ -111,129 +100,6 @@ private Q_SLOTS:
             find(m, json.at(0).toObject().value(QStringLiteral("measure")).toString())->estimate);
     }
 
-    // The 95 % intervals cover the true effects of generated studies: 12 seeded studies here (a
-    // hundred take a quarter of an hour), of which a correct interval misses more than 2 about
-    // 1 time in 50. lme4's gradient check turns down a glmer fit now and then; those
-    // studies are not counted (and give no interval).
-    void intervalsCoverTheTruth()
-    {
-        const double timeEffect = 0.25, accuracyEffect = -0.7;
-        int studies = 0, timeCovered = 0, accuracyCovered = 0, profiles = 0, refused = 0;
-        for (quint64 seed = 100; seed < 112; ++seed) {
-            fixture::StudyDesign design;
-            design.seed = seed;
-            design.participants = 12;
-            design.samples = 16;
-            design.timeEffect = timeEffect;
-            design.accuracyEffect = accuracyEffect;
-            const MixedModels m =
-                fitMixedModels(trialsOfStudy(fixture::generateStudy(design)),
-                               {QStringLiteral("Kestrel"), QStringLiteral("Bramble")});
-            QVERIFY2(m.unavailable.isEmpty(), qPrintable(m.unavailable));
-            const ModelEffect *time = find(m, QStringLiteral("time"));
-            const ModelEffect *accuracy = find(m, QStringLiteral("accuracy"));
-            QVERIFY(time && accuracy);
-            QVERIFY2(time->converged && !time->interval.isEmpty(), qPrintable(time->message));
-            if (!accuracy->converged) {
-                QVERIFY(accuracy->interval.isEmpty() && !accuracy->message.isEmpty());
-                ++refused;
-                continue;
-            }
-            QVERIFY2(!accuracy->interval.isEmpty(), qPrintable(accuracy->message));
-            ++studies;
-            for (const ModelEffect *e : {time, accuracy}) {
-                QVERIFY(e->confLow <= e->estimate && e->estimate <= e->confHigh);
-                profiles += e->interval == QLatin1String("profile") ? 1 : 0;
-            }
-            timeCovered += time->confLow <= timeEffect && timeEffect <= time->confHigh ? 1 : 0;
-            accuracyCovered +=
-                accuracy->confLow <= accuracyEffect && accuracyEffect <= accuracy->confHigh ? 1 : 0;
-            // The ratio and its interval as the text gives them.
-            QVERIFY(mixedModelsText(m).contains(QStringLiteral("(95 % interval %1 to %2, ")
-                                                    .arg(std::exp(time->confLow), 0, 'f', 2)
-                                                    .arg(std::exp(time->confHigh), 0, 'f', 2)));
-        }
-        const QString said =
-            QStringLiteral("time %1, accuracy %2 of %3 covered; %4 profile; %5 not converged")
-                .arg(timeCovered)
-                .arg(accuracyCovered)
-                .arg(studies)
-                .arg(profiles)
-                .arg(refused);
-        qInfo("%s", qPrintable(said));
-        QVERIFY2(studies >= 9, qPrintable(said));
-        QVERIFY2(timeCovered >= studies - 2 && accuracyCovered >= studies - 2, qPrintable(said));
-        QVERIFY2(profiles > studies, qPrintable(said)); // profiles where they can be had
-    }
-
-    // Power from a pilot: a real effect is found more often in larger studies; without one,
-    // about 1 simulated study in 20 finds it anyway. Time only (no truth), 40 simulations. The
-    // pilot without effect has every answer twice, once with each source, so that its fitted
-    // effect, which the simulations take as the truth, is exactly none.
-    void powerFromPilot_data()
-    {
-        QTest::addColumn<double>("timeEffect");
-        QTest::newRow("Bramble 10% slower") << 0.1;
-        QTest::newRow("no effect") << 0.0;
-    }
-    void powerFromPilot()
-    {
-        QFETCH(double, timeEffect);
-        fixture::StudyDesign design;
-        design.seed = 31;
-        design.participants = 6;
-        design.samples = 12;
-        design.timeEffect = timeEffect;
-        QVector<Trial> trials = trialsOfStudy(fixture::generateStudy(design));
-        for (Trial &t : trials)
-            t.judged = false; // time only: the accuracy model would double the run time
-        if (timeEffect == 0) {
-            const QVector<Trial> once = trials;
-            for (Trial t : once) {
-                t.source = t.source == QLatin1String("Kestrel") ? QStringLiteral("Bramble")
-                                                                : QStringLiteral("Kestrel");
-                trials.append(t);
-            }
-        }
-        PowerSettings settings;
-        settings.participants = {2, 24};
-        settings.simulations = 40;
-        settings.seed = 7;
-        settings.timeLimitSeconds = 300;
-        const PowerResult power =
-            simulatePower(trials, {QStringLiteral("Kestrel"), QStringLiteral("Bramble")}, settings);
-        QVERIFY2(power.unavailable.isEmpty(), qPrintable(power.unavailable));
-        QCOMPARE(int(power.rows.size()), 2);
-        const PowerRow &small = power.rows.at(0), &large = power.rows.at(1);
-        QCOMPARE(small.participants, 2);
-        QCOMPARE(large.participants, 24);
-        const QString said = powerText(power);
-        qInfo("%s", qPrintable(said));
-        for (const PowerRow &r : power.rows) {
-            QCOMPARE(r.measure, QStringLiteral("time"));
-            QCOMPARE(r.simulations, 40);
-            QVERIFY2(r.fitted >= 38, qPrintable(said));
-        }
-        if (timeEffect > 0) {
-            QVERIFY2(large.power() > small.power() + 0.2, qPrintable(said));
-            QVERIFY2(large.power() > 0.7, qPrintable(said));
-        } else {
-            for (const PowerRow &r : power.rows) {
-                const auto [lo, hi] = wilsonInterval(r.significant, r.fitted);
-                QVERIFY2(lo <= 0.05 && 0.05 <= hi, qPrintable(said));
-            }
-        }
-        // Seeded: the same seed gives the same counts.
-        settings.participants = {2};
-        settings.simulations = 10;
-        const PowerResult again =
-            simulatePower(trials, {QStringLiteral("Kestrel"), QStringLiteral("Bramble")}, settings);
-        const PowerResult same =
-            simulatePower(trials, {QStringLiteral("Kestrel"), QStringLiteral("Bramble")}, settings);
-        QCOMPARE(again.rows.at(0).significant, same.rows.at(0).significant);
-        QCOMPARE(again.rows.at(0).fitted, same.rows.at(0).fitted);
-    }
-
     // One participant seeing one sample per source leaves nothing to estimate the model from:
     // the fit fails and is reported as such, never as a result.
     void failedFitIsNoResult()
@@ -241,7 +107,7 @@ private Q_SLOTS:
         fixture::StudyDesign design;
         design.participants = 1;
         design.samples = 2;
-        const QVector<Trial> trials = trialsOfStudy(fixture::generateStudy(design));
+        const QVector<Trial> trials = fixture::trialsOfStudy(fixture::generateStudy(design));
         const MixedModels m =
             fitMixedModels(trials, {QStringLiteral("Kestrel"), QStringLiteral("Bramble")});
         QVERIFY2(m.unavailable.isEmpty(), qPrintable(m.unavailable));

@@ -59,7 +59,8 @@ QString pText(double p)
 {
     if (std::isnan(p))
         return QStringLiteral("–");
-    return p < 0.0001 ? QStringLiteral("&lt; 0.0001") : QString::number(p, 'f', 4);
+    // Kept on one line in narrow table cells.
+    return p < 0.0001 ? QStringLiteral("&lt;&nbsp;0.0001") : QString::number(p, 'f', 4);
 }
 
 QString row(const QStringList &cells, const QString &tag = QStringLiteral("td"))
@@ -244,7 +245,7 @@ QString modelsSection(const MixedModels &models)
         html += row({esc(e.measure), esc(e.source), esc(e.reference),
                      QString::number(e.estimate, 'f', 3), QString::number(e.stdError, 'f', 3),
                      QString::number(e.statistic, 'f', 2), pText(e.p),
-                     QStringLiteral("%1%2 %3")
+                     QStringLiteral("%1%2&nbsp;%3")
                          .arg(std::exp(e.estimate), 0, 'f', 2)
                          .arg(interval, time ? QStringLiteral("× time") : QStringLiteral("× odds")),
                      e.interval == QLatin1String("profile") ? QStringLiteral("profile likelihood")
@@ -643,7 +644,8 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
         chart(QStringLiteral("accuracy-by-iou.svg"),
               svgProportions(shown,
                              QStringLiteral("Accuracy by the shown layout's 2D IoU with the "
-                                            "reference")),
+                                            "reference"),
+                             QSize(std::max(520, 84 + 76 * int(shown.size())), 360)),
               QStringLiteral("accuracy by 2D IoU"));
     }
     if (input.truth) {
