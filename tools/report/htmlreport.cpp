@@ -87,6 +87,7 @@ pre { background: #f6f6f6; padding: 0.6em; white-space: pre-wrap; }
 .pano svg { position: absolute; left: 0; top: 0; width: 100%; height: 100%; }
 .right { color: #1a7f37; font-weight: bold; } .wrong { color: #c62828; }
 .note { color: #666; }
+.nowrap { white-space: nowrap; }
 .warning { background: #fff4d6; border-left: 4px solid #e69f00; padding: 0.3em 0.6em; }
 )css";
 
@@ -237,7 +238,8 @@ QString modelsSection(const MixedModels &models)
         if (!e.message.isEmpty()
             && !notes.contains(QStringLiteral("%1: %2").arg(e.measure, e.message)))
             notes << QStringLiteral("%1: %2").arg(e.measure, e.message);
-        const bool time = e.measure == QLatin1String("time");
+        // "time" and "time_by_iou2d" are ratios of time, the rest of odds.
+        const bool time = e.measure.startsWith(QLatin1String("time"));
         const QString interval = e.interval.isEmpty() ? QString()
                                                       : QStringLiteral(" (%1–%2)")
                                                             .arg(std::exp(e.confLow), 0, 'f', 2)
@@ -245,7 +247,7 @@ QString modelsSection(const MixedModels &models)
         html += row({esc(e.measure), esc(e.source), esc(e.reference),
                      QString::number(e.estimate, 'f', 3), QString::number(e.stdError, 'f', 3),
                      QString::number(e.statistic, 'f', 2), pText(e.p),
-                     QStringLiteral("%1%2&nbsp;%3")
+                     QStringLiteral("<span class=\"nowrap\">%1%2&nbsp;%3</span>")
                          .arg(std::exp(e.estimate), 0, 'f', 2)
                          .arg(interval, time ? QStringLiteral("× time") : QStringLiteral("× odds")),
                      e.interval == QLatin1String("profile") ? QStringLiteral("profile likelihood")

@@ -328,8 +328,9 @@ QJsonArray mixedModelsJson(const MixedModels &models)
         o.insert(QStringLiteral("conf_low"), interval ? value(e.confLow) : QJsonValue());
         o.insert(QStringLiteral("conf_high"), interval ? value(e.confHigh) : QJsonValue());
         o.insert(QStringLiteral("interval"), interval ? QJsonValue(e.interval) : QJsonValue());
-        const QString ratio = e.measure == QLatin1String("time") ? QStringLiteral("ratio")
-                                                                 : QStringLiteral("odds_ratio");
+        const QString ratio = e.measure.startsWith(QLatin1String("time"))
+            ? QStringLiteral("ratio")
+            : QStringLiteral("odds_ratio");
         o.insert(ratio, result ? value(std::exp(e.estimate)) : QJsonValue());
         o.insert(ratio + QStringLiteral("_conf_low"),
                  interval ? value(std::exp(e.confLow)) : QJsonValue());
