@@ -1,5 +1,6 @@
 #include "bysource.h"
 #include "sourcechart.h"
+#include "svgchart.h"
 
 #include <QSet>
 #include <QTest>
@@ -198,17 +199,22 @@ private Q_SLOTS:
         QCOMPARE(rows.at(10), QStringLiteral("D,Bramble,0,0,,,0,0"));
     }
 
-    // Every source has a colour of its own, not the grey of "other", the same on every call.
+    // Sources take the palette in the order they come: up to eight, no two alike in colour, and
+    // none of the first 64 alike in both colour and marker.
     void sourcesHaveTheirOwnColours()
     {
-        const QStringList names {"Kestrel", "Bramble", "LGTNet", "HorizonNet", "DOPNet"};
+        const QStringList names {"Kestrel",    "HNet",   "Rev", "LGTNet",
+                                 "HorizonNet", "DOPNet", "E",   "F"};
         QSet<QRgb> colours;
-        for (const QString &name : names) {
-            QCOMPARE(sourceColour(name), sourceColour(QString(name)));
-            colours.insert(sourceColour(name).rgb());
-        }
-        QVERIFY(colours.size() >= 4); // two of the others may share one of the six
-        QVERIFY(!colours.contains(QColor(0x90, 0x90, 0x90).rgb()));
+        for (const QString &name : names)
+            colours.insert(sourceColour(names, name).rgb());
+        QCOMPARE(int(colours.size()), 8);
+        QCOMPARE(sourceColour(names, "HNet"), seriesColour(1));
+        QVERIFY(sourceColour(names, "HNet") != sourceColour(names, "Rev"));
+        QSet<QPair<QRgb, int>> styles;
+        for (int i = 0; i < 64; ++i)
+            styles.insert(qMakePair(seriesColour(i).rgb(), int(markerShape(i))));
+        QCOMPARE(int(styles.size()), 64);
     }
 
     // One box per source, each in its own colour.
@@ -217,7 +223,7 @@ private Q_SLOTS:
         const QImage chart = renderSourceChart(studyFiles(), QSize(600, 500));
         QCOMPARE(chart.size(), QSize(600, 500));
         for (const QString &source : {QStringLiteral("Kestrel"), QStringLiteral("Bramble")}) {
-            const QColor colour = sourceColour(source);
+            const QColor colour = sourceColour(sourcesOf(studyFiles()), source);
             int near = 0;
             for (int y = 0; y < chart.height(); ++y) {
                 for (int x = 0; x < chart.width(); ++x) {

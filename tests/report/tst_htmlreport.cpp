@@ -93,12 +93,13 @@ private Q_SLOTS:
         const CliRun r = report({"--truth", "test_datasets/truth.csv", "--html", out});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QString html = QString::fromUtf8(testfiles::readFile(out + "/index.html"));
-        // Every picture named in the page, each (sample, source) with its preview.
+        // Every picture named in the page: six charts (time and accuracy by source, by participant,
+        // time per case, accuracy per sample) and each (sample, source) with its preview.
         QStringList pictures;
         static const QRegularExpression src(QStringLiteral("<img src=\"([^\"]+)\""));
         for (auto m = src.globalMatch(html); m.hasNext();)
             pictures << m.next().captured(1);
-        QCOMPARE(int(pictures.size()), 3 + samples * 2);
+        QCOMPARE(int(pictures.size()), 6 + samples * 2);
         for (const QString &p : pictures)
             QVERIFY2(QFile::exists(out + "/" + p), qPrintable(p));
         QString removed;
@@ -172,8 +173,49 @@ window.addEventListener('load', function () {
         QVERIFY(html.contains(QStringLiteral("<h2>By source</h2>")));
         QVERIFY(html.contains(QStringLiteral("accuracy-by-source.svg")));
         QVERIFY(!QDir(out + "/samples").exists());
+        // Tests as tables with their effect sizes, not a console dump.
+        QVERIFY(html.contains(QStringLiteral("<table class=\"tests\">")));
+        QVERIFY(html.contains(QStringLiteral("rank-biserial")));
+        QVERIFY(!html.contains(QStringLiteral("<pre>")));
         // Samples still listed worst first, with their answer tables.
         QCOMPARE(int(html.count(QStringLiteral("<h3 id=\"sample-"))), samples);
+    }
+
+    // With --reference each case gets its layout's agreement with the reference: Kestrel against
+    // itself agrees fully; the HTML report draws accuracy against it.
+    void layoutMetrics()
+    {
+        const QString out = dir.filePath("html-metrics");
+        const CliRun r = report({"--truth", "test_datasets/truth.csv", "--reference", "Kestrel",
+                                 "--trials", "metrics.csv", "--html", out});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        const QStringList lines =
+            QString::fromUtf8(testfiles::readFile(dir.filePath("metrics.csv")))
+                .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        const QStringList header = lines.first().split(',');
+        const int source = int(header.indexOf("source")), iou = int(header.indexOf("iou2d")),
+                  error = int(header.indexOf("floor_error"));
+        QVERIFY2(iou > 0 && error > 0, qPrintable(lines.first()));
+        int kestrel = 0, other = 0;
+        for (int i = 1; i < lines.size(); ++i) {
+            const QStringList f = lines.at(i).split(',');
+            QVERIFY2(!f.at(iou).isEmpty(), qPrintable(lines.at(i)));
+            const double value = f.at(iou).toDouble();
+            QVERIFY(value >= 0 && value <= 1);
+            if (f.at(source) == "Kestrel") {
+                QCOMPARE(value, 1.0);
+                QCOMPARE(f.at(error).toDouble(), 0.0);
+                ++kestrel;
+            } else {
+                ++other;
+            }
+        }
+        QVERIFY(kestrel > 0 && other > 0);
+        QVERIFY(QFile::exists(out + "/accuracy-by-iou.svg"));
+        // A reference without corner files is refused, not reported as agreeing.
+        const CliRun none = report({"--reference", "Nobody", "--trials", "none.csv"});
+        QCOMPARE(none.status, 1);
+        QVERIFY2(none.err.contains("no case has layout metrics"), qPrintable(none.err));
     }
 
     // Charts are well-formed SVG whatever the labels hold.

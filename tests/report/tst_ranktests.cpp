@@ -141,6 +141,79 @@ private Q_SLOTS:
             QCOMPARE(rows[i].statistic, 0.0); // every difference negative
         }
         QCOMPARE(rows[3].sources, QStringList({"Bramble", "LGTNet"}));
+        // Full agreement on the order: W = 6 / (3 * 2) = 1; every pair one way: r = -1.
+        QVERIFY(rows[0].effectSize && std::abs(*rows[0].effectSize - 1) < 1e-12);
+        for (int i = 1; i < 4; ++i)
+            QVERIFY(rows[i].effectSize && std::abs(*rows[i].effectSize + 1) < 1e-12);
+        // Three participants: the smallest exact Wilcoxon p is 2 / 8, 0.75 after Holm: said once
+        // for the measure; Friedman's smallest (chi-square 6, 2 df: exp(-3)) is below 0.05.
+        QVERIFY(std::abs(rows[1].smallestP - 0.25) < 1e-12);
+        const QStringList warnings =
+            designWarnings(rows, nullptr, {"Kestrel", "Bramble", "LGTNet"});
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings.first().contains("smallest two-sided exact Wilcoxon p is 0.25 (0.75 "
+                                           "after Holm over 3 pairs)"),
+                 qPrintable(warnings.first()));
+    }
+
+    // Effect sizes worked by hand.
+    void kendallW_data()
+    {
+        QTest::addColumn<QVector<QVector<double>>>("rows");
+        QTest::addColumn<double>("w");
+        // "three sources, a tie" above: chi-square 4.1333 over n (k - 1) = 4 * 2: 0.5167.
+        QTest::newRow("a tie") << QVector<QVector<double>> {{1, 2, 3},
+                                                            {2, 1, 3},
+                                                            {1, 3, 2},
+                                                            {1, 2, 2}}
+                               << 31.0 / 7.5 / 8;
+        // Two rows in opposite orders: rank sums equal, no agreement.
+        QTest::newRow("opposite") << QVector<QVector<double>> {{1, 2, 3, 4}, {4, 3, 2, 1}} << 0.0;
+        // Rows (1,2,3) (1,3,2) (1,2,3): rank sums 3, 7, 8 of 6; S = 9 + 1 + 4 = 14;
+        // W = 12 S / (n^2 (k^3 - k)) = 168 / (9 * 24) = 0.7778.
+        QTest::newRow("mostly agreed")
+            << QVector<QVector<double>> {{1, 2, 3}, {1, 3, 2}, {1, 2, 3}} << 168.0 / 216;
+    }
+    void kendallW()
+    {
+        QFETCH(QVector<QVector<double>>, rows);
+        QFETCH(double, w);
+        const FriedmanResult f = friedmanTest(rows);
+        const double got = wallmatch::kendallW(f.statistic, f.rows, int(rows.first().size()));
+        QVERIFY2(std::abs(got - w) < 1e-9, qPrintable(QString::number(got)));
+    }
+
+    void rankBiserial_data()
+    {
+        QTest::addColumn<QVector<double>>("differences");
+        QTest::addColumn<double>("r");
+        // Ranks of |d|: 1 (0.5), 2 (-1), 3 (2), 4 (3): T+ = 1 + 3 + 4 = 8, T- = 2; r = 6 / 10.
+        QTest::newRow("mixed") << QVector<double> {0.5, -1, 2, 3} << 0.6;
+        // A zero is dropped; the tie |1| = |-1| shares ranks 1.5: T+ = 1.5 + 3, T- = 1.5; r = 0.5.
+        QTest::newRow("zero and tie") << QVector<double> {0, 1, -1, 4} << 0.5;
+        QTest::newRow("all negative") << QVector<double> {-1, -2, -3} << -1.0;
+    }
+    void rankBiserial()
+    {
+        QFETCH(QVector<double>, differences);
+        QFETCH(double, r);
+        const std::optional<double> got = wallmatch::rankBiserial(differences);
+        QVERIFY(got);
+        QVERIFY2(std::abs(*got - r) < 1e-12, qPrintable(QString::number(*got)));
+        QVERIFY(!wallmatch::rankBiserial({0, 0}));
+    }
+
+    // A source whose truth is mostly -1 is named; one with few is not.
+    void truthMostlyWithoutCounterpart()
+    {
+        const TruthFile truth =
+            parseTruthFile("truth.csv",
+                           "sample,source,primary wall,secondary wall\n1,Kestrel,0,1\n"
+                           "1,Kestrel,1,-1\n1,Rev,0,-1\n1,Rev,1,-1\n1,Rev,2,0\n");
+        const QStringList warnings = designWarnings({}, &truth, {"Kestrel", "Rev"});
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings.first().contains("2 of 3 primary walls of Rev"),
+                 qPrintable(warnings.first()));
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +107,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::newRow("no file") << QStringList {};
         QTest::newRow("unknown option") << QStringList {"good.txt", "--chart", "x.png"};
+        QTest::newRow("power of one participant") << QStringList {"good.txt", "--power", "1,12"};
+        QTest::newRow("power not a number") << QStringList {"good.txt", "--power", "12,x"};
+        QTest::newRow("power size twice") << QStringList {"good.txt", "--power", "12,12"};
+        QTest::newRow("no simulations")
+            << QStringList {"good.txt", "--power", "12", "--power-sims", "0"};
     }
     void usageErrors()
     {
@@ -282,11 +288,91 @@ private Q_SLOTS:
             QCOMPARE(m.value(QStringLiteral("source")).toString(), QStringLiteral("Bramble"));
             QCOMPARE(m.value(QStringLiteral("reference")).toString(), QStringLiteral("Kestrel"));
             QCOMPARE(m.value(QStringLiteral("converged")).toBool(true), false);
-            for (const char *key : {"estimate", "std_error", "p", "lrt_p"})
+            for (const char *key : {"estimate", "std_error", "p", "lrt_p", "conf_low", "interval"})
                 QVERIFY2(m.contains(QLatin1String(key)) && m.value(QLatin1String(key)).isNull(),
                          key);
+            // Never a failure without its reason.
+            QVERIFY(!m.value(QStringLiteral("message")).toString().trimmed().isEmpty());
         }
         QCOMPARE(measures, QStringList({"time", "accuracy"}));
+        // Effect sizes with the tests, and what two participants cannot show.
+        int effects = 0;
+        for (const QJsonValue &v : json.value(QStringLiteral("comparisons")).toArray()) {
+            const QJsonObject c = v.toObject();
+            if (c.value(QStringLiteral("test")).toString() == QLatin1String("wilcoxon")) {
+                QCOMPARE(c.value(QStringLiteral("effect_measure")).toString(),
+                         QStringLiteral("rank_biserial_r"));
+                ++effects;
+            }
+            QCOMPARE(c.value(QStringLiteral("smallest_p")).toDouble(), 0.5);
+        }
+        QCOMPARE(effects, 2);
+        const QJsonArray warnings = json.value(QStringLiteral("warnings")).toArray();
+        QVERIFY(!warnings.isEmpty());
+        QVERIFY2(warnings.at(0).toString().contains(
+                     QStringLiteral("with 2 participants the smallest two-sided exact Wilcoxon "
+                                    "p is 0.5")),
+                 qPrintable(warnings.at(0).toString()));
+    }
+
+    // The Psych-DS data set as its published rules ask: dataset_description.json with @context
+    // schema.org, @type Dataset, name, description and variableMeasured naming every column of
+    // every data file; data/ files named by keywords ("key-value", key a-z, value a-zA-Z0-9,
+    // joined by "_") with the suffix "_data" and ".csv"; every row as many cells as the header.
+    void psychDs()
+    {
+        const QByteArray answer =
+            "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n"
+            "ind 2: Wall 0 <==> Wall 3 (Bramble) Time: 0:05.000 Mouse: 1 2 <==> 3 4\n";
+        // Two IDs that are one once the characters Psych-DS refuses are left out.
+        write(QStringLiteral("results_P-1.txt"), answer);
+        write(QStringLiteral("results_P_1.txt"), answer);
+        const CliRun r = run({"results_P-1.txt", "results_P_1.txt", "--truth", "truth.csv",
+                              "--psych-ds", "pds", "--psych-ds-name", "Wall study 2"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        const QDir pds(dir.filePath(QStringLiteral("pds")));
+        QFile meta(pds.filePath(QStringLiteral("dataset_description.json")));
+        QVERIFY(meta.open(QIODevice::ReadOnly));
+        QJsonParseError error;
+        const QJsonObject d = QJsonDocument::fromJson(meta.readAll(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(d.value(QStringLiteral("@context")).toString(),
+                 QStringLiteral("https://schema.org"));
+        QCOMPARE(d.value(QStringLiteral("@type")).toString(), QStringLiteral("Dataset"));
+        QCOMPARE(d.value(QStringLiteral("name")).toString(), QStringLiteral("Wall study 2"));
+        QVERIFY(!d.value(QStringLiteral("description")).toString().isEmpty());
+        QStringList measured;
+        for (const QJsonValue &v : d.value(QStringLiteral("variableMeasured")).toArray()) {
+            QCOMPARE(v.toObject().value(QStringLiteral("@type")).toString(),
+                     QStringLiteral("PropertyValue"));
+            measured << v.toObject().value(QStringLiteral("name")).toString();
+        }
+        const QStringList files =
+            QDir(pds.filePath(QStringLiteral("data"))).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(files.size(), 2);
+        static const QRegularExpression keywords(
+            QStringLiteral("^[a-z]+-[a-zA-Z0-9]+(_[a-z]+-[a-zA-Z0-9]+)*_data\\.csv$"));
+        for (const QString &name : files) {
+            QVERIFY2(keywords.match(name).hasMatch(), qPrintable(name));
+            QVERIFY2(name.startsWith(QStringLiteral("study-Wallstudy2_participant-P1")),
+                     qPrintable(name));
+            QFile data(pds.filePath(QStringLiteral("data/") + name));
+            QVERIFY(data.open(QIODevice::ReadOnly));
+            const QList<QByteArray> lines = data.readAll().trimmed().split('\n');
+            QCOMPARE(lines.size(), 3); // header and two answers
+            const QList<QByteArray> header = lines.first().trimmed().split(',');
+            for (const QByteArray &column : header)
+                QVERIFY2(measured.contains(QString::fromUtf8(column)), column.constData());
+            for (const QByteArray &line : lines)
+                QCOMPARE(line.split(',').size(), header.size());
+        }
+        QVERIFY(files.at(0) != files.at(1));
+
+        // Into a folder that holds something it refuses, and leaves it as it was.
+        const CliRun again = run({"results_P-1.txt", "--psych-ds", "pds"});
+        QCOMPARE(again.status, 1);
+        QVERIFY2(again.err.contains(QStringLiteral("not an empty folder")), qPrintable(again.err));
+        QCOMPARE(QDir(pds.filePath(QStringLiteral("data"))).entryList(QDir::Files).size(), 2);
     }
 
     void malformedLineNamed()

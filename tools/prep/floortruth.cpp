@@ -35,29 +35,6 @@ double signedArea(const QVector<QPointF> &ring)
 
 } // namespace
 
-std::optional<QVector<QPointF>> liftedFloor(const QVector<CornerPoint> &corners, QString *why)
-{
-    if (corners.size() % 2 != 0 || corners.size() < 6) {
-        if (why)
-            *why = QStringLiteral("%1 corners: two rings of at least 3 are needed")
-                       .arg(corners.size());
-        return std::nullopt;
-    }
-    const int n = int(corners.size() / 2);
-    QVector<QPointF> floor;
-    floor.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        const CornerPoint &c = corners.at(n + i);
-        if (!(c.z < 0) || !std::isfinite(c.x) || !std::isfinite(c.y)) {
-            if (why)
-                *why = QStringLiteral("floor corner %1 does not point below the horizon").arg(i);
-            return std::nullopt;
-        }
-        floor.append(QPointF(double(c.x) / -c.z, double(c.y) / -c.z));
-    }
-    return floor;
-}
-
 QVector<QPointF> posed(const QVector<QPointF> &floor, const FloorPose &pose)
 {
     const double yaw = pose.yawDegrees * kPi / 180.0;

@@ -2,6 +2,7 @@
 #define FLOORTRUTH_H
 
 #include "cornerpoint.h"
+#include "floorplane.h" // liftedFloor
 
 #include <QPointF>
 #include <QString>
@@ -49,12 +50,6 @@ struct CameraPlaces
     QPointF primary;
     QPointF secondary;
 };
-
-// The floor ring of a corner list (ceiling ring, then floor ring) lifted onto the floor plane:
-// each direction scaled so that z = -1, in camera heights. None, with the reason, when the list
-// has an odd count or a floor corner does not point below the horizon.
-std::optional<QVector<QPointF>> liftedFloor(const QVector<CornerPoint> &corners,
-                                            QString *why = nullptr);
 
 QVector<QPointF> posed(const QVector<QPointF> &floor, const FloorPose &pose);
 

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <boost/math/distributions/binomial.hpp>
+#include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/distributions/normal.hpp>
 
 #include <algorithm>
@@ -302,10 +303,13 @@ QVector<SourceComparison> compareSources(const QVector<ParticipantStats> &partic
                     differences.append(*a - *b);
             }
             const PairedComparison c = comparePaired(differences);
+            // Zero differences would only make it larger: the design's bound is by participants.
+            const double smallest = smallestExactPairedP(c.pairs);
             rows.append({measure, QStringLiteral("sign"), sources, c.pairs, double(c.positive),
-                         c.signTestP, std::nullopt});
+                         c.signTestP, std::nullopt, std::nullopt, smallest});
             rows.append({measure, QStringLiteral("wilcoxon"), sources, c.pairs,
-                         wilcoxonPositiveRankSum(differences), c.wilcoxonP, std::nullopt});
+                         wilcoxonPositiveRankSum(differences), c.wilcoxonP, std::nullopt,
+                         rankBiserial(differences), smallest});
             continue;
         }
         QVector<QVector<double>> table; // participants with all k, one column per source
@@ -319,8 +323,12 @@ QVector<SourceComparison> compareSources(const QVector<ParticipantStats> &partic
                 table.append(row);
         }
         const FriedmanResult f = friedmanTest(table);
+        const boost::math::chi_squared chi(k - 1);
         rows.append(
-            {measure, QStringLiteral("friedman"), sources, f.rows, f.statistic, f.p, std::nullopt});
+            {measure, QStringLiteral("friedman"), sources, f.rows, f.statistic, f.p, std::nullopt,
+             f.rows > 0 ? std::optional<double>(kendallW(f.statistic, f.rows, k)) : std::nullopt,
+             f.rows > 0 ? boost::math::cdf(boost::math::complement(chi, double(f.rows) * (k - 1)))
+                        : 1.0});
         QVector<SourceComparison> pairs;
         QVector<double> pairP;
         for (int i = 0; i < k; ++i) {
@@ -334,7 +342,9 @@ QVector<SourceComparison> compareSources(const QVector<ParticipantStats> &partic
                                     int(table.size()),
                                     wilcoxonPositiveRankSum(differences),
                                     wilcoxonSignedRankP(differences),
-                                    std::nullopt};
+                                    std::nullopt,
+                                    rankBiserial(differences),
+                                    smallestExactPairedP(int(table.size()))};
                 pairP.append(c.p);
                 pairs.append(c);
             }
@@ -347,6 +357,80 @@ QVector<SourceComparison> compareSources(const QVector<ParticipantStats> &partic
         }
     }
     return rows;
+}
+
+double kendallW(double friedmanStatistic, int rows, int sources)
+{
+    return rows > 0 && sources > 1 ? friedmanStatistic / (double(rows) * (sources - 1)) : 0.0;
+}
+
+std::optional<double> rankBiserial(const QVector<double> &differences)
+{
+    int nonZero = 0;
+    for (const double d : differences)
+        nonZero += nearlyEqual(d, 0) ? 0 : 1;
+    if (nonZero == 0)
+        return std::nullopt;
+    // Mean ranks for ties keep the sum of all ranks at n (n + 1) / 2.
+    const double total = nonZero * (nonZero + 1.0) / 2;
+    const double positive = wilcoxonPositiveRankSum(differences);
+    return (positive - (total - positive)) / total;
+}
+
+double smallestExactPairedP(int pairs)
+{
+    return pairs <= 0 ? 1.0 : std::min(1.0, 2 * std::pow(0.5, pairs));
+}
+
+QStringList designWarnings(const QVector<SourceComparison> &comparisons, const TruthFile *truth,
+                           const QStringList &sources)
+{
+    QStringList warnings;
+    for (const SourceComparison &c : comparisons) {
+        if (c.participants == 0 || c.test == QLatin1String("sign"))
+            continue;
+        // The pairs are Holm-adjusted: the smallest p of a family of m is m times one's.
+        const int family = c.pHolm ? int(sources.size() * (sources.size() - 1) / 2) : 1;
+        const double smallest = std::min(1.0, c.smallestP * family);
+        if (smallest < 0.05)
+            continue;
+        const QString text = c.test == QLatin1String("friedman")
+            ? QStringLiteral("%1: with %2 participants Friedman's test cannot reach p < 0.05 "
+                             "(its smallest p is %3)")
+                  .arg(c.measure)
+                  .arg(c.participants)
+                  .arg(smallest, 0, 'g', 3)
+            : QStringLiteral("%1: with %2 participants the smallest two-sided exact Wilcoxon p "
+                             "is %3%4: no pair can reach p < 0.05")
+                  .arg(c.measure)
+                  .arg(c.participants)
+                  .arg(c.smallestP, 0, 'g', 3)
+                  .arg(family > 1 ? QStringLiteral(" (%1 after Holm over %2 pairs)")
+                                        .arg(smallest, 0, 'g', 3)
+                                        .arg(family)
+                                  : QString());
+        if (!warnings.contains(text))
+            warnings.append(text);
+    }
+    if (truth) {
+        for (const QString &source : sources) {
+            int rows = 0, none = 0;
+            for (const TruthRow &r : truth->rows) {
+                if (!r.source.isEmpty() && r.source != source)
+                    continue;
+                ++rows;
+                none += r.secondaryWall < 0 ? 1 : 0;
+            }
+            if (rows > 0 && 2 * none > rows)
+                warnings.append(QStringLiteral("truth: %1 of %2 primary walls of %3 have no "
+                                               "counterpart (-1); most of its answers cannot "
+                                               "be right")
+                                    .arg(none)
+                                    .arg(rows)
+                                    .arg(source));
+        }
+    }
+    return warnings;
 }
 
 QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
@@ -391,12 +475,13 @@ QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
             if (c.test == QLatin1String("friedman")) {
                 out.append(c.participants > 0
                                ? QStringLiteral("  %1: Friedman chi-square %2, %3 df, %4 "
-                                                "participants, %5")
+                                                "participants, %5, Kendall's W %6")
                                      .arg(what)
                                      .arg(c.statistic, 0, 'f', 3)
                                      .arg(sources.size() - 1)
                                      .arg(c.participants)
                                      .arg(pValueText(c.p))
+                                     .arg(c.effectSize.value_or(0), 0, 'f', 2)
                                : QStringLiteral("  %1: no participant has values with all %2 "
                                                 "sources")
                                      .arg(what)
@@ -405,11 +490,18 @@ QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
             }
             if (c.participants == 0)
                 continue;
-            out.append(QStringLiteral("    %1 - %2: Wilcoxon W+ %3, %4, Holm %5")
-                           .arg(c.sources.at(0), c.sources.at(1))
-                           .arg(c.statistic)
-                           .arg(pValueText(c.p), pValueText(c.pHolm.value_or(1))));
+            out.append(
+                QStringLiteral("    %1 - %2: Wilcoxon W+ %3, %4, Holm %5%6")
+                    .arg(c.sources.at(0), c.sources.at(1))
+                    .arg(c.statistic)
+                    .arg(pValueText(c.p), pValueText(c.pHolm.value_or(1)),
+                         c.effectSize
+                             ? QStringLiteral(", rank-biserial r %1").arg(*c.effectSize, 0, 'f', 2)
+                             : QString()));
         }
+        for (const QString &w :
+             designWarnings(compareSources(participants, sources, withTruth), truth, sources))
+            out.append(QStringLiteral("  warning: ") + w);
         return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
     }
 
@@ -450,6 +542,17 @@ QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
         else
             out.append(QStringLiteral("  correct: no participant has judged answers with both"));
     }
+    for (const SourceComparison &c : compareSources(participants, sources, withTruth)) {
+        if (c.test == QLatin1String("wilcoxon") && c.effectSize)
+            out.append(QStringLiteral("  %1: rank-biserial r %2 (%3 - %4)")
+                           .arg(c.measure == QLatin1String("time") ? QStringLiteral("time")
+                                                                   : QStringLiteral("correct"))
+                           .arg(*c.effectSize, 0, 'f', 2)
+                           .arg(a, b));
+    }
+    for (const QString &w :
+         designWarnings(compareSources(participants, sources, withTruth), truth, sources))
+        out.append(QStringLiteral("  warning: ") + w);
     QString answer = verdict(time, a, b, true);
     if (withTruth)
         answer += QStringLiteral("; ") + verdict(comparePaired(accuracyDifferences), a, b, false);

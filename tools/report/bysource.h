@@ -77,7 +77,29 @@ struct SourceComparison
     double statistic = 0; // chi-square, W+ or the count of positive differences
     double p = 1;
     std::optional<double> pHolm; // pairwise tests among three or more sources, per measure
+    // Kendall's W with Friedman's test, the matched-pairs rank-biserial r with Wilcoxon's; none
+    // without participants.
+    std::optional<double> effectSize;
+    // The smallest p the test can give with these participants (the exact distribution's, for
+    // Friedman the chi-square at its largest statistic).
+    double smallestP = 0;
 };
+
+// Kendall's coefficient of concordance from Friedman's statistic of n rows and k sources,
+// chi-square / (n (k - 1)): 0 no agreement among participants on the order, 1 full agreement.
+double kendallW(double friedmanStatistic, int rows, int sources);
+// The matched-pairs rank-biserial correlation of paired differences, (T+ - T-) / (T+ + T-) over
+// the signed-rank sums with zeros dropped: +1 every difference positive, -1 every one negative.
+// None without a difference other than zero.
+std::optional<double> rankBiserial(const QVector<double> &differences);
+// The smallest two-sided p of the exact sign or Wilcoxon signed-rank test with n pairs: all
+// differences one way, 2 / 2^n.
+double smallestExactPairedP(int pairs);
+
+// Warnings about what the design and the truth can show: a test that cannot reach p < 0.05 with
+// this many participants, a source whose truth is mostly -1 (no counterpart).
+QStringList designWarnings(const QVector<SourceComparison> &comparisons, const TruthFile *truth,
+                           const QStringList &sources);
 
 // With two sources: the sign and Wilcoxon tests of each measure. With k >= 3: per measure, over
 // the participants with values for all k, Friedman's test and the Wilcoxon test of every pair,

@@ -8,7 +8,6 @@
 #include "regularfile.h"
 #include "reporttext.h"
 #include "samplefolder.h"
-#include "sourcechart.h"
 #include "sources.h"
 #include "statistics.h"
 #include "svgchart.h"
@@ -59,7 +58,8 @@ QString pText(double p)
 {
     if (std::isnan(p))
         return QStringLiteral("–");
-    return p < 0.0001 ? QStringLiteral("&lt; 0.0001") : QString::number(p, 'f', 4);
+    // Kept on one line in narrow table cells.
+    return p < 0.0001 ? QStringLiteral("&lt;&nbsp;0.0001") : QString::number(p, 'f', 4);
 }
 
 QString row(const QStringList &cells, const QString &tag = QStringLiteral("td"))
@@ -76,6 +76,7 @@ h1 { font-size: 1.6em; } h2 { border-bottom: 1px solid #ccc; margin-top: 2em; }
 table { border-collapse: collapse; margin: 0.5em 0 1em; }
 th, td { border: 1px solid #ccc; padding: 0.25em 0.6em; text-align: right; }
 th:first-child, td:first-child { text-align: left; }
+table.tests td:nth-child(-n+3) { text-align: left; }
 pre { background: #f6f6f6; padding: 0.6em; white-space: pre-wrap; }
 .charts img { margin: 0.3em; border: 1px solid #eee; max-width: 100%; }
 .panos { display: flex; gap: 1em; flex-wrap: wrap; }
@@ -85,6 +86,8 @@ pre { background: #f6f6f6; padding: 0.6em; white-space: pre-wrap; }
 .pano svg { position: absolute; left: 0; top: 0; width: 100%; height: 100%; }
 .right { color: #1a7f37; font-weight: bold; } .wrong { color: #c62828; }
 .note { color: #666; }
+.nowrap { white-space: nowrap; }
+.warning { background: #fff4d6; border-left: 4px solid #e69f00; padding: 0.3em 0.6em; }
 )css";
 
 QString summaryTable(const QVector<ResultsFile> &files, const TruthFile *truth)
@@ -145,6 +148,67 @@ QString sourceTable(const QVector<ResultsFile> &files, const QStringList &source
     return html + QStringLiteral("</table>\n");
 }
 
+// Each participant's values per source and the tests over participants, as tables.
+QString testsSection(const QVector<ResultsFile> &files, const QStringList &sources,
+                     const TruthFile *truth)
+{
+    if (sources.size() < 2)
+        return QString();
+    QString html = QStringLiteral("<h3>Per participant</h3>\n<table>\n");
+    QStringList head {QStringLiteral("participant")};
+    for (const QString &source : sources)
+        head << QStringLiteral("%1: answers, median s%2")
+                    .arg(esc(source), truth ? QStringLiteral(", correct") : QString());
+    html += row(head, QStringLiteral("th"));
+    const QVector<ParticipantStats> participants = statsByParticipant(files, sources, truth);
+    for (const ParticipantStats &p : participants) {
+        QStringList cells {esc(p.participant)};
+        for (const SourceStats &s : p.bySource) {
+            QString cell = QStringLiteral("%1, %2").arg(s.answers).arg(
+                s.times.timed ? secondsText(s.times.medianSeconds) : QStringLiteral("–"));
+            if (truth)
+                cell +=
+                    QStringLiteral(", %1").arg(percentText(s.accuracy.correct, s.accuracy.judged));
+            cells << cell;
+        }
+        html += row(cells);
+    }
+    html += QStringLiteral("</table>\n<h3>Tests over participants</h3>\n<table class=\"tests\">\n");
+    html += row({QStringLiteral("measure"), QStringLiteral("test"), QStringLiteral("sources"),
+                 QStringLiteral("participants"), QStringLiteral("statistic"), QStringLiteral("p"),
+                 QStringLiteral("p, Holm"), QStringLiteral("effect size")},
+                QStringLiteral("th"));
+    const QVector<SourceComparison> comparisons =
+        compareSources(participants, sources, truth != nullptr);
+    for (const SourceComparison &c : comparisons) {
+        const bool friedman = c.test == QLatin1String("friedman");
+        const QString statistic = friedman
+            ? QStringLiteral("χ² = %1, %2 df").arg(c.statistic, 0, 'f', 3).arg(sources.size() - 1)
+            : c.test == QLatin1String("sign") ? QStringLiteral("%1 positive").arg(c.statistic)
+                                              : QStringLiteral("W+ = %1").arg(c.statistic);
+        html += row({esc(c.measure),
+                     friedman                              ? QStringLiteral("Friedman")
+                         : c.test == QLatin1String("sign") ? QStringLiteral("sign")
+                                                           : QStringLiteral("Wilcoxon signed-rank"),
+                     esc(c.sources.join(friedman ? QStringLiteral(", ") : QStringLiteral(" − "))),
+                     QString::number(c.participants), c.participants ? statistic : QString(),
+                     c.participants ? pText(c.p) : QString(), c.pHolm ? pText(*c.pHolm) : QString(),
+                     c.effectSize ? QStringLiteral("%1 = %2")
+                                        .arg(friedman ? QStringLiteral("W") : QStringLiteral("r"))
+                                        .arg(*c.effectSize, 0, 'f', 2)
+                                  : QString()});
+    }
+    html += QStringLiteral("</table>\n<p class=\"note\">Two-sided tests of the participants' "
+                           "median time and share correct; a pair's differences are its first "
+                           "source minus its second. Effect sizes: Kendall's W with Friedman's "
+                           "test (0: no agreement on the order of the sources, 1: full), the "
+                           "matched-pairs rank-biserial r with Wilcoxon's (−1 to 1: the share "
+                           "of the rank sum favouring the first source minus the rest).</p>\n");
+    for (const QString &w : designWarnings(comparisons, truth, sources))
+        html += QStringLiteral("<p class=\"warning\">Warning: %1</p>\n").arg(esc(w));
+    return html;
+}
+
 QString modelsSection(const MixedModels &models)
 {
     QString html = QStringLiteral("<h2>Mixed-effects models</h2>\n<p>R's lme4: "
@@ -158,32 +222,47 @@ QString modelsSection(const MixedModels &models)
     html += QStringLiteral("<table>\n");
     html += row({QStringLiteral("measure"), QStringLiteral("source"), QStringLiteral("reference"),
                  QStringLiteral("estimate"), QStringLiteral("SE"), QStringLiteral("t or z"),
-                 QStringLiteral("p"), QStringLiteral("ratio"), QStringLiteral("LRT p"),
-                 QStringLiteral("answers")},
+                 QStringLiteral("p"), QStringLiteral("ratio (95 % interval)"),
+                 QStringLiteral("interval by"), QStringLiteral("LRT p"), QStringLiteral("answers")},
                 QStringLiteral("th"));
+    QStringList notes;
     for (const ModelEffect &e : models.effects) {
         if (!e.converged) {
-            html +=
-                row({esc(e.measure), esc(e.source), esc(e.reference),
-                     QStringLiteral("did not converge: %1").arg(esc(e.message)), QString(),
-                     QString(), QString(), QString(), QString(), QString::number(e.observations)});
+            html += row({esc(e.measure), esc(e.source), esc(e.reference),
+                         QStringLiteral("did not converge: %1").arg(esc(e.message)), QString(),
+                         QString(), QString(), QString(), QString(), QString(),
+                         QString::number(e.observations)});
             continue;
         }
-        const bool time = e.measure == QLatin1String("time");
+        if (!e.message.isEmpty()
+            && !notes.contains(QStringLiteral("%1: %2").arg(e.measure, e.message)))
+            notes << QStringLiteral("%1: %2").arg(e.measure, e.message);
+        // "time" and "time_by_iou2d" are ratios of time, the rest of odds.
+        const bool time = e.measure.startsWith(QLatin1String("time"));
+        const QString interval = e.interval.isEmpty() ? QString()
+                                                      : QStringLiteral(" (%1–%2)")
+                                                            .arg(std::exp(e.confLow), 0, 'f', 2)
+                                                            .arg(std::exp(e.confHigh), 0, 'f', 2);
         html += row({esc(e.measure), esc(e.source), esc(e.reference),
                      QString::number(e.estimate, 'f', 3), QString::number(e.stdError, 'f', 3),
                      QString::number(e.statistic, 'f', 2), pText(e.p),
-                     QStringLiteral("%1 %2")
+                     QStringLiteral("<span class=\"nowrap\">%1%2&nbsp;%3</span>")
                          .arg(std::exp(e.estimate), 0, 'f', 2)
-                         .arg(time ? QStringLiteral("× time") : QStringLiteral("× odds")),
+                         .arg(interval, time ? QStringLiteral("× time") : QStringLiteral("× odds")),
+                     e.interval == QLatin1String("profile") ? QStringLiteral("profile likelihood")
+                                                            : esc(e.interval),
                      pText(e.lrtP), QString::number(e.observations)});
     }
-    return html
-        + QStringLiteral("</table>\n<p class=\"note\">Time in log seconds: a ratio of 1.30 "
-                         "means 30 % longer than the reference. Accuracy in log odds of "
-                         "a correct answer. p of t for time taken as normal; LRT: "
-                         "likelihood-ratio test of source against the model without "
-                         "it.</p>\n");
+    html += QStringLiteral("</table>\n<p class=\"note\">Time in log seconds: a ratio of 1.30 "
+                           "means 30 % longer than the reference. Accuracy in log odds of "
+                           "a correct answer; its ratio is the odds ratio. Intervals: 95 %, by "
+                           "profile likelihood where the profile could be computed, Wald "
+                           "(estimate ± 1.96 SE) otherwise. p of t for time taken as normal; "
+                           "LRT: likelihood-ratio test of source against the model without "
+                           "it.</p>\n");
+    for (const QString &n : qAsConst(notes))
+        html += QStringLiteral("<p class=\"warning\">lme4 on %1</p>\n").arg(esc(n));
+    return html;
 }
 
 // The truth's right secondary walls per primary wall of a sample and source (-1: the wall has
@@ -470,14 +549,15 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
         written = writeFileOrComplain(out.filePath(name), text.toUtf8(), problems) && written;
     };
 
-    // Charts.
+    // Charts, every source in its colour and marker by its place in the study's order.
     QVector<BoxGroup> times;
     QVector<Proportion> shares;
     QVector<PointSeries> perCase;
-    for (const QString &source : input.sources) {
-        BoxGroup box {source, sourceColour(source), {}};
-        Proportion share {source, sourceColour(source), 0, 0};
-        PointSeries points {source, sourceColour(source), {}};
+    for (int i = 0; i < input.sources.size(); ++i) {
+        const QString &source = input.sources.at(i);
+        BoxGroup box {source, seriesColour(i), {}, i};
+        Proportion share {source, seriesColour(i), 0, 0, i};
+        PointSeries points {source, seriesColour(i), {}, i};
         for (const Trial &t : input.trials) {
             if (t.phase != QLatin1String("test") || t.source != source)
                 continue;
@@ -494,18 +574,107 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
         shares.append(share);
         perCase.append(points);
     }
-    writeText(QStringLiteral("time-by-source.svg"),
-              svgBoxPlot(times, QStringLiteral("Time by source"), QStringLiteral("seconds")));
-    writeText(QStringLiteral("time-per-case.svg"),
-              svgScatter(perCase, QStringLiteral("Time per case over the session"),
-                         QStringLiteral("case"), QStringLiteral("seconds (log scale)"), true));
-    QString charts = QStringLiteral("<img src=\"time-by-source.svg\" alt=\"time by source\">");
-    if (input.truth) {
-        writeText(QStringLiteral("accuracy-by-source.svg"),
-                  svgProportions(shares, QStringLiteral("Accuracy by source")));
-        charts += QStringLiteral("<img src=\"accuracy-by-source.svg\" alt=\"accuracy by source\">");
+    QString charts;
+    const auto chart = [&](const QString &name, const QString &svg, const QString &alt) {
+        writeText(name, svg);
+        charts += QStringLiteral("<img src=\"%1\" alt=\"%2\">").arg(name, alt);
+    };
+    chart(QStringLiteral("time-by-source.svg"),
+          svgBoxPlot(times, QStringLiteral("Time by source"), QStringLiteral("seconds")),
+          QStringLiteral("time by source"));
+    if (input.truth)
+        chart(QStringLiteral("accuracy-by-source.svg"),
+              svgProportions(shares, QStringLiteral("Accuracy by source")),
+              QStringLiteral("accuracy by source"));
+    // Each participant's own course over the sources: a line per participant.
+    const QVector<ParticipantStats> participants =
+        statsByParticipant(input.files, input.sources, input.truth);
+    if (input.sources.size() > 1 && !participants.isEmpty()) {
+        QVector<SubjectLine> medians, correct;
+        for (const ParticipantStats &p : participants) {
+            SubjectLine time {p.participant, {}}, share {p.participant, {}};
+            for (const SourceStats &s : p.bySource) {
+                time.values.append(s.times.timed > 0 ? std::optional<double>(s.times.medianSeconds)
+                                                     : std::nullopt);
+                share.values.append(s.accuracy.judged > 0
+                                        ? std::optional<double>(s.accuracy.share())
+                                        : std::nullopt);
+            }
+            medians.append(time);
+            correct.append(share);
+        }
+        chart(QStringLiteral("time-by-participant.svg"),
+              svgSubjectLines(medians, input.sources, QStringLiteral("Median time per participant"),
+                              QStringLiteral("median seconds (log scale)"), true, false),
+              QStringLiteral("median time per participant and source"));
+        if (input.truth)
+            chart(QStringLiteral("accuracy-by-participant.svg"),
+                  svgSubjectLines(correct, input.sources,
+                                  QStringLiteral("Share correct per participant"),
+                                  QStringLiteral("share correct"), false, true),
+                  QStringLiteral("share correct per participant and source"));
     }
-    charts += QStringLiteral("<br><img src=\"time-per-case.svg\" alt=\"time per case\">");
+    charts += QStringLiteral("<br>");
+    chart(QStringLiteral("time-per-case.svg"),
+          svgScatter(perCase, QStringLiteral("Time per case over the session"),
+                     QStringLiteral("case"), QStringLiteral("seconds (log scale)"), true),
+          QStringLiteral("time per case"));
+    // Accuracy against the layout's agreement with the reference (--reference): the share
+    // correct per tenth of 2D IoU, mean of the two views.
+    QVector<Proportion> byIou(10);
+    bool anyIou = false;
+    for (int b = 0; b < 10; ++b)
+        byIou[b].label =
+            QStringLiteral("%1–%2").arg(b / 10.0, 0, 'f', 1).arg((b + 1) / 10.0, 0, 'f', 1);
+    for (const Trial &t : input.trials) {
+        const std::optional<LayoutAgreement> mean = meanLayout(t);
+        if (t.phase != QLatin1String("test") || !t.judged || !mean)
+            continue;
+        const int b = std::clamp(int(mean->iou2d * 10), 0, 9);
+        ++byIou[b].trials;
+        byIou[b].successes += t.correct ? 1 : 0;
+        anyIou = true;
+    }
+    if (input.truth && anyIou) {
+        QVector<Proportion> shown;
+        for (Proportion p : byIou) {
+            if (p.trials > 0) {
+                p.colour = seriesColour(0);
+                shown.append(p);
+            }
+        }
+        chart(QStringLiteral("accuracy-by-iou.svg"),
+              svgProportions(shown,
+                             QStringLiteral("Accuracy by the shown layout's 2D IoU with the "
+                                            "reference"),
+                             QSize(std::max(520, 84 + 76 * int(shown.size())), 360)),
+              QStringLiteral("accuracy by 2D IoU"));
+    }
+    if (input.truth) {
+        QMap<int, QVector<GridCell>> bySample;
+        for (const Trial &t : input.trials) {
+            const int column = int(input.sources.indexOf(t.source));
+            if (t.phase != QLatin1String("test") || !t.judged || column < 0)
+                continue;
+            QVector<GridCell> &cells = bySample[t.sample];
+            cells.resize(input.sources.size());
+            ++cells[column].trials;
+            cells[column].successes += t.correct ? 1 : 0;
+        }
+        QStringList rows;
+        QVector<QVector<GridCell>> cells;
+        for (auto s = bySample.cbegin(); s != bySample.cend(); ++s) {
+            rows << QStringLiteral("sample %1").arg(s.key());
+            cells.append(s.value());
+        }
+        if (!rows.isEmpty()) {
+            charts += QStringLiteral("<br>");
+            chart(QStringLiteral("accuracy-by-sample.svg"),
+                  svgShareGrid(rows, input.sources, cells,
+                               QStringLiteral("Correct answers per sample and source")),
+                  QStringLiteral("correct answers per sample and source"));
+        }
+    }
 
     QString html = QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta "
                                   "charset=\"utf-8\">\n<title>wallmatch report</title>\n<style>")
@@ -518,13 +687,40 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
     html += QStringLiteral("<h2>Summary</h2>\n") + summaryTable(input.files, input.truth);
     html += QStringLiteral("<h2>By source</h2>\n")
         + sourceTable(input.files, input.sources, input.truth);
-    const QString tests = bySourceText(input.files, input.truth);
-    if (!tests.isEmpty())
-        html += QStringLiteral("<h3>Paired tests over participants</h3>\n<pre>%1</pre>\n")
-                    .arg(esc(tests));
+    html += testsSection(input.files, input.sources, input.truth);
     html += QStringLiteral("<div class=\"charts\">%1</div>\n").arg(charts);
     if (input.models)
         html += modelsSection(*input.models);
+    if (input.power) {
+        html += QStringLiteral("<h2>Power from this pilot</h2>\n");
+        if (!input.power->unavailable.isEmpty()) {
+            html += QStringLiteral("<p class=\"note\">Not simulated: %1</p>\n")
+                        .arg(esc(input.power->unavailable));
+        } else {
+            html += QStringLiteral("<p>Studies of each size simulated from the models fitted to "
+                                   "these answers (lme4's <code>simulate</code> and a refit; %1 "
+                                   "per size, seed %2): the share in which a source's contrast "
+                                   "with the reference had p &lt; 0.05, with its 95 % Wilson "
+                                   "interval.</p>\n<table>\n")
+                        .arg(input.power->settings.simulations)
+                        .arg(input.power->settings.seed);
+            html += row({QStringLiteral("measure"), QStringLiteral("source"),
+                         QStringLiteral("reference"), QStringLiteral("participants"),
+                         QStringLiteral("power"), QStringLiteral("95 % interval"),
+                         QStringLiteral("refits")},
+                        QStringLiteral("th"));
+            for (const PowerRow &r : input.power->rows) {
+                const auto [lo, hi] = wilsonInterval(r.significant, r.fitted);
+                html += row({esc(r.measure), esc(r.source), esc(r.reference),
+                             QString::number(r.participants), QString::number(r.power(), 'f', 2),
+                             QStringLiteral("%1–%2").arg(lo, 0, 'f', 2).arg(hi, 0, 'f', 2),
+                             QStringLiteral("%1 of %2").arg(r.fitted).arg(r.simulations)});
+            }
+            html += QStringLiteral("</table>\n<div class=\"charts\"><img src=\"power.svg\" "
+                                   "alt=\"power by number of participants\"></div>\n");
+            writeText(QStringLiteral("power.svg"), powerChartSvg(*input.power));
+        }
+    }
     html += samplesSection(input, dir, problems);
     html += QStringLiteral("</body>\n</html>\n");
     writeText(QStringLiteral("index.html"), html);

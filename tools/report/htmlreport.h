@@ -2,6 +2,7 @@
 #define HTMLREPORT_H
 
 #include "mixedmodels.h"
+#include "power.h"
 #include "problem.h"
 #include "resultsfile.h"
 #include "trials.h"
@@ -21,6 +22,7 @@ struct HtmlReportInput
     QVector<Trial> trials;
     QStringList sources; // in the study's order, the reference first
     const MixedModels *models = nullptr; // when they were asked for
+    const PowerResult *power = nullptr; // when it was asked for
     QString tree; // the sample tree (test_datasets) for the panoramas; may not exist
     std::function<void(int done, int total)> progress; // per sample picture drawn
 };

@@ -3,6 +3,8 @@
 #include "fileplatform.h"
 #include "htmlreport.h"
 #include "mixedmodels.h"
+#include "power.h"
+#include "psychds.h"
 #include "regularfile.h"
 #include "reportjson.h"
 #include "reporttext.h"
@@ -15,11 +17,12 @@
 #include "trials.h"
 #include "truthfile.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 #include <memory>
@@ -40,16 +43,16 @@ QString rScriptDataFile(const QString &script)
 
 int main(int argc, char *argv[])
 {
-    // Only the chart and the HTML report's images need a GUI application; they are drawn into
-    // images and no window is ever shown, so the offscreen platform does when nothing else is
-    // asked for.
+    // Only the chart and the HTML report's images need a GUI application (fonts and painting, no
+    // widgets); they are drawn into images and no window is ever shown, so the offscreen platform
+    // does when nothing else is asked for.
     bool plotting = false;
     for (int i = 1; i < argc; ++i)
         plotting =
             plotting || qstrncmp(argv[i], "--plot", 6) == 0 || qstrncmp(argv[i], "--html", 6) == 0;
     if (plotting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::unique_ptr<QCoreApplication> app(plotting ? new QApplication(argc, argv)
+    const std::unique_ptr<QCoreApplication> app(plotting ? new QGuiApplication(argc, argv)
                                                          : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("wallmatch-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
@@ -139,9 +142,49 @@ int main(int argc, char *argv[])
                        "a merged or split wall, or a match near a limit) out of the judged "
                        "answers."));
     parser.addOption(certainOnlyOption);
+    const QCommandLineOption powerOption(
+        QStringLiteral("power"),
+        QStringLiteral("Power from a pilot: simulate studies of these numbers of participants "
+                       "from the fitted mixed-effects models (R, lme4 simulate and refit) and "
+                       "report for each source contrast the share with p < 0.05."),
+        QStringLiteral("N,N,..."));
+    const QCommandLineOption powerSimsOption(
+        QStringLiteral("power-sims"),
+        QStringLiteral("Simulated studies per number of participants and measure (default 100)."),
+        QStringLiteral("N"), QStringLiteral("100"));
+    const QCommandLineOption powerSeedOption(
+        QStringLiteral("power-seed"),
+        QStringLiteral("Seed of the simulations (default 1): the same seed, the same result."),
+        QStringLiteral("S"), QStringLiteral("1"));
+    const QCommandLineOption powerTimeOption(
+        QStringLiteral("power-time-limit"),
+        QStringLiteral("Stop simulating after this many seconds (default 600); the "
+                       "simulations done by then are reported."),
+        QStringLiteral("SECONDS"), QStringLiteral("600"));
     parser.addOptions({truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
                        trialsOption, modelsOption, rScriptOption, rTimeoutOption, htmlOption,
                        treeOption});
+    parser.addOptions({powerOption, powerSimsOption, powerSeedOption, powerTimeOption});
+    const QCommandLineOption psychDsOption(
+        QStringLiteral("psych-ds"),
+        QStringLiteral("Write the tidy data as a Psych-DS data set into the new or empty folder "
+                       "DIR: dataset_description.json and data/study-NAME_participant-ID_data.csv "
+                       "per participant."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption psychDsNameOption(
+        QStringLiteral("psych-ds-name"),
+        QStringLiteral("The data set's name (default: the name of the folder of the first "
+                       "results file)."),
+        QStringLiteral("NAME"));
+    parser.addOptions({psychDsOption, psychDsNameOption});
+    const QCommandLineOption referenceOption(
+        QStringLiteral("reference"),
+        QStringLiteral("The annotated source: --trials (and --psych-ds, the models and the HTML "
+                       "report) get per case each view's 2D IoU of the floor polygon and "
+                       "floor-boundary error in pixels of the shown source against it, from the "
+                       "corner files of the --tree."),
+        QStringLiteral("NAME"));
+    parser.addOption(referenceOption);
     if (const std::optional<int> done =
             parseCommandLine(parser, QCoreApplication::arguments(), true))
         return *done;
@@ -193,6 +236,23 @@ int main(int argc, char *argv[])
         }
     }
 
+    PowerSettings powerSettings;
+    if (parser.isSet(powerOption)) {
+        bool simsOk = false, seedOk = false, timeOk = false;
+        powerSettings.participants = parseParticipantCounts(parser.value(powerOption));
+        powerSettings.simulations = parser.value(powerSimsOption).toInt(&simsOk);
+        powerSettings.seed = parser.value(powerSeedOption).toULongLong(&seedOk);
+        powerSettings.timeLimitSeconds = parser.value(powerTimeOption).toInt(&timeOk);
+        if (powerSettings.participants.isEmpty() || !simsOk || powerSettings.simulations < 1
+            || powerSettings.simulations > 100000 || !seedOk || !timeOk
+            || powerSettings.timeLimitSeconds < 1 || powerSettings.timeLimitSeconds > 7 * 86400) {
+            err() << "wallmatch-report: --power takes numbers of participants from 2 to 10000 "
+                     "(\"12,24,48\"), --power-sims 1 to 100000, --power-time-limit 1 s to a "
+                     "week\n";
+            return ExitUsage;
+        }
+    }
+
     int complaints = 0;
     std::optional<TruthFile> truth;
     if (parser.isSet(truthOption)) {
@@ -223,14 +283,26 @@ int main(int argc, char *argv[])
 
     const TruthFile *truthTable = truth ? &*truth : nullptr;
     QVector<std::optional<SessionEvents>> logs;
-    if (parser.isSet(trialsOption) || parser.isSet(rScriptOption)) {
+    if (parser.isSet(trialsOption) || parser.isSet(rScriptOption) || parser.isSet(psychDsOption)) {
         for (const ResultsFile &f : files) {
             QVector<Problem> problems;
             logs.append(readSessionEventsBeside(f.name, problems));
             complaints += printProblems(problems);
         }
     }
-    const QVector<Trial> trials = trialsOf(files, truthTable, logs);
+    QVector<Trial> trials = trialsOf(files, truthTable, logs);
+    if (parser.isSet(referenceOption)) {
+        QVector<Problem> problems;
+        const int given = addLayoutMetrics(trials, parser.value(treeOption),
+                                           parser.value(referenceOption), problems);
+        complaints += printProblems(problems);
+        if (given == 0) {
+            err() << "wallmatch-report: no case has layout metrics against "
+                  << parser.value(referenceOption) << " (corner files in "
+                  << parser.value(treeOption) << ")\n";
+            return ExitFailure;
+        }
+    }
     const QStringList sources = sourcesOf(files);
 
     if (truth && !truth->perSource && !truth->isEmpty())
@@ -260,6 +332,22 @@ int main(int argc, char *argv[])
             out() << '\n' << mixedModelsText(*models);
         written = !models->failed;
     }
+    std::optional<PowerResult> power;
+    if (parser.isSet(powerOption)) {
+        QStringList sizes;
+        for (const int n : qAsConst(powerSettings.participants))
+            sizes << QString::number(n);
+        err() << "power: up to " << powerSettings.simulations << " simulations for each of "
+              << sizes.join(QStringLiteral(", ")) << " participants; at most "
+              << powerSettings.timeLimitSeconds << " s (--power-time-limit)\n"
+              << Qt::flush;
+        power = simulatePower(trials, sources, powerSettings);
+        if (power->unavailable == missingRLine())
+            err() << missingRLine() << '\n';
+        else
+            out() << '\n' << powerText(*power);
+        written = !power->failed && written;
+    }
     out().flush();
 
     if (parser.isSet(csvOption))
@@ -273,6 +361,11 @@ int main(int argc, char *argv[])
         QByteArray json = reportJson(files, truthTable);
         if (models)
             json = withModels(json, *models);
+        if (power) {
+            QJsonObject root = QJsonDocument::fromJson(json).object();
+            root.insert(QStringLiteral("power"), powerJson(*power));
+            json = QJsonDocument(root).toJson();
+        }
         written = writeOutputFile(parser.value(jsonOption), json) && written;
     }
     if (parser.isSet(plotOption)) {
@@ -292,6 +385,14 @@ int main(int argc, char *argv[])
     if (parser.isSet(trialsOption))
         written =
             writeOutputFile(parser.value(trialsOption), trialsCsv(trials).toUtf8()) && written;
+    if (parser.isSet(psychDsOption)) {
+        QVector<Problem> problems;
+        QString name = parser.value(psychDsNameOption);
+        if (name.isEmpty() && !files.isEmpty())
+            name = QFileInfo(files.first().name).absoluteDir().dirName();
+        written = writePsychDs(parser.value(psychDsOption), name, trials, problems) && written;
+        printProblems(problems);
+    }
     if (parser.isSet(rScriptOption)) {
         QVector<Problem> problems;
         const QFileInfo script(parser.value(rScriptOption));
@@ -319,6 +420,7 @@ int main(int argc, char *argv[])
         input.trials = trials;
         input.sources = sources;
         input.models = models ? &*models : nullptr;
+        input.power = power ? &*power : nullptr;
         input.tree = parser.value(treeOption);
         if (terminal)
             input.progress = [](int done, int total) {

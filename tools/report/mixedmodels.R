@@ -9,6 +9,10 @@
 # in log odds of a correct answer. source is tested as a whole by a likelihood-ratio test
 # against the same model without it. A grouping factor with a single level (one participant,
 # one sample) cannot carry a random effect and is left out of the formula.
+#
+# Each effect gets a 95 % interval: the profile-likelihood interval where the profile can be
+# computed without complaint, the Wald interval (estimate +- 1.96 SE) otherwise; the column
+# interval says which. exp() of the bounds gives the time ratio or the odds ratio.
 if (!requireNamespace("lme4", quietly = TRUE)) {
     message("lme4 is not installed")
     quit(save = "no", status = 3)
@@ -44,9 +48,37 @@ fit_model <- function(formula, data, accuracy) {
     failures <- checks[!grepl("singular", checks)]
     converged <- (is.null(conv$opt) || conv$opt == 0) && length(failures) == 0
     notes <- unique(c(failures, warned[!grepl("singular", warned)]))
+    notes <- notes[nzchar(notes)]
+    # A fit that did not converge always says why, if only the optimiser's own code.
+    if (!converged && length(notes) == 0)
+        notes <- sprintf("the optimiser stopped without converging (code %s%s)",
+                         paste(conv$opt, collapse = " "),
+                         if (nzchar(paste(model@optinfo$message, collapse = "")))
+                             paste0(": ", paste(model@optinfo$message, collapse = " ")) else "")
     if (isSingular(model))
         notes <- c(notes, "singular fit: a random-effect variance is estimated as zero")
     list(model = model, converged = converged, message = paste(notes, collapse = "; "))
+}
+
+# 95 % intervals of the fixed effects `terms`: profile likelihood, or Wald where profiling fails
+# or warns (a profile that is not monotone, a fit that does not converge along it).
+interval95 <- function(model, terms, rows) {
+    warned <- FALSE
+    ci <- withCallingHandlers(
+        tryCatch(suppressMessages(confint(model, parm = terms, method = "profile",
+                                          level = 0.95, quiet = TRUE)),
+                 error = function(e) NULL),
+        warning = function(w) {
+            warned <<- TRUE
+            invokeRestart("muffleWarning")
+        })
+    if (!warned && !is.null(ci) && all(terms %in% rownames(ci)) && all(is.finite(ci[terms, ])))
+        return(data.frame(conf_low = ci[terms, 1], conf_high = ci[terms, 2],
+                          interval = "profile", stringsAsFactors = FALSE))
+    z <- qnorm(0.975)
+    data.frame(conf_low = rows$estimate - z * rows$std_error,
+               conf_high = rows$estimate + z * rows$std_error,
+               interval = "Wald", stringsAsFactors = FALSE)
 }
 
 # The fixed effects of source of one measure, as rows of the results.
@@ -66,7 +98,8 @@ analyse <- function(measure, response, data, accuracy) {
     rows <- data.frame(measure = measure, source = levels[-1], reference = levels[1],
                        estimate = NA, std_error = NA, statistic = NA, p = NA, lrt_p = NA,
                        observations = nrow(data), converged = full$converged,
-                       message = full$message, stringsAsFactors = FALSE)
+                       message = full$message, conf_low = NA, conf_high = NA, interval = "",
+                       stringsAsFactors = FALSE)
     if (!full$converged)
         return(rows)
     coefs <- coef(summary(full$model))
@@ -85,13 +118,14 @@ analyse <- function(measure, response, data, accuracy) {
                                 "so its log odds have no finite estimate"), collapse = " ")
         return(rows)
     }
+    rows[, c("conf_low", "conf_high", "interval")] <- interval95(full$model, terms, rows)
     reduced <- fit_model(as.formula(paste(response, "~ 1 +", rhs)), data, accuracy)
     if (reduced$converged) {
         lrt <- suppressMessages(anova(reduced$model, full$model))
         rows$lrt_p <- lrt[["Pr(>Chisq)"]][2]
     } else {
-        rows$message <- paste(c(rows$message[1], paste("model without source:",
-                                                       reduced$message)), collapse = "; ")
+        why <- c(rows$message[1], paste("model without source:", reduced$message))
+        rows$message <- paste(why[nzchar(why)], collapse = "; ")
     }
     rows
 }
@@ -101,14 +135,53 @@ results <- analyse("time", "log(seconds)", timed, FALSE)
 judged <- trials[trials$judged == 1 & !is.na(trials$correct), ]
 results <- rbind(results, analyse("accuracy", "correct", judged, TRUE))
 
+# With layout metrics (wallmatch-report --reference): time and accuracy on the shown layout's 2D
+# IoU with the reference layout, mean of the two views, with the same random effects. The
+# estimate is per unit of IoU (from no overlap to the same floor).
+analyse_metric <- function(measure, response, data, accuracy) {
+    data <- data[!is.na(data$iou2d), ]
+    if (nrow(data) < 3 || length(unique(data$iou2d)) < 2)
+        return(NULL)
+    random <- character(0)
+    for (group in c("participant", "sample"))
+        if (length(unique(data[[group]])) > 1)
+            random <- c(random, sprintf("(1 | %s)", group))
+    if (length(random) == 0)
+        random <- "(1 | participant)"
+    fit <- fit_model(as.formula(paste(response, "~ iou2d +", paste(random, collapse = " + "))),
+                     data, accuracy)
+    row <- data.frame(measure = paste0(measure, "_by_iou2d"), source = "iou2d",
+                      reference = "iou2d 0", estimate = NA, std_error = NA, statistic = NA,
+                      p = NA, lrt_p = NA, observations = nrow(data), converged = fit$converged,
+                      message = fit$message, conf_low = NA, conf_high = NA, interval = "",
+                      stringsAsFactors = FALSE)
+    if (!fit$converged)
+        return(row)
+    coefs <- coef(summary(fit$model))
+    row$estimate <- coefs["iou2d", 1]
+    row$std_error <- coefs["iou2d", 2]
+    row$statistic <- coefs["iou2d", 3]
+    row$p <- 2 * pnorm(-abs(row$statistic))
+    row[, c("conf_low", "conf_high", "interval")] <- interval95(fit$model, "iou2d", row)
+    row
+}
+if ("iou2d" %in% names(trials)) {
+    results <- rbind(results, analyse_metric("time", "log(seconds)", timed, FALSE))
+    results <- rbind(results, analyse_metric("accuracy", "correct", judged, TRUE))
+}
+
 if (is.null(results)) {
     message("fewer than two sources with answers: nothing to compare")
 } else {
     if (!is.na(results_file))
         write.csv(results, results_file, row.names = FALSE, na = "")
     if (interactive() || is.na(results_file)) {
-        results$ratio <- ifelse(results$measure == "time", exp(results$estimate), NA)
+        # The time ratio, or the odds ratio of a correct answer, with its 95 % interval.
+        results$ratio <- exp(results$estimate)
+        results$ratio_low <- exp(results$conf_low)
+        results$ratio_high <- exp(results$conf_high)
         print(results[, c("measure", "source", "reference", "estimate", "std_error",
-                          "statistic", "p", "ratio", "lrt_p", "converged")])
+                          "statistic", "p", "ratio", "ratio_low", "ratio_high", "interval",
+                          "lrt_p", "converged")])
     }
 }

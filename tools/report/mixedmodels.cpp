@@ -22,6 +22,8 @@ namespace {
 // Rscript's exit status when lme4 cannot be loaded (see mixedmodels.R).
 constexpr int lme4Missing = 3;
 
+QString metricModelsText(const MixedModels &models);
+
 // A double-quoted R string literal.
 QString rString(const QString &text)
 {
@@ -48,6 +50,9 @@ const QStringList resultColumns = {
     QStringLiteral("estimate"),  QStringLiteral("std_error"), QStringLiteral("statistic"),
     QStringLiteral("p"),         QStringLiteral("lrt_p"),     QStringLiteral("observations"),
     QStringLiteral("converged"), QStringLiteral("message")};
+// Written after those by the analysis that gives intervals.
+const QStringList intervalColumns = {QStringLiteral("conf_low"), QStringLiteral("conf_high"),
+                                     QStringLiteral("interval")};
 
 } // namespace
 
@@ -88,10 +93,13 @@ QVector<ModelEffect> parseModelResults(const QByteArray &csv, QString &problem)
         problem = QStringLiteral("line %1: %2").arg(table.errorLine).arg(table.error);
         return {};
     }
-    if (table.rows.isEmpty() || table.rows.first().fields != resultColumns) {
+    if (table.rows.isEmpty()
+        || (table.rows.first().fields != resultColumns
+            && table.rows.first().fields != resultColumns + intervalColumns)) {
         problem = QStringLiteral("unexpected header");
         return {};
     }
+    const int columns = int(table.rows.first().fields.size());
     const auto number = [](const QString &text) {
         bool ok = false;
         const double value = text.toDouble(&ok);
@@ -101,7 +109,7 @@ QVector<ModelEffect> parseModelResults(const QByteArray &csv, QString &problem)
         const QStringList &f = table.rows.at(r).fields;
         if (f.size() == 1 && f.first().isEmpty())
             continue;
-        if (f.size() != resultColumns.size()) {
+        if (f.size() != columns) {
             problem = QStringLiteral("line %1: %2 fields").arg(table.rows.at(r).line).arg(f.size());
             return {};
         }
@@ -117,11 +125,21 @@ QVector<ModelEffect> parseModelResults(const QByteArray &csv, QString &problem)
         e.observations = f.at(8).toInt();
         e.converged = f.at(9) == QLatin1String("TRUE");
         e.message = f.at(10);
+        if (columns > 11) {
+            e.confLow = number(f.at(11));
+            e.confHigh = number(f.at(12));
+            e.interval = f.at(13);
+            if (std::isnan(e.confLow) || std::isnan(e.confHigh))
+                e.interval.clear();
+        }
         // A converged fit with no numbers would be a result that is not one.
         if (e.converged && (std::isnan(e.estimate) || std::isnan(e.stdError))) {
             e.converged = false;
             e.message = QStringLiteral("no estimate");
         }
+        // A fit that did not converge always says why.
+        if (!e.converged && e.message.trimmed().isEmpty())
+            e.message = QStringLiteral("lme4 gave no reason");
         effects.append(e);
     }
     return effects;
@@ -269,18 +287,61 @@ QString mixedModelsText(const MixedModels &models)
                              time ? QStringLiteral("log s") : QStringLiteral("log odds"),
                              fixed(e.stdError, 3), time ? QStringLiteral("t") : QStringLiteral("z"),
                              fixed(e.statistic, 2), pText(e.p));
-            text += time ? QStringLiteral("; %1 times as long as %2\n")
+            text += time ? QStringLiteral("; %1 times as long as %2")
                                .arg(fixed(std::exp(e.estimate), 2), e.reference)
-                         : QStringLiteral("; odds of a correct answer %1 times those of %2\n")
+                         : QStringLiteral("; odds of a correct answer %1 times those of %2")
                                .arg(fixed(std::exp(e.estimate), 2), e.reference);
+            if (!e.interval.isEmpty())
+                text += QStringLiteral(" (95 % interval %1 to %2, %3)")
+                            .arg(fixed(std::exp(e.confLow), 2), fixed(std::exp(e.confHigh), 2),
+                                 e.interval == QLatin1String("profile")
+                                     ? QStringLiteral("profile likelihood")
+                                     : QStringLiteral("Wald"));
+            text += QLatin1Char('\n');
         }
         text += QStringLiteral("    likelihood-ratio test of source: p %1\n")
                     .arg(pText(mine.first().lrtP));
         if (!mine.first().message.isEmpty())
             text += QStringLiteral("    lme4: %1\n").arg(mine.first().message);
     }
+    return text + metricModelsText(models);
+}
+
+namespace {
+
+// The models of time and accuracy on the layout's 2D IoU (with --reference).
+QString metricModelsText(const MixedModels &models)
+{
+    QString text;
+    for (const ModelEffect &e : models.effects) {
+        if (!e.measure.endsWith(QLatin1String("_by_iou2d")))
+            continue;
+        const bool time = e.measure.startsWith(QLatin1String("time"));
+        text += QStringLiteral("  %1 on the shown layout's 2D IoU with the reference, %2 "
+                               "answers: ")
+                    .arg(time ? QStringLiteral("log time") : QStringLiteral("accuracy"))
+                    .arg(e.observations);
+        if (!e.converged) {
+            text += QStringLiteral("did not converge: %1\n").arg(e.message);
+            continue;
+        }
+        text += QStringLiteral("estimate %1 per unit of IoU, SE %2, p %3; from IoU 0 to 1 %4 "
+                               "%5")
+                    .arg(fixed(e.estimate, 3), fixed(e.stdError, 3), pText(e.p),
+                         time ? QStringLiteral("time times") : QStringLiteral("odds times"),
+                         fixed(std::exp(e.estimate), 2));
+        if (!e.interval.isEmpty())
+            text += QStringLiteral(" (95 % interval %1 to %2, %3)")
+                        .arg(fixed(std::exp(e.confLow), 2), fixed(std::exp(e.confHigh), 2),
+                             e.interval == QLatin1String("profile")
+                                 ? QStringLiteral("profile likelihood")
+                                 : QStringLiteral("Wald"));
+        text += QLatin1Char('\n');
+    }
     return text;
 }
+
+} // namespace
 
 QJsonArray mixedModelsJson(const MixedModels &models)
 {
@@ -299,8 +360,18 @@ QJsonArray mixedModelsJson(const MixedModels &models)
         o.insert(QStringLiteral("statistic"), result ? value(e.statistic) : QJsonValue());
         o.insert(QStringLiteral("p"), result ? value(e.p) : QJsonValue());
         o.insert(QStringLiteral("lrt_p"), result ? value(e.lrtP) : QJsonValue());
-        if (e.measure == QLatin1String("time"))
-            o.insert(QStringLiteral("ratio"), result ? value(std::exp(e.estimate)) : QJsonValue());
+        const bool interval = result && !e.interval.isEmpty();
+        o.insert(QStringLiteral("conf_low"), interval ? value(e.confLow) : QJsonValue());
+        o.insert(QStringLiteral("conf_high"), interval ? value(e.confHigh) : QJsonValue());
+        o.insert(QStringLiteral("interval"), interval ? QJsonValue(e.interval) : QJsonValue());
+        const QString ratio = e.measure.startsWith(QLatin1String("time"))
+            ? QStringLiteral("ratio")
+            : QStringLiteral("odds_ratio");
+        o.insert(ratio, result ? value(std::exp(e.estimate)) : QJsonValue());
+        o.insert(ratio + QStringLiteral("_conf_low"),
+                 interval ? value(std::exp(e.confLow)) : QJsonValue());
+        o.insert(ratio + QStringLiteral("_conf_high"),
+                 interval ? value(std::exp(e.confHigh)) : QJsonValue());
         if (!e.message.isEmpty())
             o.insert(QStringLiteral("message"), e.message);
         array.append(o);

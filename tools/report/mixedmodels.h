@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <cmath>
+
 namespace wallmatch {
 
 // One fixed effect of a source against the reference source, as R's lme4 estimated it.
@@ -24,6 +26,11 @@ struct ModelEffect
     int observations = 0;
     bool converged = false;
     QString message; // why a fit failed or what lme4 warned about
+    // The estimate's 95 % interval, and how it was found: "profile" (likelihood) or "Wald";
+    // empty (and NaN bounds) without one.
+    double confLow = std::nan("");
+    double confHigh = std::nan("");
+    QString interval;
 };
 
 struct MixedModels
@@ -53,7 +60,9 @@ QVector<ModelEffect> parseModelResults(const QByteArray &csv, QString &problem);
 
 QString mixedModelsText(const MixedModels &models);
 // One object per fixed effect: measure, source, reference, estimate, std_error, statistic,
-// p, lrt_p, converged (and ratio, exp(estimate), for time; message where lme4 gave one).
+// p, lrt_p, converged, conf_low, conf_high and interval ("profile" or "Wald"); ratio,
+// ratio_conf_low and ratio_conf_high (exp of them) for time, odds_ratio, odds_ratio_conf_low and
+// odds_ratio_conf_high for accuracy; message where lme4 gave one.
 QJsonArray mixedModelsJson(const MixedModels &models);
 // The report's JSON object with the fixed effects added under "models" (an empty array when
 // none could be fitted, with "models_not_fitted" saying why).

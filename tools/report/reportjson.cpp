@@ -62,12 +62,22 @@ QByteArray reportJson(const QVector<ResultsFile> &files, const TruthFile *truth)
         o.insert(QStringLiteral("p"), c.p);
         if (c.pHolm)
             o.insert(QStringLiteral("p_holm"), *c.pHolm);
+        if (c.effectSize) {
+            o.insert(QStringLiteral("effect_size"), *c.effectSize);
+            o.insert(QStringLiteral("effect_measure"),
+                     c.test == QLatin1String("friedman") ? QStringLiteral("kendall_w")
+                                                         : QStringLiteral("rank_biserial_r"));
+        }
+        o.insert(QStringLiteral("smallest_p"), c.smallestP);
         comparisonRows.append(o);
     }
     QJsonObject root;
     root.insert(QStringLiteral("sources"), sourceRows);
     root.insert(QStringLiteral("participants"), participantRows);
     root.insert(QStringLiteral("comparisons"), comparisonRows);
+    root.insert(QStringLiteral("warnings"),
+                QJsonArray::fromStringList(designWarnings(
+                    compareSources(participants, sources, withTruth), truth, sources)));
     if (truth)
         root.insert(QStringLiteral("truth_per_source"), truth->perSource);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);

@@ -4,22 +4,19 @@
 #include "resultsfile.h"
 #include "truthfile.h"
 
-#include <QChart>
 #include <QImage>
 #include <QSize>
+#include <QString>
 #include <QVector>
 
 namespace wallmatch {
 
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-using QtCharts::QChart;
-#endif
+// A scatter chart of the time of every run answer against its sample, as SVG: correct, wrong
+// and unjudged answers in their own colours and marker shapes.
+QString timeChartSvg(const QVector<ResultsFile> &files, const TruthFile *truth,
+                     QSize size = {1200, 700});
 
-// Draws `chart`, which it takes over, into an image of `size` on white. Needs a QApplication.
-QImage renderChart(QChart *chart, QSize size);
-
-// A scatter chart of the time of every run answer against its sample, correct, wrong and
-// unjudged answers in their own colours. Needs a QApplication (any platform, offscreen will do).
+// The same chart drawn into an image. Needs a QGuiApplication (offscreen will do).
 QImage renderTimeChart(const QVector<ResultsFile> &files, const TruthFile *truth,
                        QSize size = {1200, 700});
 

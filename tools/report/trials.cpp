@@ -1,18 +1,23 @@
 #include "trials.h"
 
 #include "cli.h"
+#include "cornerfile.h"
 #include "csv.h"
 #include "eventlogformat.h"
 #include "judgedanswers.h"
 #include "participantfiles.h"
 #include "reporttext.h"
+#include "samplefolder.h"
 #include "sessionfiles.h"
+#include "sources.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+
+#include <cmath>
 
 namespace wallmatch {
 
@@ -255,8 +260,14 @@ QString trialsCsv(const QVector<Trial> &trials)
         withEvents = withEvents || t.events.has_value();
     QString csv = QStringLiteral("participant,file,line,phase,case,sample,source,primary_wall,"
                                  "secondary_wall,correct,judged,seconds,x1,y1,x2,y2");
+    bool withLayout = false;
+    for (const Trial &t : trials)
+        withLayout = withLayout || t.layout[0] || t.layout[1];
     if (withEvents)
         csv += QStringLiteral(",first_pick_seconds,picks,misses");
+    if (withLayout)
+        csv += QStringLiteral(",iou2d_primary,iou2d_secondary,iou2d,floor_error_primary,"
+                              "floor_error_secondary,floor_error");
     csv += QStringLiteral("\r\n");
     for (const Trial &t : trials) {
         QStringList row {csvField(t.participant),
@@ -282,9 +293,83 @@ QString trialsCsv(const QVector<Trial> &trials)
                 << (known ? QString::number(t.events->picks) : QString())
                 << (known ? QString::number(t.events->misses) : QString());
         }
+        if (withLayout) {
+            const std::optional<LayoutAgreement> mean = meanLayout(t);
+            const auto value = [](const std::optional<LayoutAgreement> &a, bool iou) {
+                if (!a)
+                    return QString();
+                const double v = iou ? a->iou2d : a->floorBoundaryPixels;
+                return std::isfinite(v) ? QString::number(v, 'f', 4) : QString();
+            };
+            row << value(t.layout[0], true) << value(t.layout[1], true) << value(mean, true)
+                << value(t.layout[0], false) << value(t.layout[1], false) << value(mean, false);
+        }
         csv += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     return csv;
+}
+
+std::optional<LayoutAgreement> meanLayout(const Trial &trial)
+{
+    if (!trial.layout[0] || !trial.layout[1])
+        return std::nullopt;
+    return LayoutAgreement {
+        (trial.layout[0]->iou2d + trial.layout[1]->iou2d) / 2,
+        (trial.layout[0]->floorBoundaryPixels + trial.layout[1]->floorBoundaryPixels) / 2};
+}
+
+int addLayoutMetrics(QVector<Trial> &trials, const QString &tree, const QString &reference,
+                     QVector<Problem> &problems)
+{
+    // Corner files are read once each; a few per sample and source, never large.
+    constexpr qint64 maxCornerFileBytes = 1024 * 1024;
+    QHash<QString, std::optional<QVector<CornerPoint>>> corners;
+    const auto cornersOf = [&](int sample, int view,
+                               const QString &source) -> std::optional<QVector<CornerPoint>> {
+        const QString name = QDir(tree).filePath(
+            QStringLiteral("%1/%2/%3")
+                .arg(sample)
+                .arg(QLatin1String(viewFolderNames[view]), cornerFileName(source)));
+        if (corners.contains(name))
+            return corners.value(name);
+        std::optional<QVector<CornerPoint>> read;
+        QFile file(name);
+        if (!QFileInfo(name).isFile())
+            problems.append({name, 0, QStringLiteral("no corner file for the layout metrics")});
+        else if (file.size() > maxCornerFileBytes || !file.open(QIODevice::ReadOnly))
+            problems.append({name, 0, QStringLiteral("corner file not readable")});
+        else
+            read = parseCorners(file.readAll()).roomCorners;
+        corners.insert(name, read);
+        return read;
+    };
+    QHash<QString, std::optional<LayoutAgreement>> agreements;
+    int given = 0;
+    for (Trial &t : trials) {
+        for (int view = 0; view < 2; ++view) {
+            const QString key = QStringLiteral("%1/%2/%3").arg(t.sample).arg(view).arg(t.source);
+            if (!agreements.contains(key)) {
+                const std::optional<QVector<CornerPoint>> shown =
+                    cornersOf(t.sample, view, t.source);
+                const std::optional<QVector<CornerPoint>> ref =
+                    shown ? cornersOf(t.sample, view, reference) : std::nullopt;
+                std::optional<LayoutAgreement> agreement;
+                QString why;
+                if (shown && ref) {
+                    agreement = layoutAgreement(*shown, *ref, QSize(1024, 512), &why);
+                    if (!agreement)
+                        problems.append({QStringLiteral("sample %1").arg(t.sample), 0,
+                                         QStringLiteral("%1 against %2, %3 view: %4")
+                                             .arg(t.source, reference,
+                                                  QLatin1String(viewFolderNames[view]), why)});
+                }
+                agreements.insert(key, agreement);
+            }
+            t.layout[view] = agreements.value(key);
+        }
+        given += t.layout[0] && t.layout[1] ? 1 : 0;
+    }
+    return given;
 }
 
 } // namespace wallmatch

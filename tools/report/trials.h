@@ -1,6 +1,7 @@
 #ifndef TRIALS_H
 #define TRIALS_H
 
+#include "floorplane.h"
 #include "problem.h"
 #include "resultsfile.h"
 #include "truthfile.h"
@@ -39,6 +40,9 @@ struct Trial
     QPoint click1;
     QPoint click2;
     std::optional<CaseEvents> events; // with an event log beside the results file only
+    // The shown source's layout against the reference source's, per view (primary, secondary):
+    // with --reference only, where the sample tree has both corner files.
+    std::optional<LayoutAgreement> layout[2];
 };
 
 // The events of one session log, per case of the run; reading stops at the first bad row,
@@ -71,8 +75,19 @@ QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *trut
 
 // The tidy CSV: a header, then one row per trial under
 // participant,file,line,phase,case,sample,source,primary_wall,secondary_wall,correct,judged,
-// seconds,x1,y1,x2,y2 and, when any trial has events, first_pick_seconds,picks,misses.
+// seconds,x1,y1,x2,y2 and, when any trial has events, first_pick_seconds,picks,misses; when any
+// has layout metrics, iou2d_primary,iou2d_secondary,iou2d,floor_error_primary,
+// floor_error_secondary,floor_error (iou2d and floor_error the mean of the two views).
 QString trialsCsv(const QVector<Trial> &trials);
+
+// Adds to each trial its views' layout agreement with the `reference` source, from the corner
+// files of the sample tree `tree`. Corner files that cannot be read or give no floor are
+// problems, once each. Returns the number of trials given metrics.
+int addLayoutMetrics(QVector<Trial> &trials, const QString &tree, const QString &reference,
+                     QVector<Problem> &problems);
+
+// The mean of the two views' metrics, when both views have them.
+std::optional<LayoutAgreement> meanLayout(const Trial &trial);
 
 } // namespace wallmatch
 
