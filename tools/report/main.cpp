@@ -9,6 +9,8 @@
 #include "samplefolder.h"
 #include "sessionfiles.h"
 #include "sourcechart.h"
+#include "studycheck.h"
+#include "studyfile.h"
 #include "timechart.h"
 #include "trials.h"
 #include "truthfile.h"
@@ -134,9 +136,16 @@ int main(int argc, char *argv[])
         QStringLiteral("Stop R, with every process it started, after this many seconds "
                        "(default 600)."),
         QStringLiteral("SECONDS"), QStringLiteral("600"));
+    const QCommandLineOption studyOption(
+        QStringLiteral("study"),
+        QStringLiteral("A study folder: its participants' results (and event) files are found "
+                       "there, its truth is used unless --truth is given, and every participant's "
+                       "session is checked against the study file, plan, truth and instructions "
+                       "as they are now; differences are listed at the top."),
+        QStringLiteral("DIR"));
     parser.addOptions({help, truthOption, csvOption, plotOption, sourceCsvOption, jsonOption,
                        trialsOption, modelsOption, rScriptOption, rTimeoutOption, htmlOption,
-                       treeOption});
+                       treeOption, studyOption});
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(QCoreApplication::arguments())) {
         err() << "wallmatch-report: " << parser.errorText() << '\n';
@@ -148,10 +157,29 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(version))
         parser.showVersion();
-    if (parser.positionalArguments().isEmpty()) {
+    // A shell pattern hands over a participant's other files too: they are no participants.
+    QStringList resultsNames;
+    QStringList leftOut;
+    for (const QString &name : parser.positionalArguments())
+        (isPracticeEventsOrSessionFile(name) ? leftOut : resultsNames) << name;
+    std::optional<StudyCheck> study;
+    if (parser.isSet(studyOption)) {
+        study = checkStudyFolder(parser.value(studyOption));
+        for (const QString &problem : study->problems)
+            err() << problem << '\n';
+        if (!study->problems.isEmpty())
+            return ExitFailure;
+        for (const QString &name : study->resultsFiles)
+            if (!resultsNames.contains(name))
+                resultsNames << name;
+    }
+    if (resultsNames.isEmpty()) {
         err() << "wallmatch-report: no results file given (see --help)\n";
         return ExitUsage;
     }
+    const QString truthName = parser.isSet(truthOption) ? parser.value(truthOption)
+        : study                                         ? study->truth
+                                                        : QString();
 
     bool timeoutOk = false;
     const int rTimeoutSeconds = parser.value(rTimeoutOption).toInt(&timeoutOk);
@@ -162,12 +190,12 @@ int main(int argc, char *argv[])
     // No output may replace an input (a shell pattern such as results_*.txt after --csv hands
     // one over) or another output: refused before anything is read or written.
     {
-        QStringList inputs = parser.positionalArguments();
-        for (const QString &name : parser.positionalArguments())
+        QStringList inputs = resultsNames + leftOut;
+        for (const QString &name : qAsConst(resultsNames))
             inputs.append(eventsFileBeside(name));
         inputs.removeAll(QString());
-        if (parser.isSet(truthOption))
-            inputs.append(parser.value(truthOption));
+        if (!truthName.isEmpty())
+            inputs.append(truthName);
         QStringList outputs;
         for (const QCommandLineOption *option : {&csvOption, &sourceCsvOption, &jsonOption,
                                                  &plotOption, &trialsOption, &rScriptOption})
@@ -199,8 +227,8 @@ int main(int argc, char *argv[])
 
     int complaints = 0;
     std::optional<TruthFile> truth;
-    if (parser.isSet(truthOption)) {
-        truth = readTruthFile(parser.value(truthOption));
+    if (!truthName.isEmpty()) {
+        truth = readTruthFile(truthName);
         for (const QString &problem : truth->problems)
             err() << problem << '\n';
         complaints += int(truth->problems.size());
@@ -210,7 +238,7 @@ int main(int argc, char *argv[])
         }
     }
     QVector<ResultsFile> files;
-    for (const QString &name : parser.positionalArguments()) {
+    for (const QString &name : qAsConst(resultsNames)) {
         files.append(readResultsFile(name));
         if (files.last().unreadable)
             complaints += printProblems({*files.last().unreadable});
@@ -233,6 +261,11 @@ int main(int argc, char *argv[])
     const QVector<Trial> trials = trialsOf(files, truthTable, logs);
     const QStringList sources = sourcesOf(files);
 
+    if (study)
+        out() << studyCheckText(*study);
+    if (!leftOut.isEmpty())
+        out() << "note: left out, not results files: " << leftOut.join(QStringLiteral(", "))
+              << '\n';
     if (truth && !truth->perSource && !truth->isEmpty())
         out() << "note: " << truth->file
               << " has no source column; every source is assumed to number walls alike\n";
@@ -275,6 +308,8 @@ int main(int argc, char *argv[])
         QByteArray json = reportJson(files, truthTable);
         if (models)
             json = withModels(json, *models);
+        if (study)
+            json = withStudyCheck(json, *study);
         written = writeFileOrComplain(parser.value(jsonOption), json, problems) && written;
         printProblems(problems);
     }
@@ -327,6 +362,10 @@ int main(int argc, char *argv[])
         input.sources = sources;
         input.models = models ? &*models : nullptr;
         input.tree = parser.value(treeOption);
+        if (study && !parser.isSet(treeOption))
+            input.tree = QDir(parser.value(studyOption)).filePath(input.tree);
+        if (study)
+            input.studySection = studyCheckHtml(*study);
         if (terminal)
             input.progress = [](int done, int total) {
                 err() << "\rHTML report: sample pictures " << done + 1 << " of " << total
