@@ -27,7 +27,8 @@ const char overview[] =
     "Usage: wallmatch-prep convert INPUT [--width W --height H] [-o pred_corner.txt]\n"
     "       wallmatch-prep assemble PLAN.csv OUT_DIR [--force]\n"
     "       wallmatch-prep plan --participants N --samples 1-100 [--sources Kestrel,Bramble]\n"
-    "                           --seed S [--order shuffled|fixed] [--force] OUT_DIR\n"
+    "                           --seed S [--order shuffled|fixed] [--within [--gap N]]\n"
+    "                           [--practice N --practice-samples LIST] [--force] OUT_DIR\n"
     "       wallmatch-prep zind TOUR_DIR OUT_DIR [--source NAME=DIR]... [--annotated-as NAME]\n"
     "                           [--layout raw|complete|visible] [--force]\n"
     "       wallmatch-prep truth TREE POSES.csv\n"
@@ -273,7 +274,16 @@ int planCommand(const QStringList &args)
                                                 "a sample's cases where the count allows "
                                                 "(default 3)."),
                                  QStringLiteral("N"), QStringLiteral("3"));
-    parser.addOptions({participants, samples, sources, seed, order, force, within, gap});
+    const QCommandLineOption practice(QStringLiteral("practice"),
+                                      QStringLiteral("Put N practice cases first (phase "
+                                                     "practice), from --practice-samples."),
+                                      QStringLiteral("N"));
+    const QCommandLineOption practiceSamples(
+        QStringLiteral("practice-samples"),
+        QStringLiteral("Samples for practice, kept out of the test cases (as --samples)."),
+        QStringLiteral("LIST"));
+    parser.addOptions({participants, samples, sources, seed, order, force, within, gap, practice,
+                       practiceSamples});
     int status = 0;
     if (!parseCommand(parser, args, status))
         return status;
@@ -326,6 +336,25 @@ int planCommand(const QStringList &args)
         err() << "wallmatch-prep: " << design.samples.size()
               << " samples: a sample's cases are that many apart, fewer than --gap " << gapCases
               << '\n';
+    design.gap = gapCases;
+    if (parser.isSet(practice) != parser.isSet(practiceSamples))
+        return usage(QStringLiteral("--practice and --practice-samples go together"));
+    if (parser.isSet(practice)) {
+        const std::optional<QVector<int>> practiceList =
+            parseSampleList(parser.value(practiceSamples), &error);
+        if (!practiceList)
+            return usage(QStringLiteral("--practice-samples: ") + error);
+        design.practiceSamples = *practiceList;
+        design.practice = parser.value(practice).toInt(&ok);
+        if (!ok || design.practice < 1 || design.practice > design.practiceSamples.size())
+            return usage(QStringLiteral("--practice must be a whole number from 1 to the %1 "
+                                        "practice samples")
+                             .arg(design.practiceSamples.size()));
+        for (const int sample : qAsConst(design.practiceSamples))
+            if (design.samples.contains(sample))
+                return usage(
+                    QStringLiteral("sample %1 is both a practice and a test sample").arg(sample));
+    }
     if (parser.isSet(seed)) {
         design.seed = parser.value(seed).toULongLong(&ok);
         if (!ok)
