@@ -126,6 +126,11 @@ void readProtocolOptions(const QCommandLineParser &parser, const QStringList &ar
 
 } // namespace
 
+int countAnswerLines(const QString &file)
+{
+    return countLines(file);
+}
+
 void checkEarlierSession(StudyRun &run, const QString &participant, bool restart,
                          QStringList &problems)
 {
