@@ -1,6 +1,7 @@
 #include "studystart.h"
 
 #include "regularfile.h"
+#include "sessionlock.h"
 #include "startup.h"
 #include "studyplan.h"
 #include "studyrun.h"
@@ -9,6 +10,10 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
 
 namespace wallmatch {
 
@@ -57,6 +62,82 @@ void checkPlanAgainstStudy(const StudyStart &start, QStringList &problems)
                         .arg(study.practice);
 }
 
+constexpr qint64 maxSessionRecordBytes = 16 * 1024 * 1024;
+
+bool anyFileOf(const QDir &folder, const QString &id)
+{
+    for (const QString &name : {resultsFileFor(id), practiceFileFor(id),
+                                QStringLiteral("events_%1.csv").arg(id), sessionFileFor(id)})
+        if (QFileInfo::exists(folder.filePath(name)))
+            return true;
+    return false;
+}
+
+// --participant next: the plan with the fewest finished or running sessions (the first by name
+// among equals), and an ID no one has: the plan's name, or with "-2", "-3", ... when that is
+// taken. A session counts as finished when a sitting of its record completed the run, and as
+// running while its results file's lock is held; a dropout's plan is given again.
+bool chooseNextParticipant(StudyStart &start)
+{
+    const QDir folder(start.folder);
+    const QDir plans(folder.filePath(start.file.study.plans));
+    QMap<QString, int> uses;
+    for (const QString &name : plans.entryList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name))
+        uses.insert(name, 0);
+    if (uses.isEmpty()) {
+        start.problems << QStringLiteral("%1: no plans to give (*.csv)").arg(plans.path());
+        return false;
+    }
+    for (const QString &record :
+         folder.entryList({QStringLiteral("session_*.json")}, QDir::Files, QDir::Name)) {
+        const ReadFile read = readRegularFile(folder.filePath(record), maxSessionRecordBytes);
+        const QJsonArray sittings = QJsonDocument::fromJson(read.bytes)
+                                        .object()
+                                        .value(QStringLiteral("sessions"))
+                                        .toArray();
+        if (sittings.isEmpty())
+            continue;
+        const QString id =
+            sittings.last().toObject().value(QStringLiteral("participant")).toString();
+        const QString plan = QFileInfo(sittings.last()
+                                           .toObject()
+                                           .value(QStringLiteral("plan"))
+                                           .toObject()
+                                           .value(QStringLiteral("path"))
+                                           .toString())
+                                 .fileName();
+        if (!uses.contains(plan) || !isValidParticipantId(id))
+            continue;
+        bool finished = false;
+        for (const QJsonValue &sitting : sittings)
+            finished = finished || sitting.toObject().value(QStringLiteral("completed")).toBool();
+        bool running = false;
+        const QString results = folder.filePath(resultsFileFor(id));
+        if (!finished && QFileInfo::exists(sessionLockFileName(results))) {
+            SessionLock probe(results);
+            running = !probe.tryLock(); // a lock whose process is gone is no session
+        }
+        if (finished || running)
+            uses[plan] += 1;
+    }
+    QString plan = uses.firstKey();
+    for (auto it = uses.cbegin(); it != uses.cend(); ++it)
+        if (it.value() < uses.value(plan))
+            plan = it.key();
+    const QString stem = QFileInfo(plan).completeBaseName();
+    QString id = stem;
+    for (int n = 2; !isValidParticipantId(id) || anyFileOf(folder, id); ++n) {
+        id = QStringLiteral("%1-%2").arg(stem).arg(n);
+        if (n > 100000) {
+            start.problems << QStringLiteral("%1: no free participant ID").arg(plan);
+            return false;
+        }
+    }
+    start.participant = id;
+    start.planFile = plans.absoluteFilePath(plan);
+    return true;
+}
+
 } // namespace
 
 StudyStart expandStudyArguments(const QStringList &arguments)
@@ -74,7 +155,8 @@ StudyStart expandStudyArguments(const QStringList &arguments)
         start.problems << QStringLiteral("--study needs --participant ID: the ID gives the plan");
         return start;
     }
-    if (!isValidParticipantId(start.participant))
+    const bool next = start.participant == QLatin1String("next");
+    if (!next && !isValidParticipantId(start.participant))
         return start; // refused by prepareStartup, in its words
     if (!QFileInfo(start.folder).isDir()) {
         start.problems << QStringLiteral("%1: not a study folder").arg(start.folder);
@@ -86,9 +168,12 @@ StudyStart expandStudyArguments(const QStringList &arguments)
         return start;
     }
     const StudyFile &study = start.file.study;
-    start.planFile = parser.isSet(QStringLiteral("plan"))
-        ? QFileInfo(parser.value(QStringLiteral("plan"))).absoluteFilePath()
-        : studyPlanFile(study, start.folder, start.participant);
+    if (next && !chooseNextParticipant(start))
+        return start;
+    if (parser.isSet(QStringLiteral("plan")))
+        start.planFile = QFileInfo(parser.value(QStringLiteral("plan"))).absoluteFilePath();
+    else if (!next)
+        start.planFile = studyPlanFile(study, start.folder, start.participant);
     checkPlanAgainstStudy(start, start.problems);
     if (!start.problems.isEmpty())
         return start;
@@ -107,6 +192,13 @@ StudyStart expandStudyArguments(const QStringList &arguments)
                    && pathOptions.contains(argument.mid(2, equals - 2))) {
             expanded.last() =
                 argument.left(equals + 1) + QFileInfo(argument.mid(equals + 1)).absoluteFilePath();
+        } else if (next && argument.startsWith(QLatin1String("--participant"))) {
+            if (argument == QLatin1String("--participant") && i + 1 < arguments.size()) {
+                expanded << start.participant;
+                ++i;
+            } else {
+                expanded.last() = QStringLiteral("--participant=") + start.participant;
+            }
         } else if (argument.startsWith(QLatin1String("--study"))) {
             if (argument == QLatin1String("--study") && i + 1 < arguments.size()) {
                 expanded << start.folder;

@@ -17,7 +17,7 @@ struct StudyStart
     QString folder; // the study folder, absolute: the session's working folder
     QStringList arguments; // the command line to prepare the session from
     StudyFileRead file;
-    QString participant;
+    QString participant; // for --participant next, the ID chosen
     QString planFile; // the plan the participant's ID gives, absolute
     QStringList overrides; // options of the study file the command line gave otherwise
     QStringList problems; // lines for standard error; with any, nothing starts
@@ -25,7 +25,8 @@ struct StudyStart
 
 // Without --study, the arguments as they are. With it: the study file read and checked whole,
 // --participant required, the participant's plan there with the study's practice cases and only
-// the study's sources; every setting of the file the command line does not give added as its
+// the study's sources (--participant next: the least used plan and a new ID, see
+// chooseNextParticipant); every setting of the file the command line does not give added as its
 // option. Paths on the command line are made absolute against the working folder, the study's
 // against the study folder, so the session can then run in the study folder.
 StudyStart expandStudyArguments(const QStringList &arguments);

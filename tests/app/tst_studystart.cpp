@@ -1,4 +1,5 @@
 #include "fixturetree.h"
+#include "sessionlock.h"
 #include "sessionrecord.h"
 #include "startup.h"
 #include "studystart.h"
@@ -160,6 +161,52 @@ private Q_SLOTS:
                           "1 1\n"));
         const wallmatch::Startup again = prepared(study);
         QVERIFY(again.problems.join('\n').contains("--resume"));
+    }
+
+    // --participant next: the plan least used by finished and running sessions; a dropout's plan
+    // is given again, under a new ID.
+    void nextTakesTheLeastUsedPlan()
+    {
+        QTemporaryDir study;
+        QVERIFY(fixture::writeBoxRoomTree(study.path(), 2));
+        QVERIFY(QDir(study.path()).mkpath("plans"));
+        for (const char *plan : {"plans/A.csv", "plans/B.csv"})
+            QVERIFY(writeFile(study.filePath(plan), "sample,source\n1,Kestrel\n"));
+        QVERIFY(writeFile(study.filePath("study.json"),
+                          R"({"format": "wallmatch-study", "version": 1, "title": "Next",
+                              "sources": ["Kestrel"], "plans": "plans"})"));
+        auto next = [&] {
+            const wallmatch::StudyStart start = wallmatch::expandStudyArguments(
+                {"wallmatch", "--study", study.path(), "--participant", "next"});
+            return start.problems.isEmpty()
+                ? start.participant + " " + QFileInfo(start.planFile).fileName()
+                : start.problems.join('\n');
+        };
+        auto sitting = [&](const QString &id, const QString &plan, bool completed) {
+            wallmatch::SessionFacts facts;
+            facts.participant = id;
+            facts.planPath = study.filePath(plan);
+            wallmatch::SessionRecord record(study.filePath("session_" + id + ".json"));
+            QCOMPARE(record.begin(facts), QString());
+            if (completed)
+                QCOMPARE(record.finish(1, 0, true), QString());
+        };
+        QCOMPARE(next(), QString("A A.csv"));
+        sitting("A", "plans/A.csv", true);
+        QCOMPARE(next(), QString("B B.csv"));
+        {
+            // B running: its lock held by a live session.
+            sitting("B", "plans/B.csv", false);
+            wallmatch::SessionLock running(study.filePath("results_B.txt"));
+            QVERIFY(running.tryLock());
+            QCOMPARE(next(), QString("A-2 A.csv"));
+        }
+        // B dropped out: its plan is given again, under an ID of its own.
+        QCOMPARE(next(), QString("B-2 B.csv"));
+        const wallmatch::StudyStart start = wallmatch::expandStudyArguments(
+            {"wallmatch", "--study", study.path(), "--participant", "next"});
+        QVERIFY(start.arguments.contains("B-2"));
+        QVERIFY(!start.arguments.contains("next"));
     }
 };
 

@@ -105,8 +105,15 @@ StudyCheck checkStudyFolder(const QString &folder)
             }
             comparePinned(id, i + 1, QStringLiteral("study file"), studyPinned, study.file,
                           check.differences);
+            // The plan the ID was given: its own, or for --participant next the one chosen.
+            const QString planName =
+                QFileInfo(sitting.value(QStringLiteral("plan"))[QStringLiteral("path")].toString())
+                    .fileName();
             comparePinned(id, i + 1, QStringLiteral("plan"), sitting.value(QStringLiteral("plan")),
-                          studyPlanFile(study.study, folder, id), check.differences);
+                          planName.isEmpty()
+                              ? studyPlanFile(study.study, folder, id)
+                              : QDir(dir.filePath(study.study.plans)).absoluteFilePath(planName),
+                          check.differences);
             comparePinned(id, i + 1, QStringLiteral("truth"),
                           sitting.value(QStringLiteral("truth")), check.truth, check.differences);
             comparePinned(id, i + 1, QStringLiteral("instructions"),
