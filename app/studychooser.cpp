@@ -43,6 +43,9 @@ StudyChooser::StudyChooser(const QStringList &arguments, QWidget *parent)
         if (on)
             ui->resumeCheck->setChecked(false);
     });
+    // With the folder remembered, the experimenter only types the participant ID.
+    if (!ui->folderEdit->text().isEmpty())
+        ui->participantEdit->setFocus();
     connect(ui->folderEdit, &QLineEdit::textChanged, this, &StudyChooser::showStudy);
     connect(ui->participantEdit, &QLineEdit::textChanged, this, &StudyChooser::showStudy);
     showStudy();
