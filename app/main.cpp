@@ -37,9 +37,10 @@ int main(int argc, char *argv[])
     }
     if (study.study) {
         arguments = study.arguments;
-        std::printf("Study %s: participant %s, plan %s\n", qPrintable(study.file.study.title),
-                    qPrintable(study.participant),
-                    qPrintable(QDir(study.folder).relativeFilePath(study.planFile)));
+        if (!study.planFile.isEmpty())
+            std::printf("Study %s: participant %s, plan %s\n", qPrintable(study.file.study.title),
+                        qPrintable(study.participant),
+                        qPrintable(QDir(study.folder).relativeFilePath(study.planFile)));
         if (!QDir::setCurrent(study.folder)) {
             std::fprintf(stderr, "%s: cannot work in this folder\n", qPrintable(study.folder));
             return 2;

@@ -157,7 +157,10 @@ void checkEarlierSession(StudyRun &run, const QString &participant, bool restart
     const int practice = countLines(run.practiceFile);
     // A start that ended before the first answer left nothing to resume: its files are kept
     // aside as --restart would, and the participant starts plainly.
-    if (answers == 0 && practice == 0) {
+    // Only regular files: anything else in their place (a FIFO) is refused as before, unread.
+    const bool regular = std::all_of(held.cbegin(), held.cend(),
+                                     [](const QString &file) { return QFileInfo(file).isFile(); });
+    if (answers == 0 && practice == 0 && regular) {
         checkEarlierSession(run, participant, true, problems);
         return;
     }
