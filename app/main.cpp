@@ -2,6 +2,7 @@
 #include "sessionlock.h"
 #include "startup.h"
 #include "studychooser.h"
+#include "studystart.h"
 #include "windowstage.h"
 
 #include <QApplication>
@@ -25,6 +26,25 @@ int main(int argc, char *argv[])
         if (chooser.exec() != QDialog::Accepted)
             return 0;
         arguments = chooser.arguments();
+    }
+    // A study folder: its file stands for the options, and the session runs in the folder.
+    const QStringList given = arguments;
+    const wallmatch::StudyStart study = wallmatch::expandStudyArguments(arguments);
+    if (!study.problems.isEmpty()) {
+        for (const QString &problem : study.problems)
+            std::fprintf(stderr, "%s\n", qPrintable(problem));
+        return 2;
+    }
+    if (study.study) {
+        arguments = study.arguments;
+        if (!study.planFile.isEmpty())
+            std::printf("Study %s: participant %s, plan %s\n", qPrintable(study.file.study.title),
+                        qPrintable(study.participant),
+                        qPrintable(QDir(study.folder).relativeFilePath(study.planFile)));
+        if (!QDir::setCurrent(study.folder)) {
+            std::fprintf(stderr, "%s: cannot work in this folder\n", qPrintable(study.folder));
+            return 2;
+        }
     }
     wallmatch::SessionLock session(wallmatch::resultsFileOfArguments(arguments));
     if (!wallmatch::startSession(session))
@@ -51,6 +71,7 @@ int main(int argc, char *argv[])
     }
     start.run.facts.windowScale = scale;
     start.run.facts.fullScreen = start.fullScreen;
+    wallmatch::noteStudy(start.run.facts, study, given);
     MainWindow w(start.run);
     if (!start.fullScreen && scale == 1.0) {
         w.show();

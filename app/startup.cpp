@@ -4,6 +4,7 @@
 #include "regularfile.h"
 #include "resultsstore.h"
 #include "samplefolder.h"
+#include "studyfile.h"
 #include "textinput.h"
 #include "truthfile.h"
 
@@ -18,6 +19,7 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 namespace wallmatch {
 
@@ -34,6 +36,7 @@ const QString breakEveryOption = QStringLiteral("break-every");
 const QString focusLossOption = QStringLiteral("pause-on-focus-loss");
 const QString truthOption = QStringLiteral("truth");
 const QString chooseStudyOption = QStringLiteral("choose-study");
+const QString studyOption = QStringLiteral("study");
 
 // A plan is a short text file; this is far beyond any study.
 constexpr qint64 maxPlanFileSize = 16 * 1024 * 1024;
@@ -90,6 +93,18 @@ void readProtocolOptions(const QCommandLineParser &parser, const QStringList &ar
     if (parser.isSet(afterPracticeOption))
         run.instructionsAfterPractice =
             readInstructions(parser.value(afterPracticeOption), start.problems);
+    // Pinned in the session record, so a report can tell whether a participant saw these.
+    for (auto [option, path, sha] :
+         {std::tuple(truthOption, &run.facts.truthPath, &run.facts.truthSha256),
+          std::tuple(instructionsOption, &run.facts.instructionsPath,
+                     &run.facts.instructionsSha256),
+          std::tuple(afterPracticeOption, &run.facts.afterPracticePath,
+                     &run.facts.afterPracticeSha256)}) {
+        if (parser.isSet(option)) {
+            *path = parser.value(option);
+            *sha = fileSha256(*path);
+        }
+    }
     if (parser.isSet(breakEveryOption)) {
         bool ok = false;
         run.breakEvery = parser.value(breakEveryOption).toInt(&ok);
@@ -110,6 +125,11 @@ void readProtocolOptions(const QCommandLineParser &parser, const QStringList &ar
 }
 
 } // namespace
+
+int countAnswerLines(const QString &file)
+{
+    return countLines(file);
+}
 
 void checkEarlierSession(StudyRun &run, const QString &participant, bool restart,
                          QStringList &problems)
@@ -135,6 +155,15 @@ void checkEarlierSession(StudyRun &run, const QString &participant, bool restart
         return;
     const int answers = countLines(run.resultsFile);
     const int practice = countLines(run.practiceFile);
+    // A start that ended before the first answer left nothing to resume: its files are kept
+    // aside as --restart would, and the participant starts plainly.
+    // Only regular files: anything else in their place (a FIFO) is refused as before, unread.
+    const bool regular = std::all_of(held.cbegin(), held.cend(),
+                                     [](const QString &file) { return QFileInfo(file).isFile(); });
+    if (answers == 0 && practice == 0 && regular) {
+        checkEarlierSession(run, participant, true, problems);
+        return;
+    }
     QString what = QStringLiteral("%1 holds %2 answers").arg(run.resultsFile).arg(answers);
     if (practice > 0)
         what +=
@@ -190,6 +219,11 @@ void addStartOptions(QCommandLineParser &parser)
                       QStringLiteral("Give feedback after each practice answer from this truth "
                                      "file."),
                       QStringLiteral("FILE")});
+    parser.addOption({studyOption,
+                      QStringLiteral("Run the study of this folder as its study.json says, with "
+                                     "the plan of --participant; options given here override "
+                                     "the file."),
+                      QStringLiteral("DIR")});
     parser.addOption({chooseStudyOption,
                       QStringLiteral("Ask for the study folder, plan and participant in a "
                                      "dialog, then run there (the desktop entry's start).")});

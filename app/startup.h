@@ -60,6 +60,9 @@ struct Startup
 };
 Startup prepareStartup(const QStringList &arguments);
 
+// The answers (non-blank lines) of a results or practice file; 0 for none or no regular file.
+int countAnswerLines(const QString &file);
+
 // A participant's files from an earlier session (results, practice, events, session record):
 // with `restart`, kept aside under their names with the date; otherwise, with a participant,
 // a problem that counts the answers and names --resume and --restart.

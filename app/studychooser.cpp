@@ -3,6 +3,9 @@
 
 #include "samplefolder.h"
 #include "startup.h"
+#include "studyfile.h"
+#include "studyrun.h"
+#include "studystart.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -40,6 +43,86 @@ StudyChooser::StudyChooser(const QStringList &arguments, QWidget *parent)
         if (on)
             ui->resumeCheck->setChecked(false);
     });
+    // With the folder remembered, the experimenter only types the participant ID.
+    if (!ui->folderEdit->text().isEmpty())
+        ui->participantEdit->setFocus();
+    connect(ui->folderEdit, &QLineEdit::textChanged, this, &StudyChooser::showStudy);
+    connect(ui->participantEdit, &QLineEdit::textChanged, this, &StudyChooser::showStudy);
+    showStudy();
+}
+
+void StudyChooser::showStudy()
+{
+    const QString folder = ui->folderEdit->text().trimmed();
+    const QString participant = ui->participantEdit->text().trimmed();
+    studyFolder = !folder.isEmpty()
+        && QFileInfo(QDir(folder).filePath(QLatin1String(wallmatch::studyFileName))).isFile();
+    ui->planEdit->setEnabled(!studyFolder);
+    ui->planBrowseBtn->setEnabled(!studyFolder);
+    ui->resumeCheck->setEnabled(true);
+    ui->restartCheck->setEnabled(true);
+    if (!studyFolder) {
+        ui->studyLabel->clear();
+        return;
+    }
+    const wallmatch::StudyFileRead study = wallmatch::readStudyFile(folder);
+    if (!study.problems.isEmpty()) {
+        ui->studyLabel->setText(study.problems.mid(0, 6).join(QLatin1Char('\n')));
+        return;
+    }
+    QStringList lines {tr("Study: %1").arg(study.study.title)};
+    int answers = 0;
+    if (!wallmatch::isValidParticipantId(participant)) {
+        lines << tr("Type the participant ID: it gives the plan.");
+    } else {
+        const QString plan = wallmatch::studyPlanFile(study.study, folder, participant);
+        lines << (QFileInfo(plan).isFile()
+                      ? tr("Plan: %1").arg(QDir(folder).relativeFilePath(plan))
+                      : tr("No plan for %1: %2 is missing")
+                            .arg(participant, QDir(folder).relativeFilePath(plan)));
+        const QDir dir(folder);
+        answers = wallmatch::countAnswerLines(dir.filePath(wallmatch::resultsFileFor(participant)))
+            + wallmatch::countAnswerLines(dir.filePath(wallmatch::practiceFileFor(participant)));
+        lines << (answers > 0
+                      ? tr("%1 has %2 answers: resume or restart.").arg(participant).arg(answers)
+                      : tr("%1 has no answers yet.").arg(participant));
+    }
+    // Resume and restart only where there is something to continue or keep aside.
+    ui->resumeCheck->setEnabled(answers > 0);
+    ui->restartCheck->setEnabled(answers > 0);
+    if (answers == 0) {
+        ui->resumeCheck->setChecked(false);
+        ui->restartCheck->setChecked(false);
+    }
+    ui->studyLabel->setText(lines.join(QLatin1Char('\n')));
+}
+
+bool StudyChooser::acceptStudy(const QString &participant)
+{
+    const QDir dir(ui->folderEdit->text().trimmed());
+    QStringList args = original;
+    args << QStringLiteral("--study") << dir.absolutePath() << QStringLiteral("--participant")
+         << participant;
+    if (ui->resumeCheck->isChecked())
+        args << QStringLiteral("--resume");
+    if (ui->restartCheck->isChecked())
+        args << QStringLiteral("--restart");
+    const wallmatch::StudyStart study = wallmatch::expandStudyArguments(args);
+    QStringList problems = study.problems;
+    const QString before = QDir::currentPath();
+    if (problems.isEmpty()) {
+        QDir::setCurrent(dir.absolutePath());
+        problems = wallmatch::prepareStartup(study.arguments).problems;
+    }
+    if (!problems.isEmpty()) {
+        QDir::setCurrent(before);
+        ui->problemLabel->setText(problems.mid(0, 12).join(QLatin1Char('\n')));
+        return false;
+    }
+    QSettings(QStringLiteral("wallmatch"), QStringLiteral("wallmatch"))
+        .setValue(folderKey, dir.absolutePath());
+    chosen = args;
+    return true;
 }
 
 StudyChooser::~StudyChooser()
@@ -79,6 +162,11 @@ void StudyChooser::accept()
         return;
     }
 
+    if (studyFolder) {
+        if (acceptStudy(participant))
+            QDialog::accept();
+        return;
+    }
     QStringList args = original;
     if (!plan.isEmpty())
         args << QStringLiteral("--plan") << QFileInfo(dir, plan).absoluteFilePath();

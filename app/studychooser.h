@@ -9,7 +9,10 @@ class StudyChooser;
 }
 
 // The start from a desktop menu: asks for the study folder (remembered between starts), a plan
-// and a participant ID, both optional. OK checks them as the command line would (the folder's
+// and a participant ID, both optional. A folder with a study file (study.json) needs no plan:
+// the dialog shows the study's title, the plan the typed ID gets and whether that participant
+// has answers, offers resume and restart only to a participant with answers, and starts with
+// --study. OK checks them as the command line would (the folder's
 // test_datasets, the plan and every sample it names, an earlier session of the participant) and
 // accepts only what would start; the working folder is then the study folder.
 class StudyChooser : public QDialog
@@ -29,10 +32,14 @@ public:
 private:
     void browseFolder();
     void browsePlan();
+    // Shows what the folder's study file and the participant's files say; sets `studyFolder`.
+    void showStudy();
+    bool acceptStudy(const QString &participant);
 
     Ui::StudyChooser *ui;
     QStringList original;
     QStringList chosen;
+    bool studyFolder = false; // the folder holds a study file
 };
 
 #endif // STUDYCHOOSER_H

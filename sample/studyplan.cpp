@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QPair>
+#include <algorithm>
 
 namespace wallmatch {
 
@@ -134,9 +135,17 @@ StudyPlan parseStudyPlan(const QString &text, const QString &fileName)
 
 QString studyPlanCsv(const QVector<PlanCase> &cases)
 {
-    QString text = QStringLiteral("sample,source\n");
-    for (const PlanCase &c : cases)
-        text += QStringLiteral("%1,%2\n").arg(c.sample).arg(c.source);
+    // The phase column only where there is practice: plans without it read as they always did.
+    const bool phases =
+        std::any_of(cases.begin(), cases.end(), [](const PlanCase &c) { return c.practice; });
+    QString text =
+        phases ? QStringLiteral("sample,source,phase\n") : QStringLiteral("sample,source\n");
+    for (const PlanCase &c : cases) {
+        text += QStringLiteral("%1,%2").arg(c.sample).arg(c.source);
+        if (phases)
+            text += c.practice ? QStringLiteral(",practice") : QStringLiteral(",test");
+        text += QLatin1Char('\n');
+    }
     return text;
 }
 

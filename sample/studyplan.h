@@ -29,7 +29,7 @@ struct StudyPlan
 // the test rows. Whether the source's corner files exist is for the caller to check.
 StudyPlan parseStudyPlan(const QString &text, const QString &fileName);
 
-// The header line and one row per case, LF line ends.
+// The header line and one row per case, LF line ends; with practice cases, the phase column.
 QString studyPlanCsv(const QVector<PlanCase> &cases);
 
 } // namespace wallmatch

@@ -13,6 +13,14 @@ namespace {
 
 constexpr qint64 maxSessionFileSize = 16 * 1024 * 1024;
 
+QJsonValue pinnedFile(const QString &path, const QByteArray &sha256)
+{
+    if (path.isEmpty())
+        return QJsonValue();
+    return QJsonObject {{QStringLiteral("path"), QFileInfo(path).absoluteFilePath()},
+                        {QStringLiteral("sha256"), QString::fromLatin1(sha256)}};
+}
+
 } // namespace
 
 QString isoWithOffset(const QDateTime &time)
@@ -75,6 +83,20 @@ QString SessionRecord::begin(const SessionFacts &facts, const QDateTime &start)
                {QStringLiteral("test_cases_answered"), 0},
                {QStringLiteral("practice_cases_answered"), 0},
                {QStringLiteral("completed"), false}};
+    current[QStringLiteral("truth")] = pinnedFile(facts.truthPath, facts.truthSha256);
+    current[QStringLiteral("instructions")] =
+        pinnedFile(facts.instructionsPath, facts.instructionsSha256);
+    current[QStringLiteral("instructions_after_practice")] =
+        pinnedFile(facts.afterPracticePath, facts.afterPracticeSha256);
+    if (!facts.studyFile.isEmpty()) {
+        QJsonObject study = pinnedFile(facts.studyFile, facts.studySha256).toObject();
+        study[QStringLiteral("title")] = facts.studyTitle;
+        study[QStringLiteral("overridden_options")] =
+            QJsonArray::fromStringList(facts.studyOverrides);
+        current[QStringLiteral("study")] = study;
+    } else {
+        current[QStringLiteral("study")] = QJsonValue();
+    }
     return write();
 }
 

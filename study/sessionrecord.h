@@ -26,6 +26,18 @@ struct SessionFacts
     qreal windowScale = 1;
     bool fullScreen = false;
     bool eventTimestamps = false; // case times from the input events' own timestamps
+    // Files that shape what the participant sees, pinned by their SHA-256 (hex); empty: none.
+    QString truthPath;
+    QByteArray truthSha256;
+    QString instructionsPath;
+    QByteArray instructionsSha256;
+    QString afterPracticePath;
+    QByteArray afterPracticeSha256;
+    // A start with --study: the study file and the options the command line overrode.
+    QString studyFile;
+    QByteArray studySha256;
+    QString studyTitle;
+    QStringList studyOverrides;
 };
 
 // The session record: a JSON file with one entry per sitting ("sessions"), written when the

@@ -98,6 +98,52 @@ private Q_SLOTS:
         StudyChooser next({"wallmatch"});
         QCOMPARE(next.findChild<QLineEdit *>("folderEdit")->text(), studyPath);
     }
+
+    // A folder with a study file: the ID typed gives the plan; resume and restart only where the
+    // participant has answers; OK starts with --study.
+    void readsTheStudyFile()
+    {
+        QTemporaryDir folder;
+        QVERIFY(fixture::writeBoxRoomTree(folder.path(), 2));
+        QVERIFY(QDir(folder.path()).mkpath("plans"));
+        QVERIFY(
+            writeFile(folder.filePath("plans/P1.csv"), "sample,source\n2,Kestrel\n1,Bramble\n"));
+        QVERIFY(writeFile(folder.filePath("study.json"),
+                          R"({"format": "wallmatch-study", "version": 1, "title": "Box study",
+                              "sources": ["Kestrel", "Bramble"], "plans": "plans"})"));
+        StudyChooser chooser({"wallmatch", "--choose-study"});
+        chooser.show();
+        chooser.findChild<QLineEdit *>("folderEdit")->setText(folder.path());
+        auto *participant = chooser.findChild<QLineEdit *>("participantEdit");
+        auto *resume = chooser.findChild<QCheckBox *>("resumeCheck");
+        auto *restart = chooser.findChild<QCheckBox *>("restartCheck");
+        const QLabel *shown = chooser.findChild<QLabel *>("studyLabel");
+        QVERIFY(!chooser.findChild<QLineEdit *>("planEdit")->isEnabled());
+        QTest::keyClicks(participant, "P2");
+        QVERIFY2(shown->text().contains("Study: Box study"), qPrintable(shown->text()));
+        QVERIFY2(shown->text().contains("No plan for P2: plans/P2.csv is missing"),
+                 qPrintable(shown->text()));
+        participant->clear();
+        QTest::keyClicks(participant, "P1");
+        QVERIFY2(shown->text().contains("Plan: plans/P1.csv"), qPrintable(shown->text()));
+        QVERIFY(shown->text().contains("P1 has no answers yet."));
+        QVERIFY(!resume->isEnabled() && !restart->isEnabled());
+
+        QVERIFY(writeFile(folder.filePath("results_P1.txt"),
+                          "ind 2: Wall 0 <==> Wall 0 (Kestrel) Time: 0:01.000 Mouse: 1 1 <==> 1 "
+                          "1\n"));
+        participant->clear();
+        QTest::keyClicks(participant, "P1");
+        QVERIFY2(shown->text().contains("P1 has 1 answers"), qPrintable(shown->text()));
+        QVERIFY(resume->isEnabled() && restart->isEnabled());
+        resume->setChecked(true);
+        QTest::keyClick(participant, Qt::Key_Return);
+        QCOMPARE(chooser.findChild<QLabel *>("problemLabel")->text(), QString());
+        QCOMPARE(chooser.result(), int(QDialog::Accepted));
+        const QString path = QDir(folder.path()).absolutePath();
+        QCOMPARE(chooser.arguments(),
+                 (QStringList {"wallmatch", "--study", path, "--participant", "P1", "--resume"}));
+    }
 };
 
 QTEST_MAIN(TestStudyChooser)

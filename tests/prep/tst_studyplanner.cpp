@@ -182,8 +182,47 @@ private Q_SLOTS:
                 QCOMPARE(plan[i].line, i + 2);
             }
             QCOMPARE(seen.size(), sampleCount * sources.size()); // each pair once
+            // Rounds in one order could be learnt: where the count allows, they differ.
+            if (sampleCount >= 5) {
+                QSet<QVector<int>> roundOrders;
+                for (int round = 0; round < sources.size(); ++round) {
+                    QVector<int> order;
+                    for (const PlanCase &c : plan.mid(round * sampleCount, sampleCount))
+                        order.append(c.sample);
+                    roundOrders.insert(order);
+                }
+                QCOMPARE(roundOrders.size(), int(sources.size()));
+            }
         }
         QCOMPARE(planText(makeStudyPlans(design)), planText(plans));
+    }
+
+    // Practice comes first, from its own samples, and leaves the test cases as they were.
+    void practiceFirst()
+    {
+        StudyDesign design;
+        design.participants = 3;
+        design.samples = sampleRange(1, 8);
+        design.sources = QStringList {"Kestrel", "Bramble"};
+        design.seed = 5;
+        const QVector<QVector<PlanCase>> without = makeStudyPlans(design);
+        design.practice = 2;
+        design.practiceSamples = sampleRange(20, 23);
+        const QVector<QVector<PlanCase>> with = makeStudyPlans(design);
+        for (int p = 0; p < with.size(); ++p) {
+            const QVector<PlanCase> &plan = with.at(p);
+            QCOMPARE(plan.size(), 10);
+            for (int i = 0; i < plan.size(); ++i) {
+                QCOMPARE(plan[i].practice, i < 2);
+                QCOMPARE(plan[i].sample >= 20, i < 2);
+            }
+            QCOMPARE(planText({plan.mid(2)}), planText({without.at(p)}));
+            // Read back as wallmatch reads it: practice then test.
+            const StudyPlan read = parseStudyPlan(studyPlanCsv(plan), "P.csv");
+            QCOMPARE(read.problems, QStringList());
+            QCOMPARE(read.cases.value(1).practice, true);
+            QCOMPARE(read.cases.value(2).practice, false);
+        }
     }
 
     // Adding participants later leaves the plans already handed out as they were.

@@ -8,6 +8,7 @@
 #include "previewtree.h"
 #include "samplefolder.h"
 #include "sources.h"
+#include "studyfile.h"
 #include "studyplanner.h"
 #include "truthfile.h"
 #include "zindimport.h"
@@ -33,11 +34,13 @@ const char overview[] =
     "Usage: wallmatch-prep convert INPUT [--width W --height H] [-o pred_corner.txt]\n"
     "       wallmatch-prep assemble PLAN.csv OUT_DIR [--force]\n"
     "       wallmatch-prep plan --participants N --samples 1-100 [--sources Kestrel,Bramble]\n"
-    "                           --seed S [--order shuffled|fixed] [--force] OUT_DIR\n"
+    "                           --seed S [--order shuffled|fixed] [--within [--gap N]]\n"
+    "                           [--practice N --practice-samples LIST] [--force] OUT_DIR\n"
     "       wallmatch-prep zind TOUR_DIR OUT_DIR [--source NAME=DIR]... [--annotated-as NAME]\n"
     "                           [--layout raw|complete|visible] [--force]\n"
     "       wallmatch-prep truth TREE [POSES.csv] [--reference NAME]\n"
     "       wallmatch-prep preview TREE OUT_DIR [--sample N] [--source NAME]\n"
+    "       wallmatch-prep study init DIR --title TITLE [--sources NAMES] [--practice N] ...\n"
     "\n"
     "Prepares sample trees for wallmatch.\n"
     "\n"
@@ -54,6 +57,8 @@ const char overview[] =
     "  truth     writes truth.csv of a sample tree from the cameras' poses (POSES.csv), or\n"
     "            through a reference source's walls (--reference NAME).\n"
     "  preview   draws each sample with its walls numbered (and coloured by truth.csv).\n"
+    "  study     writes a study folder's study.json: title, sources, plans, practice,\n"
+    "            instructions, truth, breaks, full screen, pause on focus loss.\n"
     "\n"
     "'wallmatch-prep COMMAND --help' describes a command's options; 'wallmatch-prep --version'\n"
     "prints the version.\n";
@@ -238,7 +243,16 @@ int planCommand(const QStringList &args)
                                                 "a sample's cases where the count allows "
                                                 "(default 3)."),
                                  QStringLiteral("N"), QStringLiteral("3"));
-    parser.addOptions({participants, samples, sources, seed, order, force, within, gap});
+    const QCommandLineOption practice(QStringLiteral("practice"),
+                                      QStringLiteral("Put N practice cases first (phase "
+                                                     "practice), from --practice-samples."),
+                                      QStringLiteral("N"));
+    const QCommandLineOption practiceSamples(
+        QStringLiteral("practice-samples"),
+        QStringLiteral("Samples for practice, kept out of the test cases (as --samples)."),
+        QStringLiteral("LIST"));
+    parser.addOptions({participants, samples, sources, seed, order, force, within, gap, practice,
+                       practiceSamples});
     if (const std::optional<int> done = parseCommandLine(parser, args))
         return *done;
 
@@ -287,6 +301,25 @@ int planCommand(const QStringList &args)
         err() << "wallmatch-prep: " << design.samples.size()
               << " samples: a sample's cases are that many apart, fewer than --gap " << gapCases
               << '\n';
+    design.gap = gapCases;
+    if (parser.isSet(practice) != parser.isSet(practiceSamples))
+        return usage(QStringLiteral("--practice and --practice-samples go together"));
+    if (parser.isSet(practice)) {
+        const std::optional<QVector<int>> practiceList =
+            parseSampleList(parser.value(practiceSamples), &error);
+        if (!practiceList)
+            return usage(QStringLiteral("--practice-samples: ") + error);
+        design.practiceSamples = *practiceList;
+        design.practice = parser.value(practice).toInt(&ok);
+        if (!ok || design.practice < 1 || design.practice > design.practiceSamples.size())
+            return usage(QStringLiteral("--practice must be a whole number from 1 to the %1 "
+                                        "practice samples")
+                             .arg(design.practiceSamples.size()));
+        for (const int sample : qAsConst(design.practiceSamples))
+            if (design.samples.contains(sample))
+                return usage(
+                    QStringLiteral("sample %1 is both a practice and a test sample").arg(sample));
+    }
     if (parser.isSet(seed)) {
         design.seed = parser.value(seed).toULongLong(&ok);
         if (!ok)
@@ -604,6 +637,104 @@ int previewCommand(const QStringList &args)
     return ok ? ExitSuccess : ExitFailure;
 }
 
+int studyCommand(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes DIR/study.json, the study file that 'wallmatch --study DIR --participant ID' "
+        "runs: every participant gets the same protocol, and the plan DIR/PLANS/ID.csv. Paths "
+        "are relative to DIR; every file named must exist."));
+    parser.addPositionalArgument(QStringLiteral("init"), QStringLiteral("The only action."));
+    parser.addPositionalArgument(QStringLiteral("DIR"),
+                                 QStringLiteral("The study folder (holding test_datasets)."));
+    const QCommandLineOption title(QStringLiteral("title"), QStringLiteral("The study's title."),
+                                   QStringLiteral("TEXT"));
+    const QCommandLineOption sources(QStringLiteral("sources"),
+                                     QStringLiteral("The sources compared (default "
+                                                    "Kestrel,Bramble)."),
+                                     QStringLiteral("NAMES"), QStringLiteral("Kestrel,Bramble"));
+    const QCommandLineOption plans(QStringLiteral("plans"),
+                                   QStringLiteral("Folder of the plans, ID.csv each (default "
+                                                  "plans)."),
+                                   QStringLiteral("DIR"), QStringLiteral("plans"));
+    const QCommandLineOption practice(QStringLiteral("practice"),
+                                      QStringLiteral("Practice cases every plan starts with."),
+                                      QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption instructions(QStringLiteral("instructions"),
+                                          QStringLiteral("Page shown before Start Test."),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption afterPractice(QStringLiteral("instructions-after-practice"),
+                                           QStringLiteral("Page shown after the practice."),
+                                           QStringLiteral("FILE"));
+    const QCommandLineOption truth(QStringLiteral("truth"),
+                                   QStringLiteral("Truth file for feedback after practice "
+                                                  "answers."),
+                                   QStringLiteral("FILE"));
+    const QCommandLineOption breakEvery(QStringLiteral("break-every"),
+                                        QStringLiteral("A break after every N-th test answer."),
+                                        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption fullScreen(QStringLiteral("fullscreen"),
+                                        QStringLiteral("Run in full screen."));
+    const QCommandLineOption focusLoss(QStringLiteral("pause-on-focus-loss"),
+                                       QStringLiteral("Pause the case when the window loses the "
+                                                      "focus."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace a study.json that exists."));
+    parser.addOptions({title, sources, plans, practice, instructions, afterPractice, truth,
+                       breakEvery, fullScreen, focusLoss, force});
+    if (const std::optional<int> done = parseCommandLine(parser, args))
+        return *done;
+    auto usage = [&args](const QString &message) { return usageError(args.value(0), message); };
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2 || positional.first() != QLatin1String("init"))
+        return usage(QStringLiteral("expected: init DIR"));
+    if (!parser.isSet(title))
+        return usage(QStringLiteral("--title is needed"));
+    const QString folder = positional.at(1);
+    StudyFile study;
+    study.title = parser.value(title);
+    QString error;
+    const std::optional<QStringList> sourceList = parseSourceList(parser.value(sources), &error);
+    if (!sourceList)
+        return usage(QStringLiteral("--sources: ") + error);
+    study.sources = *sourceList;
+    study.plans = parser.value(plans);
+    bool ok = false;
+    study.practice = parser.value(practice).toInt(&ok);
+    if (!ok)
+        return usage(QStringLiteral("--practice must be a whole number from 0"));
+    study.breakEvery = parser.value(breakEvery).toInt(&ok);
+    if (!ok)
+        return usage(QStringLiteral("--break-every must be a whole number from 0"));
+    study.instructions = parser.value(instructions);
+    study.instructionsAfterPractice = parser.value(afterPractice);
+    study.truth = parser.value(truth);
+    study.fullScreen = parser.isSet(fullScreen);
+    study.pauseOnFocusLoss = parser.isSet(focusLoss);
+
+    const QString file = QDir(folder).filePath(QLatin1String(studyFileName));
+    const QByteArray json = studyFileJson(study);
+    // Checked as wallmatch will check it: nothing is written that would not start.
+    const StudyFileRead check = parseStudyFile(json, file, folder);
+    if (!check.problems.isEmpty()) {
+        for (const QString &problem : check.problems)
+            err() << problem << '\n';
+        err() << "wallmatch-prep study: nothing was written\n";
+        return ExitFailure;
+    }
+    if (QFileInfo::exists(file) && !parser.isSet(force)) {
+        err() << file << ": exists; give --force to replace it\n";
+        return ExitFailure;
+    }
+    QVector<Problem> problems;
+    if (!writeFileOrComplain(file, json, problems)) {
+        printProblems(problems);
+        return ExitFailure;
+    }
+    out() << file << '\n';
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -621,7 +752,8 @@ int main(int argc, char *argv[])
     const QString command = args.value(1);
     if (command == QLatin1String("convert") || command == QLatin1String("assemble")
         || command == QLatin1String("plan") || command == QLatin1String("zind")
-        || command == QLatin1String("preview") || command == QLatin1String("truth")) {
+        || command == QLatin1String("preview") || command == QLatin1String("truth")
+        || command == QLatin1String("study")) {
         args.removeAt(1);
         args[0] = QStringLiteral("wallmatch-prep ") + command;
         if (command == QLatin1String("plan"))
@@ -632,6 +764,8 @@ int main(int argc, char *argv[])
             return previewCommand(args);
         if (command == QLatin1String("truth"))
             return truthCommand(args);
+        if (command == QLatin1String("study"))
+            return studyCommand(args);
         return command == QLatin1String("convert") ? convertCommand(args) : assembleCommand(args);
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")

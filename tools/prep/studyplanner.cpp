@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
@@ -81,6 +82,54 @@ std::optional<QVector<int>> parseSampleList(const QString &text, QString *error)
     return samples;
 }
 
+namespace {
+
+// A round's cases in their shuffled order as far as the gap allows: position b takes the first
+// case left whose sample was at position a of the round before with n + b - a >= gap. Waiting
+// only eases the condition, so this keeps the gap whenever any order does.
+QVector<PlanCase> keepingGap(const QVector<PlanCase> &shuffled, const QVector<PlanCase> &previous,
+                             int gap)
+{
+    const int n = int(shuffled.size());
+    QHash<int, int> before;
+    for (int a = 0; a < n; ++a)
+        before.insert(previous.at(a).sample, a);
+    QVector<PlanCase> left = shuffled;
+    QVector<PlanCase> order;
+    for (int b = 0; b < n; ++b) {
+        int pick = 0;
+        for (int i = 0; i < left.size(); ++i) {
+            if (n + b - before.value(left.at(i).sample) >= gap) {
+                pick = i;
+                break;
+            }
+        }
+        order.append(left.takeAt(pick));
+    }
+    return order;
+}
+
+} // namespace
+
+QVector<PlanCase> practiceCases(const StudyDesign &design, int participant)
+{
+    QVector<int> samples = design.practiceSamples;
+    if (design.shuffled) {
+        // A stream of its own, so that adding practice leaves the test cases as they were.
+        std::mt19937_64 engine(
+            mixSeed(design.seed, (std::uint64_t(1) << 63) + std::uint64_t(participant)));
+        shuffleInPlace(samples, engine);
+    }
+    QVector<PlanCase> cases;
+    const int k = int(design.sources.size());
+    for (int i = 0; i < design.practice && i < samples.size() && k > 0; ++i) {
+        PlanCase c {0, samples.at(i), design.sources.at((i + participant) % k)};
+        c.practice = true;
+        cases.append(c);
+    }
+    return cases;
+}
+
 QVector<QVector<PlanCase>> makeStudyPlans(const StudyDesign &design)
 {
     const int n = int(design.samples.size());
@@ -115,13 +164,25 @@ QVector<QVector<PlanCase>> makeStudyPlans(const StudyDesign &design)
             ordersUsed.insert(order);
         }
         if (design.within) {
-            const QVector<PlanCase> first = cases;
-            for (int round = 1; round < k; ++round)
-                for (const PlanCase &c : first)
-                    cases.append(
-                        {0, c.sample,
-                         design.sources.at((design.sources.indexOf(c.source) + round) % k)});
+            const int gap = qMin(design.gap, n);
+            QVector<PlanCase> previous = cases;
+            for (int round = 1; round < k; ++round) {
+                QVector<PlanCase> next;
+                for (const PlanCase &c : qAsConst(previous))
+                    next.append({0, c.sample,
+                                 design.sources.at((design.sources.indexOf(c.source) + 1) % k)});
+                if (design.shuffled) {
+                    // Streams above 2^32 are the rounds', apart from the participants' orders.
+                    std::mt19937_64 engine(
+                        mixSeed(design.seed, (std::uint64_t(round) << 32) + std::uint64_t(p)));
+                    shuffleInPlace(next, engine);
+                    next = keepingGap(next, previous, gap);
+                }
+                cases += next;
+                previous = next;
+            }
         }
+        cases = practiceCases(design, p) + cases;
         for (int i = 0; i < cases.size(); ++i)
             cases[i].line = i + 2; // below the header
         plans.append(cases);

@@ -27,9 +27,15 @@ struct StudyDesign
     QStringList sources; // display names, each used for an equal share of the samples
     std::uint64_t seed = 0;
     bool shuffled = true; // false: every participant sees the samples in the order given
-    // Every sample with every source: k rounds of the participant's order, the sources turned
-    // by one each round, so that a sample's cases are n cases apart (the most n allows).
+    // Every sample with every source: k rounds, the sources turned by one each round. Shuffled,
+    // each round has an order of its own in which a sample's case comes at least `gap` cases
+    // after its case in the round before (at most n); fixed, every round is the order given.
     bool within = false;
+    int gap = 3;
+    // Practice cases before the test cases, from samples of their own: `practice` cases of
+    // practiceSamples (the first ones, or a seeded choice when shuffled), sources rotating.
+    int practice = 0;
+    QVector<int> practiceSamples;
 };
 
 // "1-100", "3,5,9" or a mix ("1-10,15"); every sample once, counted from 1.
@@ -42,6 +48,9 @@ std::optional<QVector<int>> parseSampleList(const QString &text, QString *error)
 // often (within one). Shuffled orders come from the seed and the participant number alone; no
 // two participants get the same order while there are orders left.
 QVector<QVector<PlanCase>> makeStudyPlans(const StudyDesign &design);
+
+// The practice cases a participant's plan starts with (StudyDesign::practice).
+QVector<PlanCase> practiceCases(const StudyDesign &design, int participant);
 
 // "P01", "P02", ...: at least two digits, more when there are more participants.
 QString participantId(int number, int participants);

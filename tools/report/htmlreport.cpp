@@ -684,6 +684,7 @@ bool writeHtmlReport(const QString &dir, const HtmlReportInput &input, QVector<P
                 .arg(input.trials.size())
                 .arg(input.truth ? QStringLiteral(", judged against %1").arg(esc(input.truth->file))
                                  : QStringLiteral(", no truth given"));
+    html += input.studySection;
     html += QStringLiteral("<h2>Summary</h2>\n") + summaryTable(input.files, input.truth);
     html += QStringLiteral("<h2>By source</h2>\n")
         + sourceTable(input.files, input.sources, input.truth);

@@ -25,6 +25,7 @@ struct HtmlReportInput
     const PowerResult *power = nullptr; // when it was asked for
     QString tree; // the sample tree (test_datasets) for the panoramas; may not exist
     std::function<void(int done, int total)> progress; // per sample picture drawn
+    QString studySection; // HTML at the top: the study check of --study, when given
 };
 
 // Writes `dir`/index.html with the charts and panoramas beside it (the folder is made if

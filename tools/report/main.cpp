@@ -12,6 +12,8 @@
 #include "samplefolder.h"
 #include "sessionfiles.h"
 #include "sourcechart.h"
+#include "studycheck.h"
+#include "studyfile.h"
 #include "textinput.h"
 #include "timechart.h"
 #include "trials.h"
@@ -185,12 +187,39 @@ int main(int argc, char *argv[])
                        "corner files of the --tree."),
         QStringLiteral("NAME"));
     parser.addOption(referenceOption);
+    const QCommandLineOption studyOption(
+        QStringLiteral("study"),
+        QStringLiteral("A study folder: its participants' results (and event) files are found "
+                       "there, its truth is used unless --truth is given, and every participant's "
+                       "session is checked against the study file, plan, truth and instructions "
+                       "as they are now; differences are listed at the top."),
+        QStringLiteral("DIR"));
+    parser.addOption(studyOption);
     if (const std::optional<int> done =
             parseCommandLine(parser, QCoreApplication::arguments(), true))
         return *done;
-    if (parser.positionalArguments().isEmpty())
+    // A shell pattern hands over a participant's other files too: they are no participants.
+    QStringList resultsNames;
+    QStringList leftOut;
+    for (const QString &name : parser.positionalArguments())
+        (isPracticeEventsOrSessionFile(name) ? leftOut : resultsNames) << name;
+    std::optional<StudyCheck> study;
+    if (parser.isSet(studyOption)) {
+        study = checkStudyFolder(parser.value(studyOption));
+        for (const QString &problem : study->problems)
+            err() << escapedControls(problem) << '\n';
+        if (!study->problems.isEmpty())
+            return ExitFailure;
+        for (const QString &name : study->resultsFiles)
+            if (!resultsNames.contains(name))
+                resultsNames << name;
+    }
+    if (resultsNames.isEmpty())
         return usageError(QCoreApplication::applicationName(),
                           QStringLiteral("no results file given (see --help)"));
+    const QString truthName = parser.isSet(truthOption) ? parser.value(truthOption)
+        : study                                         ? study->truth
+                                                        : QString();
 
     bool timeoutOk = false;
     const int rTimeoutSeconds = parser.value(rTimeoutOption).toInt(&timeoutOk);
@@ -201,12 +230,12 @@ int main(int argc, char *argv[])
     // No output may replace an input (a shell pattern such as results_*.txt after --csv hands
     // one over) or another output: refused before anything is read or written.
     {
-        QStringList inputs = parser.positionalArguments();
-        for (const QString &name : parser.positionalArguments())
+        QStringList inputs = resultsNames + leftOut;
+        for (const QString &name : qAsConst(resultsNames))
             inputs += eventLogsBeside(name);
         inputs.removeAll(QString());
-        if (parser.isSet(truthOption))
-            inputs.append(parser.value(truthOption));
+        if (!truthName.isEmpty())
+            inputs.append(truthName);
         QStringList outputs;
         for (const QCommandLineOption *option : {&csvOption, &sourceCsvOption, &jsonOption,
                                                  &plotOption, &trialsOption, &rScriptOption})
@@ -255,8 +284,8 @@ int main(int argc, char *argv[])
 
     int complaints = 0;
     std::optional<TruthFile> truth;
-    if (parser.isSet(truthOption)) {
-        truth = readTruthFile(parser.value(truthOption));
+    if (!truthName.isEmpty()) {
+        truth = readTruthFile(truthName);
         for (const QString &problem : truth->problems)
             err() << escapedControls(problem) << '\n';
         complaints += int(truth->problems.size());
@@ -270,7 +299,7 @@ int main(int argc, char *argv[])
         return ExitUsage;
     }
     QVector<ResultsFile> files;
-    for (const QString &name : parser.positionalArguments()) {
+    for (const QString &name : qAsConst(resultsNames)) {
         files.append(readResultsFile(name));
         if (files.last().unreadable)
             complaints += printProblems({*files.last().unreadable});
@@ -305,6 +334,11 @@ int main(int argc, char *argv[])
     }
     const QStringList sources = sourcesOf(files);
 
+    if (study)
+        out() << studyCheckText(*study);
+    if (!leftOut.isEmpty())
+        out() << "note: left out, not results files: " << leftOut.join(QStringLiteral(", "))
+              << '\n';
     if (truth && !truth->perSource && !truth->isEmpty())
         out() << "note: " << truth->file
               << " has no source column; every source is assumed to number walls alike\n";
@@ -366,6 +400,8 @@ int main(int argc, char *argv[])
             root.insert(QStringLiteral("power"), powerJson(*power));
             json = QJsonDocument(root).toJson();
         }
+        if (study)
+            json = withStudyCheck(json, *study);
         written = writeOutputFile(parser.value(jsonOption), json) && written;
     }
     if (parser.isSet(plotOption)) {
@@ -422,6 +458,10 @@ int main(int argc, char *argv[])
         input.models = models ? &*models : nullptr;
         input.power = power ? &*power : nullptr;
         input.tree = parser.value(treeOption);
+        if (study && !parser.isSet(treeOption))
+            input.tree = QDir(parser.value(studyOption)).filePath(input.tree);
+        if (study)
+            input.studySection = studyCheckHtml(*study);
         if (terminal)
             input.progress = [](int done, int total) {
                 err() << "\rHTML report: sample pictures " << done + 1 << " of " << total
