@@ -21,7 +21,6 @@ namespace wallmatch::bench {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kCeilingAbove = 1.2;
 constexpr double kFloorBelow = 1.5;
 constexpr int kDistinctRooms = 4;
@@ -37,7 +36,7 @@ double azimuthOf(const CornerPoint &corner)
 PlanPolygon roomPlan(int walls, quint32 seed)
 {
     DemoRandom random(seed);
-    const double step = 2.0 * kPi / walls;
+    const double step = 2.0 * piDouble / walls;
     PlanPolygon plan;
     plan.reserve(size_t(walls));
     for (int i = 0; i < walls; ++i) {
@@ -91,9 +90,9 @@ QPoint wallCentre(const QVector<CornerPoint> &corners, int wall, const QSize &im
     const double from = azimuthOf(a);
     double to = azimuthOf(b);
     if (to < from)
-        to += 2.0 * kPi;
-    const double middle = std::fmod((from + to) / 2.0, 2.0 * kPi);
-    return QPoint(int(middle / (2.0 * kPi) * imageSize.width()), imageSize.height() / 2);
+        to += 2.0 * piDouble;
+    const double middle = std::fmod((from + to) / 2.0, 2.0 * piDouble);
+    return QPoint(int(middle / (2.0 * piDouble) * imageSize.width()), imageSize.height() / 2);
 }
 
 int wallAwayFromSeam(const QVector<CornerPoint> &corners)

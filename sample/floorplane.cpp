@@ -72,14 +72,35 @@ std::optional<QVector<QPointF>> liftedFloor(const QVector<CornerPoint> &corners,
     return floor;
 }
 
+std::optional<FloorRings> liftedFloors(const QVector<CornerPoint> &first, const QString &firstLabel,
+                                       const QVector<CornerPoint> &second,
+                                       const QString &secondLabel, QString *why)
+{
+    QString reason;
+    std::optional<QVector<QPointF>> a = liftedFloor(first, &reason);
+    if (!a) {
+        if (why)
+            *why = firstLabel + reason;
+        return std::nullopt;
+    }
+    std::optional<QVector<QPointF>> b = liftedFloor(second, &reason);
+    if (!b) {
+        if (why)
+            *why = secondLabel + reason;
+        return std::nullopt;
+    }
+    return FloorRings {std::move(*a), std::move(*b)};
+}
+
 std::optional<LayoutAgreement> layoutAgreement(const QVector<CornerPoint> &shown,
                                                const QVector<CornerPoint> &reference, QSize image,
                                                QString *why)
 {
-    const std::optional<QVector<QPointF>> a = liftedFloor(shown, why);
-    const std::optional<QVector<QPointF>> b = a ? liftedFloor(reference, why) : std::nullopt;
-    if (!a || !b)
+    const std::optional<FloorRings> rings = liftedFloors(shown, {}, reference, {}, why);
+    if (!rings)
         return std::nullopt;
+    const QVector<QPointF> &a = rings->first;
+    const QVector<QPointF> &b = rings->second;
     // Painter paths clip in floating point; a thousand units to the camera height keeps their
     // tolerances far below a room's size.
     const auto path = [](const QVector<QPointF> &ring) {
@@ -92,7 +113,7 @@ std::optional<LayoutAgreement> layoutAgreement(const QVector<CornerPoint> &shown
         p.setFillRule(Qt::WindingFill);
         return p;
     };
-    const QPainterPath pa = path(*a), pb = path(*b);
+    const QPainterPath pa = path(a), pb = path(b);
     const double united = areaOf(pa.united(pb));
     LayoutAgreement agreement;
     agreement.iou2d = united > 0 ? areaOf(pa.intersected(pb)) / united : 0.0;
@@ -104,8 +125,8 @@ std::optional<LayoutAgreement> layoutAgreement(const QVector<CornerPoint> &shown
         const double h = std::hypot(d.x, d.y);
         if (h < 1e-12)
             continue;
-        const std::optional<double> ta = rayToRing(*a, d.x / h, d.y / h);
-        const std::optional<double> tb = rayToRing(*b, d.x / h, d.y / h);
+        const std::optional<double> ta = rayToRing(a, d.x / h, d.y / h);
+        const std::optional<double> tb = rayToRing(b, d.x / h, d.y / h);
         if (!ta || !tb)
             continue;
         const double va = directionToPixel({d.x / h * *ta, d.y / h * *ta, -1.0}, size).y();

@@ -2,6 +2,7 @@
 
 #include "datedname.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace wallmatch {
@@ -74,6 +75,12 @@ std::optional<ParticipantFileOf> participantFileOf(const QString &fileName)
         return of;
     }
     return std::nullopt;
+}
+
+bool isPracticeEventsOrSessionFile(const QString &path)
+{
+    const auto of = participantFileOf(QFileInfo(path).fileName());
+    return of && of->kind != ParticipantFile::Results;
 }
 
 } // namespace wallmatch

@@ -51,6 +51,11 @@ struct ParticipantFileOf
 };
 std::optional<ParticipantFileOf> participantFileOf(const QString &fileName);
 
+// practice_ID.txt, events_ID.csv, session_ID.json (and practice.txt, events.csv, session.json,
+// and their dated files), in any folder: a participant's files beside the results, never
+// results themselves.
+bool isPracticeEventsOrSessionFile(const QString &path);
+
 } // namespace wallmatch
 
 #endif // PARTICIPANTFILES_H

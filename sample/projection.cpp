@@ -11,7 +11,6 @@ namespace {
 constexpr float kPi = 3.1415927f;
 constexpr float kTwoPi = 6.2831855f;
 constexpr float kHalfPi = 1.5707964f;
-constexpr double kPiDouble = 3.14159265358979323846;
 } // namespace
 
 SphericalAngles PosToSpherical(const CornerPoint &v)
@@ -69,9 +68,9 @@ double azimuthOf(const Direction &direction)
 {
     double azimuth = std::atan2(-direction.x, direction.y);
     if (azimuth < 0.0)
-        azimuth += 2.0 * kPiDouble;
+        azimuth += 2.0 * piDouble;
     // A tiny negative angle can round up to a whole turn, which is the left edge.
-    return azimuth >= 2.0 * kPiDouble ? 0.0 : azimuth;
+    return azimuth >= 2.0 * piDouble ? 0.0 : azimuth;
 }
 
 double polarOf(const Direction &d)
@@ -88,8 +87,8 @@ Direction directionAt(double azimuth, double polar)
 
 Direction pixelToDirection(QPointF pixel, QSizeF image)
 {
-    return directionAt(pixel.x() / image.width() * 2.0 * kPiDouble,
-                       pixel.y() / image.height() * kPiDouble);
+    return directionAt(pixel.x() / image.width() * 2.0 * piDouble,
+                       pixel.y() / image.height() * piDouble);
 }
 
 QPointF directionToPixel(const Direction &direction, QSizeF image)
@@ -98,8 +97,8 @@ QPointF directionToPixel(const Direction &direction, QSizeF image)
                                + direction.z * direction.z);
     if (!(n > 0))
         return {};
-    return {azimuthOf(direction) / (2.0 * kPiDouble) * image.width(),
-            polarOf(direction) / kPiDouble * image.height()};
+    return {azimuthOf(direction) / (2.0 * piDouble) * image.width(),
+            polarOf(direction) / piDouble * image.height()};
 }
 
 double wrappedColumnDistance(double u1, double u2, double width)

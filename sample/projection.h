@@ -36,6 +36,9 @@ PixelPosition SphericalToPixel(const SphericalAngles &angles, float width, float
 // The pixel of a direction in an image of the given size, widened to double.
 QPointF DirectionToPixel(const CornerPoint &v, const QSize &imageSize);
 
+// Pi in the double-precision form, and for the tools' geometry.
+inline constexpr double piDouble = 3.14159265358979323846;
+
 // A direction from the camera in double precision, not necessarily of unit length.
 struct Direction
 {

@@ -231,20 +231,6 @@ QString studyPlanFile(const StudyFile &study, const QString &folder, const QStri
     return QDir(QDir(folder).filePath(study.plans)).filePath(participant + QStringLiteral(".csv"));
 }
 
-bool isPracticeEventsOrSessionFile(const QString &path)
-{
-    const QString name = QFileInfo(path).fileName();
-    for (const char *stem : {"practice", "events", "session"}) {
-        const QLatin1String prefix(stem);
-        if (name.startsWith(prefix)
-            && (name.mid(prefix.size()).startsWith(QLatin1Char('_'))
-                || name.mid(prefix.size()).startsWith(QLatin1Char('-'))
-                || name.mid(prefix.size()).startsWith(QLatin1Char('.'))))
-            return true;
-    }
-    return false;
-}
-
 QByteArray fileSha256(const QString &file)
 {
     const ReadFile read = readRegularFile(file, maxHashedFileBytes);

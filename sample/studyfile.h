@@ -48,10 +48,6 @@ QByteArray studyFileJson(const StudyFile &study);
 // The plan a participant gets: DIR/PLANS/ID.csv.
 QString studyPlanFile(const StudyFile &study, const QString &folder, const QString &participant);
 
-// practice_ID.txt, events_ID.csv, session_ID.json (and practice.txt, events.csv, session.json,
-// and their dated files): a participant's files beside the results, never results themselves.
-bool isPracticeEventsOrSessionFile(const QString &path);
-
 // The SHA-256 of a regular file's bytes (hex), or empty when it cannot be read.
 QByteArray fileSha256(const QString &file);
 

@@ -77,6 +77,36 @@ private Q_SLOTS:
         QVERIFY(!layoutAgreement(room(square).mid(0, 5), room(square), {1024, 512}, &why));
         QVERIFY(!why.isEmpty());
     }
+
+    // Which of two layouts has no floor ring is said by its label.
+    void bothFloorRings_data()
+    {
+        QTest::addColumn<bool>("firstGood");
+        QTest::addColumn<bool>("secondGood");
+        QTest::addColumn<QString>("reasonStart");
+        QTest::newRow("both") << true << true << QString();
+        QTest::newRow("first odd") << false << true << "primary view: 5 corners";
+        QTest::newRow("second odd") << true << false << "secondary view: 5 corners";
+    }
+    void bothFloorRings()
+    {
+        QFETCH(bool, firstGood);
+        QFETCH(bool, secondGood);
+        QFETCH(QString, reasonStart);
+        const QVector<CornerPoint> good = room(square);
+        const QVector<CornerPoint> odd = good.mid(0, 5);
+        QString why;
+        const std::optional<FloorRings> rings =
+            liftedFloors(firstGood ? good : odd, QStringLiteral("primary view: "),
+                         secondGood ? good : odd, QStringLiteral("secondary view: "), &why);
+        QCOMPARE(bool(rings), reasonStart.isEmpty());
+        if (rings) {
+            QCOMPARE(rings->first, square);
+            QCOMPARE(rings->second, square);
+        } else {
+            QVERIFY2(why.startsWith(reasonStart), qPrintable(why));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFloorPlane)

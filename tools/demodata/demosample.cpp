@@ -1,6 +1,7 @@
 #include "demosample.h"
 
 #include "demorandom.h"
+#include "projection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,13 +10,12 @@ namespace wallmatch {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegree = kPi / 180.0;
+constexpr double kDegree = piDouble / 180.0;
 
 double normalisedAngle(double a)
 {
-    a = std::fmod(a, 2 * kPi);
-    return a < 0 ? a + 2 * kPi : a;
+    a = std::fmod(a, 2 * piDouble);
+    return a < 0 ? a + 2 * piDouble : a;
 }
 
 PlanPoint pointIn(const PlanPolygon &kernel, DemoRandom &rng)
@@ -40,7 +40,7 @@ PlanPoint pointIn(const PlanPolygon &kernel, DemoRandom &rng)
 // Smallest azimuth span of a wall seen from p; walls seen nearly edge-on are hard to pick.
 double smallestWallSpan(const PlanPolygon &room, PlanPoint p)
 {
-    double smallest = 2 * kPi;
+    double smallest = 2 * piDouble;
     for (size_t i = 0; i < room.size(); ++i) {
         const PlanPoint a = room[i] - p;
         const PlanPoint b = room[(i + 1) % room.size()] - p;
@@ -67,7 +67,7 @@ int leftmostCorner(const DemoSample &sample, int view)
 // Heading that puts the image seam (azimuth 0, the camera's +y) towards plan angle phi.
 double headingTowards(double phi)
 {
-    return normalisedAngle(phi - kPi / 2);
+    return normalisedAngle(phi - piDouble / 2);
 }
 
 } // namespace
@@ -119,7 +119,7 @@ DemoSample generateDemoSample(quint64 seed, int number)
         const double span = std::atan2(cross(a, b), dot(a, b));
         primary.heading = headingTowards(from + span * rng.uniform(0.3, 0.7));
     } else {
-        primary.heading = rng.uniform(0, 2 * kPi);
+        primary.heading = rng.uniform(0, 2 * piDouble);
     }
     sample.firstCorner[0] = leftmostCorner(sample, PrimaryView);
 

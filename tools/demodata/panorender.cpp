@@ -1,6 +1,7 @@
 #include "panorender.h"
 
 #include "demorandom.h"
+#include "projection.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +11,6 @@ namespace wallmatch {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr float kSkirtingHeight = 0.09f;
 constexpr float kLightBelowCeiling = 0.1f;
 
@@ -166,7 +166,7 @@ public:
     ColumnHit column(double u) const
     {
         // Azimuth grows from the camera's +y towards -x; the heading turns that into plan axes.
-        const double azimuth = u / size.width() * 2 * kPi;
+        const double azimuth = u / size.width() * 2 * piDouble;
         const double cx = -std::sin(azimuth);
         const double cy = std::cos(azimuth);
         const double c = std::cos(pose.heading);
@@ -436,7 +436,7 @@ QImage renderPanorama(const Room &room, const CameraPose &pose, const QSize &siz
         for (int x = 0; x < width; ++x)
             columns[k].push_back(tracer.column(x + offsets[k]));
         for (int y = 0; y < height; ++y) {
-            const double polar = (y + offsets[k]) / height * kPi;
+            const double polar = (y + offsets[k]) / height * piDouble;
             cotangents[k].push_back(float(std::cos(polar) / std::sin(polar)));
         }
     }

@@ -1,6 +1,7 @@
 #include "roomplan.h"
 
 #include "demorandom.h"
+#include "projection.h"
 
 #include <algorithm>
 
@@ -8,9 +9,8 @@ namespace wallmatch {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // A corner must turn the wall by at least this much to be seen as a corner at all.
-constexpr double kMinCornerTurn = 15.0 * kPi / 180.0;
+constexpr double kMinCornerTurn = 15.0 * piDouble / 180.0;
 
 PlanPolygon rectangle(double w, double d)
 {
@@ -36,11 +36,11 @@ PlanPolygon convexPolygon(DemoRandom &rng)
     }
     const double rx = rng.uniform(2.0, 4.2);
     const double ry = rng.uniform(2.0, 4.2);
-    double angle = rng.uniform(0.0, 2.0 * kPi);
+    double angle = rng.uniform(0.0, 2.0 * piDouble);
     PlanPolygon room;
     for (double gap : gaps) {
         room.push_back({rx * std::cos(angle), ry * std::sin(angle)});
-        angle += gap / total * 2.0 * kPi;
+        angle += gap / total * 2.0 * piDouble;
     }
     return room;
 }
@@ -217,7 +217,7 @@ bool isPlausiblePlan(const PlanPolygon &room)
         if (len < kMinWallLength || len > kMaxWallLength)
             return false;
         const double turn = std::atan2(cross(b - a, c - b), dot(b - a, c - b));
-        if (std::abs(turn) < kMinCornerTurn || std::abs(turn) > kPi - kMinCornerTurn)
+        if (std::abs(turn) < kMinCornerTurn || std::abs(turn) > piDouble - kMinCornerTurn)
             return false;
         for (int j = i + 2; j < n; ++j) {
             if ((j + 1) % n == i)

@@ -2,6 +2,7 @@
 
 #include "cornerfile.h"
 #include "demorandom.h"
+#include "projection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +11,7 @@ namespace wallmatch {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegree = kPi / 180.0;
+constexpr double kDegree = piDouble / 180.0;
 constexpr double kMaxAzimuthError = 3.0 * kDegree;
 constexpr double kMaxPolarError = 2.0 * kDegree;
 // Perturbed ceiling and floor corners stay at least this far from the horizon.
@@ -81,7 +81,7 @@ std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view
     for (int k = 0; k < n; ++k) {
         auto gap = [&](int a, int b) {
             const double d =
-                std::fmod(azimuths[size_t(b)] - azimuths[size_t(a)] + 4 * kPi, 2 * kPi);
+                std::fmod(azimuths[size_t(b)] - azimuths[size_t(a)] + 4 * piDouble, 2 * piDouble);
             return d;
         };
         const double room = std::min(gap(k, (k + 1) % n), gap((k + n - 1) % n, k)) * 0.45;
@@ -92,8 +92,8 @@ std::vector<ViewCorner> perturbedCorners(const DemoSample &sample, PanoView view
             const ViewCorner &c = exact[size_t(ring * n + k)];
             const double azimuth = azimuths[size_t(k)] + shared + rng.uniform(-limit, limit) * 0.2;
             double polar = polarOf(c.position) + rng.uniform(-kMaxPolarError, kMaxPolarError);
-            polar = ring == 0 ? std::min(polar, kPi / 2 - kHorizonClearance)
-                              : std::max(polar, kPi / 2 + kHorizonClearance);
+            polar = ring == 0 ? std::min(polar, piDouble / 2 - kHorizonClearance)
+                              : std::max(polar, piDouble / 2 + kHorizonClearance);
             const CameraVector dir = directionAt(azimuth, polar);
             const double scale = c.position.z / dir.z;
             result[size_t(ring * n + k)] =

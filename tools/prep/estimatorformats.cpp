@@ -1,6 +1,7 @@
 #include "estimatorformats.h"
 
 #include "cornerfile.h"
+#include "floorplane.h"
 #include "projection.h"
 
 #include <QJsonArray>
@@ -14,11 +15,6 @@ namespace wallmatch {
 namespace {
 
 constexpr int kMaxRestoredCorners = 16;
-
-double cross(QPointF a, QPointF b)
-{
-    return a.x() * b.y() - a.y() * b.x();
-}
 
 // Counter-clockwise seen from above, starting at the corner with the smallest image column.
 QVector<int> normalisedOrder(const QVector<QPointF> &plan, QVector<int> order)

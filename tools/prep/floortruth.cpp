@@ -1,18 +1,13 @@
 #include "floortruth.h"
 
+#include "projection.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace wallmatch {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-
-double cross(QPointF a, QPointF b)
-{
-    return a.x() * b.y() - a.y() * b.x();
-}
 
 double dot(QPointF a, QPointF b)
 {
@@ -37,7 +32,7 @@ double signedArea(const QVector<QPointF> &ring)
 
 QVector<QPointF> posed(const QVector<QPointF> &floor, const FloorPose &pose)
 {
-    const double yaw = pose.yawDegrees * kPi / 180.0;
+    const double yaw = pose.yawDegrees * piDouble / 180.0;
     const double c = std::cos(yaw);
     const double s = std::sin(yaw);
     QVector<QPointF> out;
@@ -61,9 +56,9 @@ QVector<QVector<int>> matchingWalls(const QVector<QPointF> &primary,
     // wall runs the same way in both, and a wall on the far side of a partition does not.
     const double pSign = signedArea(primary) < 0 ? -1.0 : 1.0;
     const double sSign = signedArea(secondary) < 0 ? -1.0 : 1.0;
-    const double baseAngle = criteria.maxAngleDegrees * kPi / 180.0;
+    const double baseAngle = criteria.maxAngleDegrees * piDouble / 180.0;
     const double baseDistance = criteria.maxDistance * unit;
-    const double perPixel = kPi / 512.0;
+    const double perPixel = piDouble / 512.0;
     // Camera heights a point this far from the cameras may be off, in plan units.
     const auto slack = [&](QPointF point) {
         if (!cameras || !(unit > 0))
@@ -94,7 +89,7 @@ QVector<QVector<int>> matchingWalls(const QVector<QPointF> &primary,
             const double slackD = slack(d);
             const double angle = std::acos(std::clamp(dot(axis, ds) / ls, -1.0, 1.0));
             const double angleLimit =
-                std::min(baseAngle + std::atan((slackC + slackD) / ls), kPi / 4);
+                std::min(baseAngle + std::atan((slackC + slackD) / ls), piDouble / 4);
             if (angle > std::max(angleLimit, baseAngle))
                 continue;
             const double offC = std::fabs(cross(axis, c - a));
@@ -123,26 +118,19 @@ std::optional<QVector<WallPair>> truthFromPoses(const QVector<CornerPoint> &prim
                                                 const FloorPose &secondaryPose,
                                                 const MatchCriteria &criteria, QString *why)
 {
-    QString reason;
-    const auto p = liftedFloor(primaryCorners, &reason);
-    if (!p) {
-        if (why)
-            *why = QStringLiteral("primary view: ") + reason;
+    const auto rings = liftedFloors(primaryCorners, QStringLiteral("primary view: "),
+                                    secondaryCorners, QStringLiteral("secondary view: "), why);
+    if (!rings)
         return std::nullopt;
-    }
-    const auto s = liftedFloor(secondaryCorners, &reason);
-    if (!s) {
-        if (why)
-            *why = QStringLiteral("secondary view: ") + reason;
-        return std::nullopt;
-    }
+    const QVector<QPointF> &p = rings->first;
+    const QVector<QPointF> &s = rings->second;
     const CameraPlaces cameras {QPointF(primaryPose.x, primaryPose.y),
                                 QPointF(secondaryPose.x, secondaryPose.y)};
     QVector<bool> nearLimit;
     const QVector<QVector<int>> matches =
-        matchingWalls(posed(*p, primaryPose), posed(*s, secondaryPose), primaryPose.scale, criteria,
+        matchingWalls(posed(p, primaryPose), posed(s, secondaryPose), primaryPose.scale, criteria,
                       cameras, &nearLimit);
-    QVector<int> matchedBy(s->size(), 0);
+    QVector<int> matchedBy(s.size(), 0);
     for (const QVector<int> &walls : matches)
         for (int j : walls)
             ++matchedBy[j];

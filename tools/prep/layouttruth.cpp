@@ -1,5 +1,7 @@
 #include "layouttruth.h"
 
+#include "projection.h"
+
 #include <QHash>
 #include <QMap>
 
@@ -11,15 +13,9 @@ namespace wallmatch {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kMatchShare = 0.5;
 constexpr double kCertainShare = 0.7;
 constexpr double kNearMissShare = 0.3;
-
-double cross(QPointF a, QPointF b)
-{
-    return a.x() * b.y() - a.y() * b.x();
-}
 
 // Walls in layers: layer 0 holds the walls nearest the camera at some azimuth, with those
 // azimuth bins; layer 1 those nearest once layer 0 is taken away (walls hidden behind them), and
@@ -40,9 +36,9 @@ BinCover binCover(const QVector<QPointF> &floor)
     // Per bin, every wall the ray meets and how far along.
     QVector<QVector<QPair<double, int>>> hits(azimuthBins);
     for (int b = 0; b < azimuthBins; ++b) {
-        const double azimuth = (b + 0.5) * 2.0 * kPi / azimuthBins;
-        // The projection's azimuth: from +y towards -x.
-        const QPointF ray(-std::sin(azimuth), std::cos(azimuth));
+        const Direction horizontal =
+            directionAt((b + 0.5) * 2.0 * piDouble / azimuthBins, piDouble / 2);
+        const QPointF ray(horizontal.x, horizontal.y);
         for (int k = 0; k < n; ++k) {
             const QPointF a = floor.at(k);
             const QPointF e = floor.at((k + 1) % n) - a;
@@ -91,29 +87,21 @@ BinCover binCover(const QVector<QPointF> &floor)
 std::optional<AzimuthCover> coverByAzimuth(const QVector<CornerPoint> &walls,
                                            const QVector<CornerPoint> &reference, QString *why)
 {
-    QString reason;
-    const auto w = liftedFloor(walls, &reason);
-    if (!w) {
-        if (why)
-            *why = reason;
+    const auto rings = liftedFloors(walls, {}, reference, QStringLiteral("reference: "), why);
+    if (!rings)
         return std::nullopt;
-    }
-    const auto r = liftedFloor(reference, &reason);
-    if (!r) {
-        if (why)
-            *why = QStringLiteral("reference: ") + reason;
-        return std::nullopt;
-    }
+    const QVector<QPointF> &w = rings->first;
+    const QVector<QPointF> &r = rings->second;
     // Time and memory grow with the walls times the azimuth steps: no room has this many.
-    if (w->size() > kMaxWalls || r->size() > kMaxWalls) {
+    if (w.size() > kMaxWalls || r.size() > kMaxWalls) {
         if (why)
             *why = QStringLiteral("more than %1 walls: not a room's layout").arg(kMaxWalls);
         return std::nullopt;
     }
-    const BinCover we = binCover(*w);
-    const BinCover ra = binCover(*r);
-    const int n = int(w->size());
-    const int m = int(r->size());
+    const BinCover we = binCover(w);
+    const BinCover ra = binCover(r);
+    const int n = int(w.size());
+    const int m = int(r.size());
     // Walls are compared within their layer: seen walls with seen walls, hidden with hidden.
     QVector<int> width(n, 0), refWidth(m, 0);
     QVector<QMap<int, int>> shared(n); // per wall: reference wall -> azimuth steps shared

@@ -122,6 +122,21 @@ bool sampleHere(const QString &root, int sample, PoseTruthResult &result)
     return false;
 }
 
+// One source's wall pairs for a sample into the result, or the reason it has none.
+void addSourceRows(PoseTruthResult &result, const QString &root, int sample, const QString &source,
+                   const std::optional<QVector<WallPair>> &rows, const QString &why)
+{
+    if (!rows) {
+        result.errors.append({sampleViewFolder(root, sample, 0), 0,
+                              QStringLiteral("sample %1, %2: %3").arg(sample).arg(source, why)});
+        return;
+    }
+    if (!result.sources.contains(source))
+        result.sources.append(source);
+    for (const WallPair &row : *rows)
+        result.rows.append({sample, source, row.primary, row.secondary, 0, row.certain});
+}
+
 } // namespace
 
 PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &poses,
@@ -146,16 +161,7 @@ PoseTruthResult truthFromSamplePoses(const QString &root, const SamplePoses &pos
             const auto rows =
                 truthFromPoses(corners->at(0), poses.primary.value(sample), corners->at(1),
                                poses.secondary.value(sample), criteria, &why);
-            if (!rows) {
-                result.errors.append(
-                    {sampleViewFolder(root, sample, 0), 0,
-                     QStringLiteral("sample %1, %2: %3").arg(sample).arg(source, why)});
-                continue;
-            }
-            if (!result.sources.contains(source))
-                result.sources.append(source);
-            for (const WallPair &row : *rows)
-                result.rows.append({sample, source, row.primary, row.secondary, 0, row.certain});
+            addSourceRows(result, root, sample, source, rows, why);
         }
     }
     const QVector<int> inTree = samplesInTree(root);
@@ -203,16 +209,7 @@ PoseTruthResult truthFromReferenceRows(const QString &root, const QString &refer
             QString why;
             const auto rows = truthThroughReference(corners->at(0), ref->at(0), corners->at(1),
                                                     ref->at(1), it.value(), &why);
-            if (!rows) {
-                result.errors.append(
-                    {sampleViewFolder(root, sample, 0), 0,
-                     QStringLiteral("sample %1, %2: %3").arg(sample).arg(source, why)});
-                continue;
-            }
-            if (!result.sources.contains(source))
-                result.sources.append(source);
-            for (const WallPair &row : *rows)
-                result.rows.append({sample, source, row.primary, row.secondary, 0, row.certain});
+            addSourceRows(result, root, sample, source, rows, why);
         }
     }
     return result;

@@ -3,6 +3,7 @@
 #include "fileplatform.h"
 #include "htmlreport.h"
 #include "mixedmodels.h"
+#include "participantfiles.h"
 #include "power.h"
 #include "psychds.h"
 #include "regularfile.h"

@@ -45,6 +45,17 @@ QString pText(double p)
     return p < 0.0001 ? QStringLiteral("< 0.0001") : fixed(p, 4);
 }
 
+// The 95 % interval of an effect's ratio, when the model gave one.
+QString intervalText(const ModelEffect &e)
+{
+    if (e.interval.isEmpty())
+        return {};
+    return QStringLiteral(" (95 % interval %1 to %2, %3)")
+        .arg(fixed(std::exp(e.confLow), 2), fixed(std::exp(e.confHigh), 2),
+             e.interval == QLatin1String("profile") ? QStringLiteral("profile likelihood")
+                                                    : QStringLiteral("Wald"));
+}
+
 const QStringList resultColumns = {
     QStringLiteral("measure"),   QStringLiteral("source"),    QStringLiteral("reference"),
     QStringLiteral("estimate"),  QStringLiteral("std_error"), QStringLiteral("statistic"),
@@ -291,12 +302,7 @@ QString mixedModelsText(const MixedModels &models)
                                .arg(fixed(std::exp(e.estimate), 2), e.reference)
                          : QStringLiteral("; odds of a correct answer %1 times those of %2")
                                .arg(fixed(std::exp(e.estimate), 2), e.reference);
-            if (!e.interval.isEmpty())
-                text += QStringLiteral(" (95 % interval %1 to %2, %3)")
-                            .arg(fixed(std::exp(e.confLow), 2), fixed(std::exp(e.confHigh), 2),
-                                 e.interval == QLatin1String("profile")
-                                     ? QStringLiteral("profile likelihood")
-                                     : QStringLiteral("Wald"));
+            text += intervalText(e);
             text += QLatin1Char('\n');
         }
         text += QStringLiteral("    likelihood-ratio test of source: p %1\n")
@@ -330,12 +336,7 @@ QString metricModelsText(const MixedModels &models)
                     .arg(fixed(e.estimate, 3), fixed(e.stdError, 3), pText(e.p),
                          time ? QStringLiteral("time times") : QStringLiteral("odds times"),
                          fixed(std::exp(e.estimate), 2));
-        if (!e.interval.isEmpty())
-            text += QStringLiteral(" (95 % interval %1 to %2, %3)")
-                        .arg(fixed(std::exp(e.confLow), 2), fixed(std::exp(e.confHigh), 2),
-                             e.interval == QLatin1String("profile")
-                                 ? QStringLiteral("profile likelihood")
-                                 : QStringLiteral("Wald"));
+        text += intervalText(e);
         text += QLatin1Char('\n');
     }
     return text;
