@@ -59,7 +59,7 @@ run_participant() {
     app_pid=
 }
 focus_window() {
-    win=$(timeout 20 xdotool search --sync --onlyvisible --name '^MainWindow$' | head -1)
+    win=$(xvfb_find_window '^MainWindow$') || true
     [ -n "$win" ] || { echo "FAIL: the window did not appear"; cat "$work/stdout.log"; exit 1; }
     for _ in $(seq 30); do timeout 2 xdotool windowfocus --sync "$win" && return 0; done
     echo "FAIL: the window never took the focus"
@@ -70,7 +70,7 @@ choose() { # starts from the chooser: types the folder unless remembered, the ID
     "$app" --choose-study >"$work/stdout.log" 2>&1 &
     app_pid=$!
     local dialog
-    dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Choose Study$' | head -1)
+    dialog=$(xvfb_find_window '^Choose Study$') || true
     [ -n "$dialog" ] || { echo "FAIL: the chooser did not appear"; exit 1; }
     for _ in $(seq 30); do timeout 2 xdotool windowfocus --sync "$dialog" && break; done
     # The cursor is in the folder field, or with a remembered folder in the ID's.

@@ -46,6 +46,19 @@ xvfb_launch() {
     [ -n "$win" ] || { echo "FAIL: the window did not appear"; exit 1; }
 }
 
+# xvfb_find_window NAME: prints the first visible window whose name matches NAME, waiting up to
+# 20 s for one. xdotool's search fails outright (BadWindow) when a window closes while it walks
+# the tree, as a dialog does when the main window opens: such a search is simply repeated.
+xvfb_find_window() {
+    local deadline=$((SECONDS + 20)) found
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        sleep 0.02
+    done
+    return 1
+}
+
 # xvfb_wait SECONDS COMMAND...: runs COMMAND until it succeeds; fails the test after SECONDS.
 xvfb_wait() {
     local deadline=$((SECONDS + $1))
