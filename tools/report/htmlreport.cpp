@@ -330,8 +330,9 @@ std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const
     }
     const std::optional<WallPairs> pairs =
         truth ? truthPairs(*truth, sample, source) : std::nullopt;
-    const QImage image = renderPreview(
-        views[0], views[1], QStringLiteral("sample %1, %2").arg(sample).arg(source), pairs);
+    const QImage image =
+        renderPreview(views[0], views[1], QStringLiteral("sample %1, %2").arg(sample).arg(source),
+                      pairs, truth ? uncertainWalls(*truth, sample, source) : UncertainWalls());
     if (!image.save(target, "JPEG", 85)) {
         problems.append({target, 0, QStringLiteral("cannot write the image")});
         return std::nullopt;
