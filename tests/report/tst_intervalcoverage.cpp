@@ -7,6 +7,7 @@
 #include "studytrials.h"
 #include "svgchart.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace wallmatch;
@@ -38,15 +39,21 @@ private Q_SLOTS:
         }
     }
 
-    // The 95 % intervals cover the true effects of generated studies: 10 seeded studies here (a
-    // hundred take a quarter of an hour), of which a correct interval misses more than 2 about
-    // 1 time in 100. lme4's gradient check turns down a glmer fit now and then; those
-    // studies are not counted (and give no interval).
+    // The 95 % intervals cover the true effects of generated studies: 10 seeded studies by default
+    // (a hundred take a quarter of an hour; WALLMATCH_COVERAGE_STUDIES sets the number), of which
+    // a correct interval misses more than 2 in 10 about 1 time in 100, and more than 10 in 100
+    // far more rarely. lme4's gradient check turns down a glmer fit now and then; those studies
+    // are not counted (and give no interval).
     void intervalsCoverTheTruth()
     {
+        bool ok = false;
+        int count = qEnvironmentVariableIntValue("WALLMATCH_COVERAGE_STUDIES", &ok);
+        if (!ok || count < 1)
+            count = 10;
         const double timeEffect = 0.25, accuracyEffect = -0.7;
         int studies = 0, timeCovered = 0, accuracyCovered = 0, profiles = 0, refused = 0;
-        for (quint64 seed = 100; seed < 110; ++seed) {
+        int waldTime = 0, waldAccuracy = 0;
+        for (quint64 seed = 100; seed < 100 + quint64(count); ++seed) {
             fixture::StudyDesign design;
             design.seed = seed;
             design.participants = 10;
@@ -72,6 +79,8 @@ private Q_SLOTS:
                 QVERIFY(e->confLow <= e->estimate && e->estimate <= e->confHigh);
                 profiles += e->interval == QLatin1String("profile") ? 1 : 0;
             }
+            waldTime += time->interval == QLatin1String("profile") ? 0 : 1;
+            waldAccuracy += accuracy->interval == QLatin1String("profile") ? 0 : 1;
             timeCovered += time->confLow <= timeEffect && timeEffect <= time->confHigh ? 1 : 0;
             accuracyCovered +=
                 accuracy->confLow <= accuracyEffect && accuracyEffect <= accuracy->confHigh ? 1 : 0;
@@ -81,15 +90,22 @@ private Q_SLOTS:
                                                     .arg(std::exp(time->confHigh), 0, 'f', 2)));
         }
         const QString said =
-            QStringLiteral("time %1, accuracy %2 of %3 covered; %4 profile; %5 not converged")
+            QStringLiteral("%1 studies: time %2, accuracy %3 of %4 covered; %5 profile (Wald: "
+                           "%6 time, %7 accuracy); %8 not converged")
+                .arg(count)
                 .arg(timeCovered)
                 .arg(accuracyCovered)
                 .arg(studies)
                 .arg(profiles)
+                .arg(waldTime)
+                .arg(waldAccuracy)
                 .arg(refused);
         qInfo("%s", qPrintable(said));
-        QVERIFY2(studies >= 8, qPrintable(said));
-        QVERIFY2(timeCovered >= studies - 2 && accuracyCovered >= studies - 2, qPrintable(said));
+        QVERIFY2(studies >= count * 8 / 10, qPrintable(said));
+        // Two misses in ten, and at least 90 in 100.
+        const int misses = std::max(2, studies / 10);
+        QVERIFY2(timeCovered >= studies - misses && accuracyCovered >= studies - misses,
+                 qPrintable(said));
         QVERIFY2(profiles > studies, qPrintable(said)); // profiles where they can be had
     }
 };

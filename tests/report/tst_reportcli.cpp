@@ -155,7 +155,7 @@ private Q_SLOTS:
                  qPrintable(r.out));
         QFile csv(dir.filePath(QStringLiteral("sources.csv")));
         QVERIFY(csv.open(QIODevice::ReadOnly));
-        QVERIFY(csv.readAll().contains("\nP01,Bramble,1,1,5.000,5.000,1,1\n"));
+        QVERIFY(csv.readAll().contains("\nP01,Bramble,1,1,5.000,5.000,1,1,0\n"));
         const QImage chart(dir.filePath(QStringLiteral("sources.png")));
         QVERIFY(chart.width() > chart.height() * 2);
 
@@ -404,11 +404,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("judged"); // in the JSON
         QTest::addColumn<int>("uncertain");
         QTest::addColumn<QString>("warning");
+        QTest::addColumn<QString>("sourceRow"); // --source-csv
+        QTest::addColumn<QString>("certain"); // --trials, per answer
         QTest::newRow("all") << false
                              << "correct: 1 of 3 (33.3%); of them 1 on uncertain truth (1 correct)"
-                             << 3 << 1 << "Est: 2 of its 3 judged answers rest on -1 rows";
+                             << 3 << 1 << "Est: 2 of its 3 judged answers rest on -1 rows"
+                             << "U1,Est,4,4,3.000,3.000,3,1,1"
+                             << "0 1  1";
         QTest::newRow("certain only") << true << "correct: 0 of 2 (0.0%)" << 2 << 0
-                                      << "Est: 2 of its 2 judged answers rest on -1 rows";
+                                      << "Est: 2 of its 2 judged answers rest on -1 rows"
+                                      << "U1,Est,4,4,3.000,3.000,2,0,0"
+                                      << " 1  1";
     }
     void uncertainTruth()
     {
@@ -417,6 +423,8 @@ private Q_SLOTS:
         QFETCH(int, judged);
         QFETCH(int, uncertain);
         QFETCH(QString, warning);
+        QFETCH(QString, sourceRow);
+        QFETCH(QString, certain);
         write(QStringLiteral("results_U1.txt"),
               "ind 1: Wall 2 <==> Wall 0 (Est) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n"
               "ind 2: Wall 0 <==> Wall 3 (Est) Time: 0:03.000 Mouse: 1 2 <==> 3 4\n"
@@ -425,7 +433,9 @@ private Q_SLOTS:
         write(QStringLiteral("uncertain.csv"),
               "sample,source,primary wall,secondary wall,certain\n"
               "1,Est,2,0,0\n2,Est,0,-1,1\n4,Est,1,-1,1\n");
-        QStringList args {"results_U1.txt", "--truth", "uncertain.csv", "--json", "u.json"};
+        QStringList args {"results_U1.txt", "--truth",  "uncertain.csv", "--json",
+                          "u.json",         "--trials", "u.csv",         "--source-csv",
+                          "u-source.csv",   "--html",   "u-html"};
         if (certainOnly)
             args << "--certain-only";
         const CliRun r = run(args);
@@ -449,6 +459,30 @@ private Q_SLOTS:
                                        .toObject();
         QCOMPARE(source.value(QStringLiteral("judged")).toInt(), judged);
         QCOMPARE(source.value(QStringLiteral("uncertain")).toInt(), uncertain);
+        QFile sources(dir.filePath(QStringLiteral("u-source.csv")));
+        QVERIFY(sources.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(sources.readAll()).split(QLatin1Char('\n')).value(1), sourceRow);
+        QFile trials(dir.filePath(QStringLiteral("u.csv")));
+        QVERIFY(trials.open(QIODevice::ReadOnly));
+        // No field here needs quoting: a comma splits them.
+        QStringList rows = QString::fromUtf8(trials.readAll()).split(QStringLiteral("\r\n"));
+        QCOMPARE(rows.takeLast(), QString());
+        QCOMPARE(int(rows.size()), 5);
+        const QStringList header = rows.takeFirst().split(QLatin1Char(','));
+        QCOMPARE(header.last(), QStringLiteral("certain"));
+        QStringList perAnswer;
+        for (const QString &row : qAsConst(rows)) {
+            const QStringList fields = row.split(QLatin1Char(','));
+            QCOMPARE(int(fields.size()), int(header.size()));
+            perAnswer << fields.last();
+        }
+        QCOMPARE(perAnswer.join(QLatin1Char(' ')), certain);
+        // The HTML's shares per participant and per source say it as the text does.
+        QFile html(dir.filePath(QStringLiteral("u-html/index.html")));
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        QCOMPARE(int(QString::fromUtf8(html.readAll())
+                         .count(QStringLiteral("; of them 1 on uncertain truth (1 correct)"))),
+                 uncertain > 0 ? 3 : 0);
     }
 
     // A truth file must judge every answer for the samples it covers, and never say both "no

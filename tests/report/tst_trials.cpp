@@ -25,7 +25,7 @@ class TestTrials : public QObject
         if (events)
             h << QStringLiteral("first_pick_seconds") << QStringLiteral("picks")
               << QStringLiteral("misses");
-        return h;
+        return h << QStringLiteral("certain");
     }
 
     // The CSV read back by the project's RFC 4180 reader, rows as column -> value.
@@ -53,37 +53,46 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QByteArray>("results");
         QTest::addColumn<bool>("withTruth");
-        // Per row: phase, case, correct, judged, seconds.
+        QTest::addColumn<QByteArray>("truthFile");
+        // Per row: phase, case, correct, judged, seconds, certain.
         QTest::addColumn<QStringList>("expected");
         const QByteArray three =
             "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301\n"
             "ind 2: Wall 1 <==> Wall 3 (Bramble) Time:  Mouse: 5 6 <==> 7 8\n"
             "ind 3: Wall 0 <==> Wall 1 (Kestrel) Time: 1:02.000 Mouse: 5 6 <==> 7 8\n";
         QTest::newRow("judged right, judged wrong, sample without truth")
+            << "results_P01.txt" << three << true << truthCsv
+            << QStringList {"test 1 1 1 12.345 1", "test 2 0 1  1", "test 3  0 62.000 "};
+        // Certain unless every row of the primary wall is uncertain, whichever row matched.
+        QTest::newRow("uncertain rows")
             << "results_P01.txt" << three << true
-            << QStringList {"test 1 1 1 12.345", "test 2 0 1 ", "test 3  0 62.000"};
+            << QByteArray("sample,source,primary wall,secondary wall,certain\n1,Kestrel,2,0,0\n"
+                          "2,Bramble,1,2,0\n2,Bramble,1,3,0\n3,Kestrel,0,1,0\n3,Kestrel,0,2,1\n")
+            << QStringList {"test 1 1 1 12.345 0", "test 2 1 1  0", "test 3 1 1 62.000 1"};
         QTest::newRow("no truth: nothing judged")
-            << "results_P01.txt" << three << false
-            << QStringList {"test 1  0 12.345", "test 2  0 ", "test 3  0 62.000"};
+            << "results_P01.txt" << three << false << truthCsv
+            << QStringList {"test 1  0 12.345 ", "test 2  0  ", "test 3  0 62.000 "};
         QTest::newRow("answer after the end: listed, not judged")
             << "results_P02.txt"
             << QByteArray(
                    "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:01.000 Mouse: 1 2 <==> 3 4\n"
                    "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:02.000 Mouse: 1 2 <==> 3 4\n")
-            << true << QStringList {"test 1 1 1 1.000", "after-end   0 2.000"};
+            << true << truthCsv << QStringList {"test 1 1 1 1.000 1", "after-end   0 2.000 "};
         QTest::newRow("file name with comma and quote")
             << "my \"run\", day 2.txt"
             << QByteArray(
                    "ind 2: Wall 0 <==> Wall 3 (Kestrel) Time: 0:03.500 Mouse: 1 2 <==> 3 4\n")
-            << true << QStringList {"test 1 1 1 3.500"};
+            << true << truthCsv << QStringList {"test 1 1 1 3.500 1"};
     }
     void rowsPerAnswer()
     {
         QFETCH(QString, fileName);
         QFETCH(QByteArray, results);
         QFETCH(bool, withTruth);
+        QFETCH(QByteArray, truthFile);
         QFETCH(QStringList, expected);
-        const TruthFile truth = parseTruthFile(QStringLiteral("truth.csv"), truthCsv);
+        const TruthFile truth = parseTruthFile(QStringLiteral("truth.csv"), truthFile);
+        QVERIFY2(truth.problems.isEmpty(), qPrintable(truth.problems.join(QLatin1Char('\n'))));
         const ResultsFile file = parseResultsFile(fileName, results);
         QVERIFY(file.complaints.isEmpty());
         const QString csv = trialsCsv(trialsOf({file}, withTruth ? &truth : nullptr));
@@ -96,7 +105,7 @@ private Q_SLOTS:
             QCOMPARE(row.value("file"), fileName);
             QCOMPARE(row.value("line"), QString::number(r + 1));
             QCOMPARE(QStringList({row.value("phase"), row.value("case"), row.value("correct"),
-                                  row.value("judged"), row.value("seconds")})
+                                  row.value("judged"), row.value("seconds"), row.value("certain")})
                          .join(QLatin1Char(' ')),
                      expected.at(r));
             const Answer &a = file.answers.at(r);

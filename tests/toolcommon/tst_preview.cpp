@@ -55,6 +55,8 @@ private slots:
     void labelBetweenCorners();
     void truthColours();
     void pairsFromTruthFile();
+    void uncertainFromTruthFile_data();
+    void uncertainFromTruthFile();
 };
 
 void TestPreview::marks_data()
@@ -162,6 +164,41 @@ void TestPreview::pairsFromTruthFile()
     const TruthFile shared =
         parseTruthFile(QStringLiteral("truth.csv"), "sample,primary wall,secondary wall\n3,0,1\n");
     QCOMPARE(*truthPairs(shared, 3, QStringLiteral("Bramble")), (WallPairs {{0, 1}}));
+}
+
+// The walls marked "?": primary walls whose rows are all uncertain, secondary walls named only by
+// uncertain rows; another source's rows and another sample's never count.
+void TestPreview::uncertainFromTruthFile_data()
+{
+    QTest::addColumn<QByteArray>("truth");
+    QTest::addColumn<int>("sample");
+    QTest::addColumn<QList<int>>("primary");
+    QTest::addColumn<QList<int>>("secondary");
+    const QByteArray mixed = "sample,source,primary wall,secondary wall,certain\n"
+                             "1,Heron,0,1,0\n1,Heron,0,2,0\n1,Heron,1,2,1\n1,Heron,2,-1,0\n"
+                             "1,Heron,3,0,0\n1,Heron,3,4,1\n1,Kestrel,4,3,0\n2,Heron,5,5,0\n";
+    QTest::newRow("merged, split and -1") << mixed << 1 << QList<int> {0, 2} << QList<int> {0, 1};
+    QTest::newRow("other sample") << mixed << 2 << QList<int> {5} << QList<int> {5};
+    QTest::newRow("no rows") << mixed << 3 << QList<int> {} << QList<int> {};
+    QTest::newRow("four columns: all certain")
+        << QByteArray("sample,source,primary wall,secondary wall\n1,Heron,0,1\n1,Heron,1,-1\n") << 1
+        << QList<int> {} << QList<int> {};
+}
+
+void TestPreview::uncertainFromTruthFile()
+{
+    QFETCH(QByteArray, truth);
+    QFETCH(int, sample);
+    QFETCH(QList<int>, primary);
+    QFETCH(QList<int>, secondary);
+    const TruthFile file = parseTruthFile(QStringLiteral("truth.csv"), truth);
+    QVERIFY2(file.problems.isEmpty(), qPrintable(file.problems.join(QLatin1Char('\n'))));
+    const UncertainWalls walls = uncertainWalls(file, sample, QStringLiteral("Heron"));
+    QList<int> p = walls.primary.values(), s = walls.secondary.values();
+    std::sort(p.begin(), p.end());
+    std::sort(s.begin(), s.end());
+    QCOMPARE(p, primary);
+    QCOMPARE(s, secondary);
 }
 
 QTEST_MAIN(TestPreview)

@@ -75,8 +75,10 @@ void drawView(QPainter &painter, const PreviewView &view, const QVector<WallMark
         if (!at)
             continue;
         const WallMark mark = marks.at(wall);
-        const QString text =
+        QString text =
             mark.unmatched ? QStringLiteral("%1 \u2717").arg(wall) : QString::number(wall);
+        if (mark.uncertain)
+            text += QLatin1Char('?');
         QRectF box(metrics.boundingRect(text));
         box.adjust(-5, -2, 5, 2);
         box.moveCenter(*at);
@@ -124,6 +126,27 @@ std::optional<WallPairs> truthPairs(const TruthFile &truth, int sample, const QS
             pairs.append({wall.key(), secondary});
     }
     return pairs;
+}
+
+UncertainWalls uncertainWalls(const TruthFile &truth, int sample, const QString &source)
+{
+    // The same rows as truthPairs: the source's own, else those for every source.
+    const QString key = truth.walls.contains({sample, source}) ? source : QString();
+    UncertainWalls walls;
+    QSet<int> certainSecondary, secondary;
+    for (const TruthRow &row : truth.rows) {
+        if (row.sample != sample || row.source != key)
+            continue;
+        if (!truth.certain(sample, source, row.primaryWall))
+            walls.primary.insert(row.primaryWall);
+        if (row.secondaryWall < 0)
+            continue;
+        secondary.insert(row.secondaryWall);
+        if (row.certain)
+            certainSecondary.insert(row.secondaryWall);
+    }
+    walls.secondary = secondary - certainSecondary;
+    return walls;
 }
 
 QPair<QVector<WallMark>, QVector<WallMark>> wallMarks(int primaryWalls, int secondaryWalls,
@@ -188,19 +211,25 @@ std::optional<QPointF> wallLabelPosition(const QVector<CornerPoint> &corners, in
 }
 
 QImage renderPreview(const PreviewView &primary, const PreviewView &secondary, const QString &title,
-                     const std::optional<WallPairs> &truth)
+                     const std::optional<WallPairs> &truth, const UncertainWalls &uncertain)
 {
     QImage canvas(kViewWidth, 3 * kLine + 2 * kViewHeight, QImage::Format_RGB32);
     canvas.fill(QColor(32, 32, 32));
-    const auto marks =
+    auto marks =
         wallMarks(int(primary.corners.size() / 2), int(secondary.corners.size() / 2), truth);
+    for (int wall = 0; wall < marks.first.size(); ++wall)
+        marks.first[wall].uncertain = uncertain.primary.contains(wall);
+    for (int wall = 0; wall < marks.second.size(); ++wall)
+        marks.second[wall].uncertain = uncertain.secondary.contains(wall);
     QPainter painter(&canvas);
     QFont font = painter.font();
     font.setPixelSize(14);
     painter.setFont(font);
-    const QString legend = truth
+    QString legend = truth
         ? QStringLiteral("same colour: same wall; hatched and \u2717: no counterpart")
         : QStringLiteral("no truth file: colours only tell walls apart");
+    if (!uncertain.isEmpty())
+        legend += QStringLiteral("; ?: uncertain truth");
     drawCaption(painter, title + QStringLiteral("   (") + legend + QLatin1Char(')'), 0);
     drawCaption(painter, primary.caption, kLine);
     drawView(painter, primary, marks.first, 2 * kLine);

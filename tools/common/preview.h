@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <QVector>
 
@@ -29,11 +30,24 @@ using WallPairs = QVector<QPair<int, int>>;
 // source); none when it has no rows for them.
 std::optional<WallPairs> truthPairs(const TruthFile &truth, int sample, const QString &source);
 
+// Walls whose truth is uncertain: primary walls whose rows are all marked uncertain, and
+// secondary walls that only uncertain rows name.
+struct UncertainWalls
+{
+    QSet<int> primary;
+    QSet<int> secondary;
+    bool isEmpty() const { return primary.isEmpty() && secondary.isEmpty(); }
+};
+
+// The uncertain walls of the rows truthPairs gives for a sample and source.
+UncertainWalls uncertainWalls(const TruthFile &truth, int sample, const QString &source);
+
 // How each wall of a view is drawn in a preview.
 struct WallMark
 {
     int group = -1; // colour group shared by walls that are the same wall; -1: none
     bool unmatched = false; // the truth names no counterpart for it
+    bool uncertain = false; // its truth rows are all uncertain: "?" beside its number
 };
 
 // Marks for the walls of both views. Without truth every wall gets its own colour and none is
@@ -45,7 +59,8 @@ QPair<QVector<WallMark>, QVector<WallMark>> wallMarks(int primaryWalls, int seco
 // The preview image: a title line, then each view with its caption. Walls are numbered at the
 // middle of their floor edge's direction on the horizon.
 QImage renderPreview(const PreviewView &primary, const PreviewView &secondary, const QString &title,
-                     const std::optional<WallPairs> &truth);
+                     const std::optional<WallPairs> &truth,
+                     const UncertainWalls &uncertain = UncertainWalls());
 
 // The pixel where a wall's number is written, in a 1024 x 512 image; none for a wall whose
 // corners are no real directions.

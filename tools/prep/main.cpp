@@ -603,8 +603,9 @@ int previewCommand(const QStringList &args)
     parser.setApplicationDescription(QStringLiteral(
         "Draws each sample of a tree as OUT_DIR/sample_N_SOURCE.png: both panoramas with the "
         "source's walls outlined and numbered with the numbers the results record. With a "
-        "truth.csv in the tree, the walls that are one wall share a colour, and walls without "
-        "a counterpart are hatched and marked."));
+        "truth.csv in the tree, the walls that are one wall share a colour, walls without "
+        "a counterpart are hatched and marked, and walls whose truth is uncertain have \"?\" "
+        "beside their number."));
     parser.addPositionalArgument(QStringLiteral("TREE"),
                                  QStringLiteral("The folder holding test_datasets/ (or "
                                                 "test_datasets itself)."));

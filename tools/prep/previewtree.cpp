@@ -171,7 +171,9 @@ PreviewTreeResult writePreviews(const QString &tree, const QString &outDir,
                                       .arg(shown[0].corners.size() / 2)
                                       .arg(shown[1].corners.size() / 2)
                                       .arg(pairs ? QString() : QStringLiteral(", no truth rows"));
-            const QImage image = renderPreview(shown[0], shown[1], title, pairs);
+            const QImage image =
+                renderPreview(shown[0], shown[1], title, pairs,
+                              truth ? uncertainWalls(*truth, sample, source) : UncertainWalls());
             const QString target =
                 QDir(outDir).filePath(QStringLiteral("sample_%1_%2.png").arg(sample).arg(source));
             if (!image.save(target, "PNG")) {

@@ -563,7 +563,7 @@ QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth)
 QString bySourceCsv(const QVector<ResultsFile> &files, const TruthFile *truth)
 {
     QString csv = QStringLiteral(
-        "participant,source,answers,timed,median seconds,p90 seconds,judged,correct\n");
+        "participant,source,answers,timed,median seconds,p90 seconds,judged,correct,uncertain\n");
     const QStringList sources = sourcesOf(files);
     for (const ParticipantStats &p : statsByParticipant(files, sources, truth)) {
         for (const SourceStats &s : p.bySource) {
@@ -575,7 +575,8 @@ QString bySourceCsv(const QVector<ResultsFile> &files, const TruthFile *truth)
                                 timed ? QString::number(s.times.medianSeconds, 'f', 3) : QString(),
                                 timed ? QString::number(s.times.p90Seconds, 'f', 3) : QString(),
                                 truth ? QString::number(s.accuracy.judged) : QString(),
-                                truth ? QString::number(s.accuracy.correct) : QString()}
+                                truth ? QString::number(s.accuracy.correct) : QString(),
+                                truth ? QString::number(s.accuracy.uncertain) : QString()}
                        .join(QLatin1Char(','))
                 + QLatin1Char('\n');
         }

@@ -113,8 +113,9 @@ QVector<SourceComparison> compareSources(const QVector<ParticipantStats> &partic
 QString bySourceText(const QVector<ResultsFile> &files, const TruthFile *truth);
 
 // One row per participant and source under the header
-// participant,source,answers,timed,median seconds,p90 seconds,judged,correct
-// (times empty without any; judged and correct empty without a truth table).
+// participant,source,answers,timed,median seconds,p90 seconds,judged,correct,uncertain
+// (times empty without any; judged, correct and uncertain, the judged answers whose truth rows
+// are all uncertain, empty without a truth table).
 QString bySourceCsv(const QVector<ResultsFile> &files, const TruthFile *truth);
 
 } // namespace wallmatch

@@ -90,6 +90,18 @@ pre { background: #f6f6f6; padding: 0.6em; white-space: pre-wrap; }
 .warning { background: #fff4d6; border-left: 4px solid #e69f00; padding: 0.3em 0.6em; }
 )css";
 
+// "3 of 5 (60.0 %)", and the answers judged on uncertain truth among them, as the text has it.
+QString correctCell(const Accuracy &a)
+{
+    QString cell = QStringLiteral("%1 of %2 (%3)")
+                       .arg(a.correct)
+                       .arg(a.judged)
+                       .arg(percentText(a.correct, a.judged));
+    if (a.uncertain > 0)
+        cell += uncertainText(a);
+    return cell;
+}
+
 QString summaryTable(const QVector<ResultsFile> &files, const TruthFile *truth)
 {
     QString html = QStringLiteral("<table>\n");
@@ -107,10 +119,7 @@ QString summaryTable(const QVector<ResultsFile> &files, const TruthFile *truth)
                            s.times.timed ? secondsText(s.times.meanSeconds) : QString(),
                            s.times.timed ? secondsText(s.times.p90Seconds) : QString()};
         if (truth)
-            cells << QStringLiteral("%1 of %2 (%3)")
-                         .arg(s.accuracy.correct)
-                         .arg(s.accuracy.judged)
-                         .arg(percentText(s.accuracy.correct, s.accuracy.judged));
+            cells << correctCell(s.accuracy);
         return row(cells);
     };
     for (const ResultsFile &f : files)
@@ -134,10 +143,7 @@ QString sourceTable(const QVector<ResultsFile> &files, const QStringList &source
                            s.times.timed ? secondsText(s.times.p90Seconds) : QString()};
         if (truth) {
             const auto [lo, hi] = wilsonInterval(s.accuracy.correct, s.accuracy.judged);
-            cells << QStringLiteral("%1 of %2 (%3)")
-                         .arg(s.accuracy.correct)
-                         .arg(s.accuracy.judged)
-                         .arg(percentText(s.accuracy.correct, s.accuracy.judged))
+            cells << correctCell(s.accuracy)
                   << (s.accuracy.judged ? QStringLiteral("%1–%2 %")
                                               .arg(100 * lo, 0, 'f', 1)
                                               .arg(100 * hi, 0, 'f', 1)
@@ -166,9 +172,12 @@ QString testsSection(const QVector<ResultsFile> &files, const QStringList &sourc
         for (const SourceStats &s : p.bySource) {
             QString cell = QStringLiteral("%1, %2").arg(s.answers).arg(
                 s.times.timed ? secondsText(s.times.medianSeconds) : QStringLiteral("–"));
-            if (truth)
+            if (truth) {
                 cell +=
                     QStringLiteral(", %1").arg(percentText(s.accuracy.correct, s.accuracy.judged));
+                if (s.accuracy.uncertain > 0)
+                    cell += uncertainText(s.accuracy);
+            }
             cells << cell;
         }
         html += row(cells);
@@ -321,8 +330,9 @@ std::optional<PreviewLayout> writePreview(const QString &tree, int sample, const
     }
     const std::optional<WallPairs> pairs =
         truth ? truthPairs(*truth, sample, source) : std::nullopt;
-    const QImage image = renderPreview(
-        views[0], views[1], QStringLiteral("sample %1, %2").arg(sample).arg(source), pairs);
+    const QImage image =
+        renderPreview(views[0], views[1], QStringLiteral("sample %1, %2").arg(sample).arg(source),
+                      pairs, truth ? uncertainWalls(*truth, sample, source) : UncertainWalls());
     if (!image.save(target, "JPEG", 85)) {
         problems.append({target, 0, QStringLiteral("cannot write the image")});
         return std::nullopt;
@@ -416,6 +426,12 @@ QString answerTable(const SampleSourceAnswers &group, const TruthFile *truth)
     return html + QStringLiteral("</table>\n");
 }
 
+// "; 2 on uncertain truth" after a sample's share, as the text has it; nothing when none.
+QString uncertainOfSample(int uncertain)
+{
+    return uncertain > 0 ? QStringLiteral("; %1 on uncertain truth").arg(uncertain) : QString();
+}
+
 QString samplesSection(const HtmlReportInput &input, const QString &dir, QVector<Problem> &problems)
 {
     QString html = QStringLiteral("<h2>Samples, worst first</h2>\n");
@@ -436,29 +452,32 @@ QString samplesSection(const HtmlReportInput &input, const QString &dir, QVector
             input.progress(drawn++, int(groups.size()));
         if (group.sample != lastSample) {
             lastSample = group.sample;
-            int judged = 0, correct = 0;
+            int judged = 0, correct = 0, uncertain = 0;
             for (const Trial &t : input.trials) {
                 if (t.phase == QLatin1String("test") && t.sample == group.sample && t.judged) {
                     ++judged;
                     correct += t.correct ? 1 : 0;
+                    uncertain += t.certain ? 0 : 1;
                 }
             }
-            html += QStringLiteral("<h3 id=\"sample-%1\">Sample %1: %2</h3>\n")
+            html += QStringLiteral("<h3 id=\"sample-%1\">Sample %1: %2%3</h3>\n")
                         .arg(group.sample)
                         .arg(judged ? QStringLiteral("%1 of %2 correct (%3)")
                                           .arg(correct)
                                           .arg(judged)
                                           .arg(percentText(correct, judged))
-                                    : QStringLiteral("not judged"));
+                                    : QStringLiteral("not judged"),
+                             uncertainOfSample(uncertain));
         }
         html +=
-            QStringLiteral("<h4>%1: %2 answers, %3</h4>\n")
+            QStringLiteral("<h4>%1: %2 answers, %3%4</h4>\n")
                 .arg(esc(group.source))
                 .arg(group.trials.size())
                 .arg(
                     group.judged
                         ? QStringLiteral("%1 correct").arg(percentText(group.correct, group.judged))
-                        : QStringLiteral("not judged"));
+                        : QStringLiteral("not judged"),
+                    uncertainOfSample(group.uncertain));
         const QString picture =
             QStringLiteral("samples/%1-%2.jpg").arg(group.sample).arg(pictureName(group.source));
         const std::optional<PreviewLayout> layout = haveTree
@@ -495,12 +514,13 @@ QVector<SampleSourceAnswers> answersBySample(const QVector<Trial> &trials,
         auto g = std::find_if(groups.begin(), groups.end(),
                               [&](const SampleSourceAnswers &s) { return s.source == t.source; });
         if (g == groups.end()) {
-            groups.append({t.sample, t.source, {}, 0, 0});
+            groups.append({t.sample, t.source, {}, 0, 0, 0});
             g = groups.end() - 1;
         }
         g->trials.append(&t);
         g->judged += t.judged ? 1 : 0;
         g->correct += t.judged && t.correct ? 1 : 0;
+        g->uncertain += t.judged && !t.certain ? 1 : 0;
     }
     struct Order
     {

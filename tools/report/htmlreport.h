@@ -41,6 +41,7 @@ struct SampleSourceAnswers
     QVector<const Trial *> trials;
     int judged = 0;
     int correct = 0;
+    int uncertain = 0; // of the judged, on truth rows that are all uncertain
 };
 
 // Test answers grouped by sample and source; samples by share correct, worst first (unjudged

@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption sourceCsvOption(
         QStringLiteral("source-csv"),
         QStringLiteral("Write one row per participant and source: participant, source, answers, "
-                       "timed, median seconds, p90 seconds, judged, correct."),
+                       "timed, median seconds, p90 seconds, judged, correct, uncertain."),
         QStringLiteral("out.csv"));
     const QCommandLineOption trialsOption(
         QStringLiteral("trials"),

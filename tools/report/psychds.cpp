@@ -41,7 +41,10 @@ QString columnDescription(const QString &column)
         {QStringLiteral("first_pick_seconds"),
          QStringLiteral("Seconds from the case appearing to the first wall picked")},
         {QStringLiteral("picks"), QStringLiteral("Walls picked during the case")},
-        {QStringLiteral("misses"), QStringLiteral("Clicks beside any wall during the case")}};
+        {QStringLiteral("misses"), QStringLiteral("Clicks beside any wall during the case")},
+        {QStringLiteral("certain"),
+         QStringLiteral("0 when the answer was judged on truth rows that are all uncertain, 1 "
+                        "otherwise; empty when not judged")}};
     return descriptions.value(column, QStringLiteral("Column %1 of the tidy data").arg(column));
 }
 

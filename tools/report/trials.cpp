@@ -243,6 +243,7 @@ QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *trut
         // As in the summary, answers after the end are listed but not judged.
         t.judged = !a.pastEnd && a.verdict != Verdict::NotJudged;
         t.correct = t.judged && a.verdict == Verdict::Correct;
+        t.certain = !a.uncertain;
         t.seconds = a.seconds;
         t.click1 = a.answer.click1;
         t.click2 = a.answer.click2;
@@ -268,7 +269,7 @@ QString trialsCsv(const QVector<Trial> &trials)
     if (withLayout)
         csv += QStringLiteral(",iou2d_primary,iou2d_secondary,iou2d,floor_error_primary,"
                               "floor_error_secondary,floor_error");
-    csv += QStringLiteral("\r\n");
+    csv += QStringLiteral(",certain\r\n");
     for (const Trial &t : trials) {
         QStringList row {csvField(t.participant),
                          csvField(t.file),
@@ -304,6 +305,7 @@ QString trialsCsv(const QVector<Trial> &trials)
             row << value(t.layout[0], true) << value(t.layout[1], true) << value(mean, true)
                 << value(t.layout[0], false) << value(t.layout[1], false) << value(mean, false);
         }
+        row << (t.judged ? QString::number(t.certain ? 1 : 0) : QString());
         csv += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     return csv;

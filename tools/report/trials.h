@@ -36,6 +36,7 @@ struct Trial
     int secondaryWall = -1;
     bool judged = false;
     bool correct = false; // only meaningful when judged
+    bool certain = true; // judged on rows not all uncertain; only meaningful when judged
     std::optional<double> seconds;
     QPoint click1;
     QPoint click2;
@@ -77,7 +78,9 @@ QVector<Trial> trialsOf(const QVector<ResultsFile> &files, const TruthFile *trut
 // participant,file,line,phase,case,sample,source,primary_wall,secondary_wall,correct,judged,
 // seconds,x1,y1,x2,y2 and, when any trial has events, first_pick_seconds,picks,misses; when any
 // has layout metrics, iou2d_primary,iou2d_secondary,iou2d,floor_error_primary,
-// floor_error_secondary,floor_error (iou2d and floor_error the mean of the two views).
+// floor_error_secondary,floor_error (iou2d and floor_error the mean of the two views); last
+// certain (1, 0 when the answer was judged on truth rows that are all uncertain, empty when not
+// judged).
 QString trialsCsv(const QVector<Trial> &trials);
 
 // Adds to each trial its views' layout agreement with the `reference` source, from the corner
