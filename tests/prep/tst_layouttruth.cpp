@@ -194,7 +194,7 @@ QVector<CornerPoint> cornerList(const QVector<QPair<QPointF, QPointF>> &pixels)
     return ceiling + floor;
 }
 
-QByteArray xyText(const QVector<QPair<QPointF, QPointF>> &pixels)
+[[maybe_unused]] QByteArray xyText(const QVector<QPair<QPointF, QPointF>> &pixels)
 {
     QByteArray text;
     for (const auto &p : pixels)
