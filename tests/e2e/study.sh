@@ -71,7 +71,7 @@ choose() { # starts from the chooser: types the folder unless remembered, the ID
     app_pid=$!
     local dialog
     dialog=$(xvfb_find_window '^Choose Study$') || true
-    [ -n "$dialog" ] || { echo "FAIL: the chooser did not appear"; exit 1; }
+    [ -n "$dialog" ] || { echo "FAIL: the chooser did not appear"; cat "$work/stdout.log"; exit 1; }
     for _ in $(seq 30); do timeout 2 xdotool windowfocus --sync "$dialog" && break; done
     # The cursor is in the folder field, or with a remembered folder in the ID's.
     if [ "$typeFolder" = yes ]; then

@@ -17,27 +17,8 @@ class TestIntervalCoverage : public QObject
 {
     Q_OBJECT
 
-    static const ModelEffect *find(const MixedModels &m, const QString &measure)
-    {
-        for (const ModelEffect &e : m.effects) {
-            if (e.measure == measure)
-                return &e;
-        }
-        return nullptr;
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        // CI installs R and lme4 (scripts/setup): there a missing R fails. Elsewhere these tests
-        // are skipped, saying why.
-        if (QStandardPaths::findExecutable(QStringLiteral("Rscript")).isEmpty()) {
-            QVERIFY2(qEnvironmentVariableIsEmpty("CI"),
-                     "Rscript not found: install r-base-core and r-cran-lme4 (scripts/setup)");
-            QSKIP("Rscript not found: these tests need R with lme4 (install r-base-core and "
-                  "r-cran-lme4, as scripts/setup does)");
-        }
-    }
+    void initTestCase() { WALLMATCH_REQUIRE_R(); }
 
     // The 95 % intervals cover the true effects of generated studies: 10 seeded studies by default
     // (a hundred take a quarter of an hour; WALLMATCH_COVERAGE_STUDIES sets the number), of which
@@ -64,8 +45,8 @@ private Q_SLOTS:
                 fitMixedModels(fixture::trialsOfStudy(fixture::generateStudy(design)),
                                {QStringLiteral("Kestrel"), QStringLiteral("Bramble")});
             QVERIFY2(m.unavailable.isEmpty(), qPrintable(m.unavailable));
-            const ModelEffect *time = find(m, QStringLiteral("time"));
-            const ModelEffect *accuracy = find(m, QStringLiteral("accuracy"));
+            const ModelEffect *time = fixture::effectOf(m, QStringLiteral("time"));
+            const ModelEffect *accuracy = fixture::effectOf(m, QStringLiteral("accuracy"));
             QVERIFY(time && accuracy);
             QVERIFY2(time->converged && !time->interval.isEmpty(), qPrintable(time->message));
             if (!accuracy->converged) {

@@ -15,27 +15,8 @@ class TestMixedModels : public QObject
 {
     Q_OBJECT
 
-    static const ModelEffect *find(const MixedModels &m, const QString &measure)
-    {
-        for (const ModelEffect &e : m.effects) {
-            if (e.measure == measure)
-                return &e;
-        }
-        return nullptr;
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        // CI installs R and lme4 (scripts/setup): there a missing R fails. Elsewhere the models'
-        // tests are skipped, saying why.
-        if (QStandardPaths::findExecutable(QStringLiteral("Rscript")).isEmpty()) {
-            QVERIFY2(qEnvironmentVariableIsEmpty("CI"),
-                     "Rscript not found: install r-base-core and r-cran-lme4 (scripts/setup)");
-            QSKIP("Rscript not found: the mixed-effects model tests need R with lme4 (install "
-                  "r-base-core and r-cran-lme4, as scripts/setup does)");
-        }
-    }
+    void initTestCase() { WALLMATCH_REQUIRE_R(); }
 
     void recoversSourceEffect_data()
     {
@@ -64,7 +45,7 @@ private Q_SLOTS:
         for (const auto &[measure, effect] :
              {std::pair<QString, double> {QStringLiteral("time"), timeEffect},
               std::pair<QString, double> {QStringLiteral("accuracy"), accuracyEffect}}) {
-            const ModelEffect *e = find(m, measure);
+            const ModelEffect *e = fixture::effectOf(m, measure);
             QVERIFY2(e, qPrintable(measure));
             QVERIFY2(e->converged, qPrintable(e->message));
             QCOMPARE(e->source, QStringLiteral("Bramble"));
@@ -97,7 +78,8 @@ private Q_SLOTS:
             QVERIFY2(json.at(0).toObject().contains(key), qPrintable(key));
         QCOMPARE(
             json.at(0).toObject().value(QStringLiteral("estimate")).toDouble(),
-            find(m, json.at(0).toObject().value(QStringLiteral("measure")).toString())->estimate);
+            fixture::effectOf(m, json.at(0).toObject().value(QStringLiteral("measure")).toString())
+                ->estimate);
     }
 
     // One participant seeing one sample per source leaves nothing to estimate the model from:

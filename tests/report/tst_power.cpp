@@ -16,27 +16,8 @@ class TestPower : public QObject
 {
     Q_OBJECT
 
-    static const ModelEffect *find(const MixedModels &m, const QString &measure)
-    {
-        for (const ModelEffect &e : m.effects) {
-            if (e.measure == measure)
-                return &e;
-        }
-        return nullptr;
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        // CI installs R and lme4 (scripts/setup): there a missing R fails. Elsewhere these tests
-        // are skipped, saying why.
-        if (QStandardPaths::findExecutable(QStringLiteral("Rscript")).isEmpty()) {
-            QVERIFY2(qEnvironmentVariableIsEmpty("CI"),
-                     "Rscript not found: install r-base-core and r-cran-lme4 (scripts/setup)");
-            QSKIP("Rscript not found: these tests need R with lme4 (install r-base-core and "
-                  "r-cran-lme4, as scripts/setup does)");
-        }
-    }
+    void initTestCase() { WALLMATCH_REQUIRE_R(); }
 
     // Power from a pilot: a real effect is found more often in larger studies; without one,
     // about 1 simulated study in 20 finds it anyway. Time only (no truth), 40 simulations. The
