@@ -62,6 +62,10 @@ Entry entryOf(const struct stat &info)
 Entry status(const QString &path, bool followLinks)
 {
     const QByteArray name = QFile::encodeName(path);
+    // The system would read the name only up to a NUL, so another file than the one named: no
+    // such file.
+    if (name.contains('\0'))
+        return Entry();
     struct stat info = {};
     if ((followLinks ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info)) == 0)
         return entryOf(info);
@@ -159,6 +163,10 @@ Handle openRegularForUpdate(const QString &path, Entry *entry, Failure *failure)
 
 bool createNewFile(const QString &path, Failure *failure)
 {
+    if (path.contains(QChar(0))) {
+        fail(failure, EINVAL);
+        return false;
+    }
     const int fd = ::open(QFile::encodeName(path).constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
