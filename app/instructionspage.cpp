@@ -60,6 +60,23 @@ void InstructionsPage::showInstructions(const wallmatch::Instructions &instructi
         ui->textBrowser->setPlainText(instructions.text);
         break;
     }
+    ui->beginBtn->setText(tr("Begin"));
+    present();
+}
+
+void InstructionsPage::showText(const QString &text, const QString &button)
+{
+    // Centred paragraphs: a short page reads as a message, not as a document.
+    QString html;
+    for (const QString &paragraph : text.split(QStringLiteral("\n\n")))
+        html += QStringLiteral("<p align=\"center\">%1</p>").arg(paragraph.toHtmlEscaped());
+    ui->textBrowser->setHtml(html);
+    ui->beginBtn->setText(button);
+    present();
+}
+
+void InstructionsPage::present()
+{
     if (parentWidget())
         setGeometry(parentWidget()->rect());
     raise();

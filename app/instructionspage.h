@@ -46,6 +46,8 @@ public:
 
     // Shows the page over its parent, with the keyboard focus on "Begin".
     void showInstructions(const wallmatch::Instructions &instructions);
+    // A short page of plain text in the same style, its button named `button`.
+    void showText(const QString &text, const QString &button);
 
 Q_SIGNALS:
     void begun();
@@ -55,6 +57,7 @@ protected:
 
 private:
     void begin();
+    void present();
 
     Ui::InstructionsPage *ui;
 };

@@ -13,10 +13,20 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QTimerEvent>
+#include <utility>
 
 namespace {
 
 const int displayIntervalMs = 50;
+
+// The buttons stay where they are in every view of the window.
+void hideKeepingPlace(QWidget *widget)
+{
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+    widget->hide();
+}
 
 } // namespace
 
@@ -82,16 +92,33 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
 
     caseViews = std::make_unique<CaseViews>(ui->viewportRegion, ui->pano1, ui->pano2);
     notice = new Notice(ui->viewportRegion);
-    if (!run.instructions.isEmpty() || !run.instructionsAfterPractice.isEmpty()) {
+    if (run.studyScreen || !run.instructions.isEmpty()
+        || !run.instructionsAfterPractice.isEmpty()) {
         instructionsPage = new InstructionsPage(this);
         connect(instructionsPage, &InstructionsPage::begun, this, [this] {
             session->instructionsRead();
-            // The first page leads to Start Test; the page after practice to the first test case.
+            // The page after practice leads to the first test case. The first page leads to
+            // Start Test, or in a study screen presents the first case at once.
             if (!ui->startBtn->isEnabled())
                 continueWith(wallmatch::StudyProtocol::Step::NextCase);
+            else if (studyScreen())
+                on_startBtn_clicked();
         });
-        if (!run.instructions.isEmpty())
-            instructionsPage->showInstructions(run.instructions);
+    }
+    if (run.participantView)
+        showParticipantView();
+    if (run.studyScreen) {
+        hideKeepingPlace(ui->startBtn);
+        ui->pauseBtn->setText(tr("Pause"));
+        messagePage = new InstructionsPage(this);
+        connect(messagePage, &InstructionsPage::begun, this, [this] {
+            const std::function<void()> then = std::exchange(afterMessage, {});
+            if (then)
+                then();
+        });
+        showOpeningPage();
+    } else if (!run.instructions.isEmpty()) {
+        instructionsPage->showInstructions(run.instructions);
     }
     if (run.pauseOnFocusLoss)
         connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -142,7 +169,7 @@ void MainWindow::on_pauseBtn_clicked()
 void MainWindow::on_restart()
 {
     session->restartClock(input.takeActionTime());
-    if (displayTimerId == -1)
+    if (displayTimerId == -1 && showsClock())
         displayTimerId = startTimer(displayIntervalMs, Qt::CoarseTimer);
 }
 
@@ -151,12 +178,18 @@ void MainWindow::on_pause()
     if (!session->toggleClock(input.takeActionTime())) {
         ui->viewportRegion->setEnabled(false);
         // The display timer stops itself at its next tick, after showing the frozen time.
+        if (studyScreen()) {
+            ui->pauseBtn->setText(tr("Resume"));
+            notice->showText(wallmatch::StudyProtocol::pausedText());
+        }
     } else {
         notice->hide();
         ui->viewportRegion->setEnabled(true);
+        if (studyScreen())
+            ui->pauseBtn->setText(tr("Pause"));
         if (displayTimerId != -1)
             killTimer(displayTimerId); // never leave a second timer running
-        displayTimerId = startTimer(displayIntervalMs, Qt::CoarseTimer);
+        displayTimerId = showsClock() ? startTimer(displayIntervalMs, Qt::CoarseTimer) : -1;
     }
 }
 
@@ -176,6 +209,12 @@ void MainWindow::timerEvent(QTimerEvent *event)
 
 void MainWindow::showViewportHint()
 {
+    if (studyScreen()) {
+        // Paused: the notice over the views says what to do.
+        if (!notice->isVisible())
+            notice->showText(wallmatch::StudyProtocol::pausedText());
+        return;
+    }
     MessageBox::information(this, tr("Viewport Region"),
                             ui->startBtn->isEnabled()
                                 ? tr("Please Press Start button to begin test.")
@@ -202,6 +241,13 @@ void MainWindow::on_matchBtn_clicked()
     }
     const wallmatch::StudySession::Answered answered = session->answer(answeredAtMs);
     if (answered.refused) {
+        if (studyScreen()) {
+            // The case's time starts anew at the refused answer, as after the plain start's box.
+            input.actAt(answeredAtMs);
+            Q_EMIT restartTime();
+            showMessage(wallmatch::StudyProtocol::pickBothText(), tr("OK"), {});
+            return;
+        }
         MessageBox::information(this, tr("Viewport Region"),
                                 tr("Please select wall before matching."));
         input.actAt(answeredAtMs);
@@ -231,6 +277,13 @@ void MainWindow::finishRun(bool resultsWritten)
     if (caseClock.isValid())
         on_pause();
     session->finishRecord();
+    if (studyScreen()) {
+        // The end is a page of its own; its button closes the window as the box's OK does.
+        notice->hide();
+        ui->viewportRegion->setEnabled(false);
+        showMessage(wallmatch::StudyProtocol::endText(), tr("Close"), [this] { close(); });
+        return;
+    }
     MessageBox::information(this, tr("Information"), tr("Well done! You finished test."));
     close();
 }
@@ -394,4 +447,31 @@ void MainWindow::pauseForFocusLoss()
         || !ui->viewportRegion->isEnabled())
         return;
     holdCase(wallmatch::SessionEvent::FocusLost, wallmatch::StudyProtocol::focusLossText());
+}
+
+// --- The study screen.
+
+void MainWindow::showParticipantView()
+{
+    for (QWidget *widget : std::initializer_list<QWidget *> {
+             ui->label, ui->typeLabel, ui->label_3, ui->lcdTimer, ui->label_4, ui->pano01WallNum,
+             ui->label_5, ui->pano02WallNum, ui->textBrowser})
+        hideKeepingPlace(widget);
+    // No titles, but their room kept: the views stay at the pixels they have in every view.
+    ui->viewportRegion->setTitle(QStringLiteral(" "));
+    ui->groupBox_2->setTitle(QStringLiteral(" "));
+}
+
+void MainWindow::showOpeningPage()
+{
+    if (session->openingPage() == wallmatch::StudySession::Page::Instructions)
+        instructionsPage->showInstructions(session->run().instructions);
+    else
+        instructionsPage->showText(session->openingText(), tr("Begin"));
+}
+
+void MainWindow::showMessage(const QString &text, const QString &button, std::function<void()> then)
+{
+    afterMessage = std::move(then);
+    messagePage->showText(text, button);
 }

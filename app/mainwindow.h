@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QString>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +83,18 @@ private:
     void showInLog(const QString &logLine, bool clearLog); // every tenth line empties the log
     void holdCase(wallmatch::SessionEvent event, const QString &text);
 
+    // --- The study screen.
+    bool studyScreen() const { return session->run().studyScreen; }
+    // Hides what tells sources apart, the clock, the log and the wall numbers.
+    void showParticipantView();
+    // The page the session opens with; its Begin presents the first case.
+    void showOpeningPage();
+    // A notice as a page over the window, in the instructions' style; `then` runs when its
+    // button is pressed.
+    void showMessage(const QString &text, const QString &button, std::function<void()> then);
+    // The clock on screen, ticking: not in the participant's view.
+    bool showsClock() const { return !session->run().participantView; }
+
     // Declared first: the run state below is the session's, shown by the window.
     std::unique_ptr<wallmatch::StudySession> session;
     Ui::MainWindow *ui;
@@ -101,6 +114,8 @@ private:
     std::unique_ptr<CaseViews> caseViews;
     InstructionsPage *instructionsPage = nullptr;
     Notice *notice = nullptr; // break, focus loss and feedback texts over the views
+    InstructionsPage *messagePage = nullptr; // a study screen's notices and its end
+    std::function<void()> afterMessage;
 };
 
 #endif // MAINWINDOW_H

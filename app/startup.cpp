@@ -37,6 +37,7 @@ const QString focusLossOption = QStringLiteral("pause-on-focus-loss");
 const QString truthOption = QStringLiteral("truth");
 const QString chooseStudyOption = QStringLiteral("choose-study");
 const QString studyOption = QStringLiteral("study");
+const QString experimenterViewOption = QStringLiteral("experimenter-view");
 
 // A plan is a short text file; this is far beyond any study.
 constexpr qint64 maxPlanFileSize = 16 * 1024 * 1024;
@@ -203,7 +204,7 @@ void addStartOptions(QCommandLineParser &parser)
                                      "earlier results, practice, event and session files are "
                                      "kept aside as NAME-YYYYMMDD-HHMMSS.EXT.")});
     parser.addOption({instructionsOption,
-                      QStringLiteral("Show this page before Start Test, with a Begin button: "
+                      QStringLiteral("Show this page before the first case, with a Begin button: "
                                      "plain text, Markdown (.md) or HTML (.html)."),
                       QStringLiteral("FILE")});
     parser.addOption({afterPracticeOption,
@@ -219,6 +220,10 @@ void addStartOptions(QCommandLineParser &parser)
                       QStringLiteral("Give feedback after each practice answer from this truth "
                                      "file."),
                       QStringLiteral("FILE")});
+    parser.addOption({experimenterViewOption,
+                      QStringLiteral("In a study run, show what the participant does not see: "
+                                     "the source, the time, the answer log and the wall numbers "
+                                     "(for piloting).")});
     parser.addOption({studyOption,
                       QStringLiteral("Run the study of this folder as its study.json says, with "
                                      "the plan of --participant; options given here override "
@@ -352,6 +357,8 @@ Startup prepareStartup(const QStringList &arguments)
         if (!start.problems.isEmpty())
             return start;
         start.run.cases = plan.cases;
+        start.run.studyScreen = true;
+        start.run.participantView = !parser.isSet(experimenterViewOption);
     }
 
     readProtocolOptions(parser, arguments, start);

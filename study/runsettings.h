@@ -28,6 +28,13 @@ struct StudyRun
     // The file they were read from: the results file, a fallback of it, or a temporary file.
     QString resumedFrom;
 
+    // --- The study screen; both off in a plain start. A study run (--plan) opens with a page and
+    // Begin, which presents the first case at once (no Start Test step), and ends on a page.
+    bool studyScreen = false;
+    // The participant sees the task only: nothing that tells sources apart, no clock, no answer
+    // log, no wall numbers (blinding). Off with --experimenter-view, for piloting.
+    bool participantView = false;
+
     // --- The study protocol; all off in a plain start.
     // The first practiceCases of `cases` are practice cases.
     int practiceCases = 0;

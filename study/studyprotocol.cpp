@@ -93,8 +93,17 @@ StudyProtocol::Step StudyProtocol::afterCase() const
     return Step::NextCase;
 }
 
-QString StudyProtocol::progressText() const
+QString StudyProtocol::progressText(bool forParticipant) const
 {
+    if (forParticipant) {
+        if (inPractice())
+            return QCoreApplication::translate("MainWindow", "Practice %1 of %2")
+                .arg(practiceDone + 1)
+                .arg(practiceCases);
+        return QCoreApplication::translate("MainWindow", "Case %1 of %2")
+            .arg(qMin(testDone + 1, testCases))
+            .arg(testCases);
+    }
     if (inPractice())
         return QString::asprintf("Practice:%d/%d", practiceDone + 1, practiceCases);
     return QString::asprintf("Progress:%d/%d", qMin(testDone + 1, testCases), testCases);
@@ -111,6 +120,41 @@ QString StudyProtocol::focusLossText()
     return QCoreApplication::translate("MainWindow",
                                        "Paused: the window lost the focus. Press Resume to "
                                        "continue.");
+}
+
+QString StudyProtocol::readyText()
+{
+    return QCoreApplication::translate("MainWindow",
+                                       "Click the same wall in both panoramas, then press Match / "
+                                       "Next Case.\n\nPress Begin when you are ready.");
+}
+
+QString StudyProtocol::welcomeBackText() const
+{
+    return QCoreApplication::translate("MainWindow",
+                                       "Welcome back. You are at case %1 of %2.\n\nPress Begin "
+                                       "to go on.")
+        .arg(qMin(testDone + 1, testCases))
+        .arg(testCases);
+}
+
+QString StudyProtocol::endText()
+{
+    return QCoreApplication::translate("MainWindow",
+                                       "Thank you! You have finished.\n\nPlease tell the "
+                                       "experimenter.");
+}
+
+QString StudyProtocol::pausedText()
+{
+    return QCoreApplication::translate("MainWindow", "Paused. Press Resume to continue.");
+}
+
+QString StudyProtocol::pickBothText()
+{
+    return QCoreApplication::translate("MainWindow",
+                                       "Please click a wall in each panorama first, then press "
+                                       "Match / Next Case.");
 }
 
 } // namespace wallmatch

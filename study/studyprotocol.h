@@ -71,14 +71,21 @@ public:
     int practiceCount() const { return practiceCases; }
     int testCount() const { return testCases; }
     bool completed() const { return testDone >= testCases; }
-    // "Practice:%d/%d" during practice, else "Progress:%d/%d".
-    QString progressText() const;
+    // "Practice:%d/%d" during practice, else "Progress:%d/%d"; for a participant's screen,
+    // "Practice 1 of 2", "Case 7 of 30".
+    QString progressText(bool forParticipant = false) const;
 
     bool pausesOnFocusLoss() const { return opts.pauseOnFocusLoss; }
 
     static constexpr int feedbackMs = 1500;
     static QString breakText();
     static QString focusLossText();
+    // The study screen's pages and notices.
+    static QString readyText();
+    QString welcomeBackText() const; // a resumed session's first page
+    static QString endText();
+    static QString pausedText();
+    static QString pickBothText(); // an answer with a wall missing
 
 private:
     Step afterCase() const;

@@ -84,6 +84,20 @@ std::optional<PlanCase> StudySession::following() const
     return upcoming();
 }
 
+StudySession::Page StudySession::openingPage() const
+{
+    // Practice is over once a test answer is kept (StudyProtocol).
+    if (study.resume && !study.resumedLines.isEmpty())
+        return Page::WelcomeBack;
+    return study.instructions.isEmpty() ? Page::Ready : Page::Instructions;
+}
+
+QString StudySession::openingText() const
+{
+    return openingPage() == Page::WelcomeBack ? steps.welcomeBackText()
+                                              : StudyProtocol::readyText();
+}
+
 void StudySession::pickWall(int view, int wall)
 {
     (view == 1 ? wall1 : wall2) = wall;

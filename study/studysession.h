@@ -50,7 +50,18 @@ public:
     // 1-based number of the test case being answered, and the run's test cases.
     const int &caseNumber() const { return number; }
     const int &caseCount() const { return total; }
-    QString progressText() const { return steps.progressText(); }
+    QString progressText() const { return steps.progressText(study.participantView); }
+
+    // --- The study screen's pages (a run with studyScreen).
+    enum class Page {
+        Instructions, // the run's instructions
+        WelcomeBack, // a resumed session: where it stands, no practice instructions again
+        Ready, // no instructions given: what to do, and Begin
+    };
+    // The page a study screen opens with, before the first case.
+    Page openingPage() const;
+    // The text of a WelcomeBack or Ready page.
+    QString openingText() const;
 
     // --- The answer being built: the wall picked and the click that picked it, per view (1, 2).
     void pickWall(int view, int wall);

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimerEvent>
 
@@ -104,6 +105,36 @@ struct StudyWindow
     QLabel *type = window.findChild<QLabel *>("typeLabel");
     QTextBrowser *log = window.findChild<QTextBrowser *>("textBrowser");
     QLCDNumber *lcd = window.findChild<QLCDNumber *>("lcdTimer");
+
+    // The page over the window (instructions, a study screen's notice or its end), or none.
+    QWidget *page() const
+    {
+        for (QPushButton *button : window.findChildren<QPushButton *>("beginBtn")) {
+            if (!button->parentWidget()->isHidden())
+                return button->parentWidget();
+        }
+        return nullptr;
+    }
+    QString pageText() const
+    {
+        QWidget *shown = page();
+        return shown ? shown->findChild<QTextBrowser *>()->toPlainText() : QString();
+    }
+    // Presses the page's button (Begin, OK, Close); false without a page.
+    bool pressPageButton()
+    {
+        QWidget *shown = page();
+        if (!shown)
+            return false;
+        QTest::mouseClick(shown->findChild<QPushButton *>("beginBtn"), Qt::LeftButton);
+        return true;
+    }
+    // Starts the run as the subject does: Begin on a study's first page, else Start Test.
+    void begin()
+    {
+        if (!pressPageButton())
+            QTest::mouseClick(start, Qt::LeftButton);
+    }
 };
 
 #endif // MAINWINDOWPROBE_H

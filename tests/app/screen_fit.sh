@@ -27,9 +27,9 @@ fi
 
 # Window pixels of a point given in the window's own (image) pixels.
 scaled() { awk -v v="$1" -v w="$width" 'BEGIN { printf "%d", v * w / 1500 + 0.5 }'; }
-# Start, then the box room's wall 1 in the top view, wall 0 in the bottom one: both centred at
+# Begin, then the box room's wall 1 in the top view, wall 0 in the bottom one: both centred at
 # (512, 256). Each click only once the window shows what it needs.
-xvfb_start_test "$(scaled "$sx")" "$(scaled "$sy")" "$(scaled $((p1x + 512)))" "$(scaled $((p1y + 256)))"
+xvfb_begin "$(scaled $((p1x + 512)))" "$(scaled $((p1y + 256)))"
 xvfb_pick "$(scaled $((p1x + 512)))" "$(scaled $((p1y + 256)))"
 xvfb_pick "$(scaled $((p2x + 512)))" "$(scaled $((p2y + 256)))"
 xdotool key space

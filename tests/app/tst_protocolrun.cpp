@@ -100,7 +100,7 @@ class TestProtocolRun : public QObject
     {
         const wallmatch::Startup start = wallmatch::prepareStartup(
             {"wallmatch", "--plan", practice ? "training.csv" : "plan.csv", "--participant", "P5",
-             "--break-every", "2", "--truth", "truth.csv"});
+             "--break-every", "2", "--truth", "truth.csv", "--experimenter-view"});
         [&] { QCOMPARE(start.problems, QStringList()); }();
         [&] { QCOMPARE(start.run.practiceCases, practice ? 2 : 0); }();
         return start.run;
@@ -142,10 +142,9 @@ private Q_SLOTS:
         ui.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&ui.window));
         ModalAnswerer answerer;
-        answerer.queue(QMessageBox::Ok);
         answerer.queue(QMessageBox::Yes);
         QCOMPARE(ui.progress->text(), QString("Practice:1/2"));
-        QTest::mouseClick(ui.start, Qt::LeftButton);
+        ui.begin();
 
         ui.answerBox(0, 0); // wrong: wall 0 is wall 3 below
         QCOMPARE(ui.notice(), QString("Not the same wall"));
@@ -180,7 +179,9 @@ private Q_SLOTS:
         QCOMPARE(ui.notice(), QString());
         ui.answerBox(0, 3);
         ui.answerBox(1, 0);
-        QCOMPARE(answerer.texts(), QStringList({"Well done! You finished test.", "Exit?"}));
+        QVERIFY(ui.pageText().startsWith("Thank you! You have finished."));
+        QVERIFY(ui.pressPageButton()); // Close
+        QCOMPARE(answerer.texts(), QStringList({"Exit?"}));
 
         QCOMPARE(lines("practice_P5.txt").size(), 2);
         QVERIFY(lines("practice_P5.txt")
@@ -240,7 +241,7 @@ private Q_SLOTS:
             ui.window.show();
             ModalAnswerer answerer;
             answerer.queue(QMessageBox::Yes);
-            QTest::mouseClick(ui.start, Qt::LeftButton);
+            ui.begin();
             if (practice) {
                 ui.answerBox(0, 3);
                 QTRY_COMPARE_WITH_TIMEOUT(ui.progress->text(), QString("Practice:2/2"), 5000);
@@ -252,8 +253,8 @@ private Q_SLOTS:
             ui.window.close();
         }
         const QByteArray earlierEvents = readFile("events_P5.csv");
-        QStringList args {"wallmatch", "--plan", practice ? "training.csv" : "plan.csv",
-                          "--participant", "P5"};
+        QStringList args {"wallmatch",     "--plan", practice ? "training.csv" : "plan.csv",
+                          "--participant", "P5",     "--experimenter-view"};
         if (!option.isEmpty())
             args << option;
         const wallmatch::Startup start = wallmatch::prepareStartup(args);
@@ -282,7 +283,7 @@ private Q_SLOTS:
         ModalAnswerer answerer;
         answerer.queue(QMessageBox::Yes);
         QCOMPARE(ui.progress->text(), QString("Progress:3/6"));
-        QTest::mouseClick(ui.start, Qt::LeftButton);
+        ui.begin();
         ui.answerBox(0, 3);
         ui.window.close();
         const QByteArray events = readFile("events_P5.csv");

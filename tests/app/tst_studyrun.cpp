@@ -36,7 +36,10 @@ QString boxLine(int sample, int w1, int w2, const char *source)
 
 wallmatch::Startup startWith(const QStringList &options)
 {
-    return wallmatch::prepareStartup(QStringList {"wallmatch"} + options);
+    // These tests read what the experimenter sees of a study run: the source, the log.
+    const QStringList view =
+        options.contains("--plan") ? QStringList {"--experimenter-view"} : QStringList();
+    return wallmatch::prepareStartup(QStringList {"wallmatch"} + options + view);
 }
 
 // How strongly a pixel looks like the yellow of the wall outlines and corner lines on grey.
@@ -119,10 +122,9 @@ private Q_SLOTS:
         Window ui(start.run);
         ui.window.show();
         ModalAnswerer answerer;
-        answerer.queue(QMessageBox::Ok);
         answerer.queue(QMessageBox::Yes);
         QCOMPARE(ui.progress->text(), QString("Progress:1/3"));
-        QTest::mouseClick(ui.start, Qt::LeftButton);
+        ui.begin();
         QCOMPARE(ui.type->text(), QString("Bramble"));
         ui.answerBox(1, 2);
         QCOMPARE(ui.progress->text(), QString("Progress:2/3"));
@@ -131,7 +133,9 @@ private Q_SLOTS:
         QCOMPARE(ui.progress->text(), QString("Progress:3/3"));
         QCOMPARE(ui.type->text(), QString("Bramble"));
         ui.answerBox(2, 2);
-        QCOMPARE(answerer.texts(), QStringList({"Well done! You finished test.", "Exit?"}));
+        QVERIFY(ui.pageText().startsWith("Thank you! You have finished."));
+        QVERIFY(ui.pressPageButton()); // Close
+        QCOMPARE(answerer.texts(), QStringList({"Exit?"}));
         QVERIFY(!ui.window.isVisible());
         QCOMPARE(readFile("results_P07.txt"),
                  (boxLine(3, 1, 2, "Bramble") + boxLine(1, 3, 0, "Kestrel")
@@ -151,7 +155,7 @@ private Q_SLOTS:
         ui.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&ui.window));
         ModalAnswerer answerer;
-        QTest::mouseClick(ui.start, Qt::LeftButton);
+        ui.begin();
 
         const QImage shown = ui.pano1->grab().toImage();
         auto column = [](double degrees) { return qRound(degrees / 360.0 * 1024); };
@@ -166,7 +170,9 @@ private Q_SLOTS:
         const QString line = QString::fromUtf8(readFile("results.txt"));
         QVERIFY2(line.startsWith("ind 7: Wall 1 <==> Wall 1 (Bramble) Time: 0:01.000 Mouse: "),
                  qPrintable(line));
-        QCOMPARE(answerer.texts(), QStringList({"Well done! You finished test.", "Exit?"}));
+        QVERIFY(ui.pageText().startsWith("Thank you! You have finished."));
+        QVERIFY(ui.pressPageButton()); // Close
+        QCOMPARE(answerer.texts(), QStringList({"Exit?"}));
     }
 
     // A sample shown with three sources, one of them not built in: each case draws and records
@@ -190,10 +196,9 @@ private Q_SLOTS:
         ui.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&ui.window));
         ModalAnswerer answerer;
-        answerer.queue(QMessageBox::Ok);
         answerer.queue(QMessageBox::Yes);
         QCOMPARE(ui.type->text(), sources.first());
-        QTest::mouseClick(ui.start, Qt::LeftButton);
+        ui.begin();
         auto column = [](double degrees) { return qRound(degrees / 360.0 * 1024); };
         const QPoint inWall1(column(107), 256);
         QString expected;
@@ -414,7 +419,7 @@ private Q_SLOTS:
         QCOMPARE(ui.log->toPlainText(),
                  QString("Sample 1: Wall 1 <===> Wall 1 (Kestrel) Time: 0:01.000\n"
                          "Sample 2: Wall 2 <===> Wall 3 (Bramble) Time: 0:01.000"));
-        QTest::mouseClick(ui.start, Qt::LeftButton);
+        ui.begin();
         QCOMPARE(ui.type->text(), QString("Kestrel"));
         ui.answerBox(0, 1);
         QTRY_COMPARE(readFile("results_P2.txt"), earlier + boxLine(3, 0, 1, "Kestrel").toUtf8());
@@ -438,7 +443,7 @@ private Q_SLOTS:
         ModalAnswerer answerer;
         QCOMPARE(ui.progress->text(), QString("Progress:13/100"));
         QCOMPARE(ui.log->toPlainText().count('\n'), 1); // samples 11 and 12
-        QTest::mouseClick(ui.start, Qt::LeftButton);
+        ui.begin();
         QCOMPARE(MainWindowProbe::currentSampleId(ui.window), 13);
         QCOMPARE(ui.type->text(), QString("Kestrel"));
     }

@@ -71,7 +71,6 @@ pick() { # the box room's primary wall at u and the same wall below
 }
 
 xdotool key Return # "Begin" is the default button
-xdotool mousemove --window "$win" "$sx" "$sy" click 1
 xvfb_wait_for "the first practice case" shown
 # Wrong: primary wall 0 (u 256) against secondary wall 1 (u 768, primary wall 2's); the right
 # one, secondary wall 3, lies at u 256 below.

@@ -85,6 +85,17 @@ xvfb_start_test() {
     xvfb_wait 30 xvfb_pixel_is_not "$3" "$4" "$empty"
 }
 
+# xvfb_begin VX VY: a study run's first page is painted over the view (its pixel at VX VY is no
+# longer black); Return presses Begin, and the first case must then be on screen (the pixel
+# changes).
+xvfb_begin() {
+    xvfb_wait 30 xvfb_pixel_is_not "$1" "$2" "#000000"
+    local page
+    page=$(xvfb_pixel "$1" "$2")
+    xdotool key Return
+    xvfb_wait 30 xvfb_pixel_is_not "$1" "$2" "$page"
+}
+
 # xvfb_pick X Y: clicks a wall at window pixel X Y and waits until the view shows it picked.
 # Sets picked, the colour of the picked wall there.
 xvfb_pick() {

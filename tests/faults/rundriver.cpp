@@ -1,10 +1,11 @@
 // The real window, run headless on the sample tree in the working directory and answered by
-// itself as a subject would: start, then for every case a click on a wall in each view and a
-// click on "Match / Next Case". Prints "answered N" once answer N is through, so that a test can
-// kill it at chosen moments. The run ends with a close answered Yes; with "stay" the window stays
-// open instead, until the process is killed. Like the program, it first takes the working
-// results file's session lock; when another instance holds it, it prints "refused: " and the box's
-// text and exits with status 3 once the box is answered. Options after "--" are wallmatch's own
+// itself as a subject would: start (Begin in a study run), then for every case a click on a wall in
+// each view and a click on "Match / Next Case". Prints "answered N" once answer N is through, so
+// that a test can kill it at chosen moments. The run ends with a close answered Yes; with "stay"
+// the window stays open instead, until the process is killed. Like the program, it first takes the
+// working results file's session lock; when another instance holds it, it prints "refused: " and
+// the box's text and exits with status 3 once the box is answered. Options after "--" are
+// wallmatch's own
 // (--plan, --participant, --resume), checked as the program checks them.
 //   rundriver ANSWERS THINK_MS [stay] [-- OPTIONS]
 #include "fixturetree.h"
@@ -72,7 +73,18 @@ int main(int argc, char *argv[])
         auto *pano1 = window.findChild<RenderArea *>("pano1");
         auto *pano2 = window.findChild<RenderArea *>("pano2");
         auto *match = window.findChild<QPushButton *>("matchBtn");
-        QTest::mouseClick(window.findChild<QPushButton *>("startBtn"), Qt::LeftButton);
+        // A study run opens with a page whose Begin presents the first case; a plain start has
+        // Start Test.
+        auto pageButton = [&window]() -> QPushButton * {
+            for (QPushButton *button : window.findChildren<QPushButton *>("beginBtn")) {
+                if (!button->parentWidget()->isHidden())
+                    return button;
+            }
+            return nullptr;
+        };
+        QPushButton *begin = pageButton();
+        QTest::mouseClick(begin ? begin : window.findChild<QPushButton *>("startBtn"),
+                          Qt::LeftButton);
         for (int n = 1; n <= answers; ++n) {
             QTest::mouseClick(pano1, Qt::LeftButton, {},
                               fixture::boxWallCentre(false, firstWall(n)));
@@ -86,6 +98,12 @@ int main(int argc, char *argv[])
         }
         if (stay)
             return app.exec();
+        // A study run that ended shows its end page; its button closes the window.
+        if (QPushButton *end = pageButton()) {
+            std::printf("end page: %s\n", qPrintable(end->text()));
+            answerer.queue(QMessageBox::Yes);
+            QTest::mouseClick(end, Qt::LeftButton);
+        }
         answerer.queue(QMessageBox::Yes);
         window.close();
         if (window.isVisible()) {

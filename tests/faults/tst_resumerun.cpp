@@ -98,7 +98,7 @@ private Q_SLOTS:
         QVERIFY(resumed.waitForFinished(60000));
         QVERIFY2(resumed.exitCode() == 0, resumed.readAllStandardError().constData());
         // The run ended by itself after the plan's last case, before the driver closed it.
-        QVERIFY(resumed.readAllStandardOutput().contains("box: Information"));
+        QVERIFY(resumed.readAllStandardOutput().contains("end page: Close"));
 
         const QByteArray after = results();
         QVERIFY(after.startsWith(before));
