@@ -38,7 +38,7 @@ run_participant() {
     local id=$1 done=0 tries
     focus_window
     xdotool key Return # Begin on the instructions page
-        while [ "$done" -lt 5 ]; do
+    while [ "$done" -lt 5 ]; do
         for tries in $(seq 200); do
             # One connection per try; a try the server refuses under load is simply repeated.
             xdotool mousemove --window "$win" $((p1x + 256)) $((p1y + 256)) click 1 \
