@@ -67,9 +67,13 @@ void InstructionsPage::showInstructions(const wallmatch::Instructions &instructi
 void InstructionsPage::showText(const QString &text, const QString &button)
 {
     // Centred paragraphs: a short page reads as a message, not as a document.
-    QString html;
+    // Larger than a document's type and a fifth down the page, where the eye rests.
+    // (A document drops its first block's top margin: an empty block keeps the room.)
+    const int top = parentWidget() ? parentWidget()->height() / 5 : 0;
+    QString html = QStringLiteral("<p style=\"margin-bottom: %1px\">&nbsp;</p>").arg(top);
     for (const QString &paragraph : text.split(QStringLiteral("\n\n")))
-        html += QStringLiteral("<p align=\"center\">%1</p>").arg(paragraph.toHtmlEscaped());
+        html += QStringLiteral("<p align=\"center\" style=\"font-size: 26pt\">%1</p>")
+                    .arg(paragraph.toHtmlEscaped());
     ui->textBrowser->setHtml(html);
     ui->beginBtn->setText(button);
     present();

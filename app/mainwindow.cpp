@@ -457,6 +457,8 @@ void MainWindow::showParticipantView()
              ui->label, ui->typeLabel, ui->label_3, ui->lcdTimer, ui->label_4, ui->pano01WallNum,
              ui->label_5, ui->pano02WallNum, ui->textBrowser})
         hideKeepingPlace(widget);
+    // Where the subject is in the run, readable at a glance.
+    ui->progressLabel->setStyleSheet(QStringLiteral("font-size: 30px; font-weight: bold;"));
     // No titles, but their room kept: the views stay at the pixels they have in every view.
     ui->viewportRegion->setTitle(QStringLiteral(" "));
     ui->groupBox_2->setTitle(QStringLiteral(" "));

@@ -152,9 +152,7 @@ QString StudyProtocol::pausedText()
 
 QString StudyProtocol::pickBothText()
 {
-    return QCoreApplication::translate("MainWindow",
-                                       "Please click a wall in each panorama first, then press "
-                                       "Match / Next Case.");
+    return QCoreApplication::translate("MainWindow", "Please click a wall in each panorama first.");
 }
 
 } // namespace wallmatch

@@ -118,7 +118,7 @@ struct StudyWindow
     QString pageText() const
     {
         QWidget *shown = page();
-        return shown ? shown->findChild<QTextBrowser *>()->toPlainText() : QString();
+        return shown ? shown->findChild<QTextBrowser *>()->toPlainText().trimmed() : QString();
     }
     // Presses the page's button (Begin, OK, Close); false without a page.
     bool pressPageButton()
