@@ -233,6 +233,7 @@ StudyStart expandStudyArguments(const QStringList &arguments)
             true);
     setting(QStringLiteral("fullscreen"), study.fullScreen, {}, false);
     setting(QStringLiteral("pause-on-focus-loss"), study.pauseOnFocusLoss, {}, false);
+    setting(QStringLiteral("experimenter-view"), study.experimenterView, {}, false);
     start.arguments = expanded;
     return start;
 }

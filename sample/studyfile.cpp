@@ -180,9 +180,6 @@ StudyFileRead parseStudyFile(const QByteArray &json, const QString &file, const 
     study.fullScreen = check.flag(QStringLiteral("full_screen"));
     study.pauseOnFocusLoss = check.flag(QStringLiteral("pause_on_focus_loss"));
     study.experimenterView = check.flag(QStringLiteral("experimenter_view"));
-    if (study.experimenterView)
-        check.problem(QStringLiteral("experimenter_view"),
-                      QStringLiteral("this wallmatch has no experimenter view; set it to false"));
     if (study.practice == 0 && !study.instructionsAfterPractice.isEmpty())
         check.problem(QStringLiteral("instructions_after_practice"),
                       QStringLiteral("given, but the study has no practice"));

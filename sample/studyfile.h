@@ -24,7 +24,7 @@ struct StudyFile
     int breakEvery = 0; // 0: no breaks
     bool fullScreen = false;
     bool pauseOnFocusLoss = false;
-    bool experimenterView = false; // refused when set: wallmatch has no experimenter view
+    bool experimenterView = false; // show the source, time, log and walls (piloting)
 };
 
 struct StudyFileRead

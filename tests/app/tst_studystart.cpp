@@ -82,6 +82,7 @@ private Q_SLOTS:
         QCOMPARE(start.run.breakEvery, 2);
         QVERIFY(start.run.pauseOnFocusLoss);
         QVERIFY(start.fullScreen);
+        QVERIFY(start.run.participantView);
         QVERIFY(bool(start.run.truth));
         QCOMPARE(start.run.facts.planPath, path("plans/P01.csv"));
         QCOMPARE(start.run.facts.truthSha256, wallmatch::fileSha256(path("truth.csv")));
