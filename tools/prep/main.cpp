@@ -18,7 +18,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
@@ -736,15 +735,9 @@ int studyCommand(const QStringList &args)
 
 int main(int argc, char *argv[])
 {
-    // Pictures need fonts, which need a GUI application; nothing is shown, so the offscreen
-    // platform does when nothing else is asked for.
-    const bool drawing = argc > 1 && qstrcmp(argv[1], "preview") == 0;
-    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::unique_ptr<QCoreApplication> app(drawing ? new QGuiApplication(argc, argv)
-                                                        : new QCoreApplication(argc, argv));
-    QCoreApplication::setApplicationName(QStringLiteral("wallmatch-prep"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
+    // Only preview draws pictures.
+    const std::unique_ptr<QCoreApplication> app = makeToolApplication(
+        argc, argv, QStringLiteral("wallmatch-prep"), argc > 1 && qstrcmp(argv[1], "preview") == 0);
     QStringList args = QCoreApplication::arguments();
     const QString command = args.value(1);
     const std::pair<const char *, int (*)(const QStringList &)> commands[] = {
