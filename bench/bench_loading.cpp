@@ -72,15 +72,20 @@ void PanoSampleLoad(benchmark::State &state)
     }
 }
 
+// The large corner file read whole, as the floor and the reader both begin.
+QByteArray readBigCornerFile(benchmark::State &state)
+{
+    QFile file(data->bigFolder + QStringLiteral("/pred_corner.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        state.SkipWithError("cannot open the corner file");
+    return file.readAll();
+}
+
 // The floor for reading a corner file: the file read whole and cut at every line feed.
 void CornerFileLines(benchmark::State &state)
 {
-    const QString fileName = data->bigFolder + QStringLiteral("/pred_corner.txt");
     for (auto _ : state) {
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            state.SkipWithError("cannot open the corner file");
-        const QByteArray text = file.readAll();
+        const QByteArray text = readBigCornerFile(state);
         const char *p = text.constData();
         const char *const end = p + text.size();
         while (p != end) {
@@ -99,12 +104,8 @@ void CornerFileLines(benchmark::State &state)
 // before reading it (maxCornerFileBytes); what is measured is the parser behind it.
 void CornerFileRead(benchmark::State &state)
 {
-    const QString fileName = data->bigFolder + QStringLiteral("/pred_corner.txt");
     for (auto _ : state) {
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            state.SkipWithError("cannot open the corner file");
-        const wallmatch::CornerLists corners = wallmatch::parseCorners(file.readAll());
+        const wallmatch::CornerLists corners = wallmatch::parseCorners(readBigCornerFile(state));
         if (corners.roomCorners.size() != state.range(0))
             state.SkipWithError("wrong number of corners read");
         benchmark::DoNotOptimize(corners.roomCorners.constData());

@@ -35,6 +35,14 @@ struct SessionData
 
 std::unique_ptr<SessionData> data;
 
+// Whether the run's sample tree was written; the benchmark is skipped when not.
+bool treeReady(benchmark::State &state)
+{
+    if (!data->treeWritten)
+        state.SkipWithError("the sample tree could not be written");
+    return data->treeWritten;
+}
+
 double cpuSeconds()
 {
     rusage usage {};
@@ -60,10 +68,8 @@ void answerOne(DrivenSession &session)
 
 void SessionMemory(benchmark::State &state)
 {
-    if (!data->treeWritten) {
-        state.SkipWithError("the sample tree could not be written");
+    if (!treeReady(state))
         return;
-    }
     for (auto _ : state) {
         DrivenSession session(data->dir.path());
         const int early = qMin(10, data->answers);
@@ -90,10 +96,8 @@ void SessionMemory(benchmark::State &state)
 // cpu_percent_with_read_ahead the whole time.
 void ThinkingCpu(benchmark::State &state)
 {
-    if (!data->treeWritten) {
-        state.SkipWithError("the sample tree could not be written");
+    if (!treeReady(state))
         return;
-    }
     for (auto _ : state) {
         DrivenSession session(data->dir.path());
         session.pickWalls();

@@ -42,6 +42,7 @@ struct GrowthRoom
     QVector<CornerPoint> corners;
     WallRegionTable table;
     wallmatch::WallHitList hits;
+    wallmatch::WallOutlines outlines;
     int selected = -1;
 
     explicit GrowthRoom(const QString &folder)
@@ -55,6 +56,7 @@ struct GrowthRoom
         corners = lists.roomCorners;
         table = wallmatch::BuildWallRegions(corners, image.size());
         hits = wallmatch::BuildWallHitList(table);
+        outlines = wallmatch::TraceWallOutlines(corners, image.size());
         // Walls of a crowded room are too narrow to click at a given point; take one by number.
         selected = wallAwayFromSeam(corners);
     }
@@ -65,7 +67,7 @@ struct GrowthRoom
         QPainter painter(&target);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPixmap(QPointF(0, 0), image);
-        wallmatch::DrawViewOverlay(painter, pixels, corners, image.size(), table.value(selected));
+        wallmatch::DrawViewOverlay(painter, pixels, outlines, table.value(selected));
     }
 };
 

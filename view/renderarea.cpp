@@ -110,6 +110,7 @@ void RenderArea::BuildWallRegions()
     for (auto it = built.cbegin(); it != built.cend(); ++it)
         wallRegions[it.key()] += it.value();
     wallHits = wallmatch::BuildWallHitList(wallRegions);
+    outlines = wallmatch::TraceWallOutlines(shown.roomCorners, imageSize());
 }
 
 QSize RenderArea::imageSize() const
@@ -200,7 +201,7 @@ void RenderArea::drawView(QPainter &painter) const
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(QPointF(0, 0), sample.image);
-    wallmatch::DrawViewOverlay(painter, shown.imageCorners, shown.roomCorners, imageSize(),
+    wallmatch::DrawViewOverlay(painter, shown.imageCorners, outlines,
                                wallRegions.value(selectedWall));
     painter.restore();
 }

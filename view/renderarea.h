@@ -94,6 +94,7 @@ private:
     WallRegionTable wallRegions;
     // wallRegions' polygons for the hit test; made again whenever the table is built.
     wallmatch::WallHitList wallHits;
+    wallmatch::WallOutlines outlines; // of the shown corners, traced with the regions
 };
 
 #endif // RENDERAREA_H

@@ -36,13 +36,19 @@ void DrawViewOverlay(QPainter &painter, const QVector<QPoint> &corners,
                      const QVector<CornerPoint> &roomCorners, const QSize &imageSize,
                      const QVector<QPolygonF> &selectedWall)
 {
+    DrawViewOverlay(painter, corners, TraceWallOutlines(roomCorners, imageSize), selectedWall);
+}
+
+void DrawViewOverlay(QPainter &painter, const QVector<QPoint> &corners,
+                     const WallOutlines &outlines, const QVector<QPolygonF> &selectedWall)
+{
     painter.save();
     // Only the drawing on top of the image is antialiased.
     painter.setRenderHint(QPainter::Antialiasing);
     QPen pen(Qt::yellow);
     pen.setCapStyle(Qt::RoundCap);
     painter.setPen(pen);
-    DrawWallOutlines(painter, roomCorners, imageSize);
+    DrawWallOutlines(painter, outlines);
     drawCornerLines(painter, corners);
 
     painter.setPen(QPen(Qt::NoPen));

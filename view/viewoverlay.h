@@ -2,6 +2,7 @@
 #define VIEWOVERLAY_H
 
 #include "cornerpoint.h"
+#include "wallregions.h"
 
 #include <QPoint>
 #include <QPolygonF>
@@ -20,6 +21,10 @@ namespace wallmatch {
 void DrawViewOverlay(QPainter &painter, const QVector<QPoint> &corners,
                      const QVector<CornerPoint> &roomCorners, const QSize &imageSize,
                      const QVector<QPolygonF> &selectedWall);
+
+// The same with the outlines traced ahead (TraceWallOutlines of the room corners).
+void DrawViewOverlay(QPainter &painter, const QVector<QPoint> &corners,
+                     const WallOutlines &outlines, const QVector<QPolygonF> &selectedWall);
 
 } // namespace wallmatch
 

@@ -113,38 +113,35 @@ QVector<QPolygonF> wallPolygons(const UnitRings &rings, int wall, const QSize &i
     return {joinEdges(first, 0, p, second, 0, q, {top.endOfFirst, bottom.endOfFirst}), endSide};
 }
 
-// One traced edge with the painter's current pen; an edge cut at the seam as two polylines, each
-// carried on to the image's edge as its region is.
-void drawEdge(QPainter &painter, const CornerPoint &a, const CornerPoint &b, const QSize &imageSize)
+// One traced edge; an edge cut at the seam as two polylines, each carried on to the image's
+// edge as its region is.
+WallOutlineEdge traceEdge(const CornerPoint &a, const CornerPoint &b, const QSize &imageSize)
 {
     int count = 0;
     QVector<QPointF> points = TraceWallEdge(a, b, imageSize, &count, kWallEdgeStepDegrees);
     if (!AllFinite(points)) // the painter must never see a non-finite coordinate
-        return;
-    if (count == 0 || count >= points.size()) {
-        painter.drawPolyline(points.constData(), points.size());
-        return;
-    }
+        return {};
+    if (count == 0 || count >= points.size())
+        return {points, {}};
     const SeamEnds ends = seamEnds(points, count, imageSize.width());
-    QVector<QPointF> firstPiece = points.mid(0, count);
-    firstPiece.append(ends.endOfFirst);
-    QVector<QPointF> secondPiece {ends.startOfSecond};
-    secondPiece += points.mid(count);
-    // The pen's width would spill past the image's edge; nothing of the view is drawn there.
-    painter.save();
-    painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(imageSize)), Qt::IntersectClip);
-    painter.drawPolyline(firstPiece.constData(), firstPiece.size());
-    painter.drawPolyline(secondPiece.constData(), secondPiece.size());
-    painter.restore();
+    WallOutlineEdge edge;
+    edge.first = points.mid(0, count);
+    edge.first.append(ends.endOfFirst);
+    edge.second = {ends.startOfSecond};
+    edge.second += points.mid(count);
+    return edge;
 }
 
-void drawRing(QPainter &painter, const UnitRings &rings, const QVector<CornerPoint> &ring,
-              const QSize &imageSize)
+void traceRing(WallOutlines &outlines, const UnitRings &rings, const QVector<CornerPoint> &ring,
+               const QSize &imageSize)
 {
     for (int wall = 0; wall < rings.wallCount; ++wall) {
         if (!isTraceableWall(rings, wall))
             continue;
-        drawEdge(painter, ring.at(wall), ring.at((wall + 1) % rings.wallCount), imageSize);
+        WallOutlineEdge edge =
+            traceEdge(ring.at(wall), ring.at((wall + 1) % rings.wallCount), imageSize);
+        if (!edge.first.isEmpty())
+            outlines.edges.append(std::move(edge));
     }
 }
 
@@ -195,12 +192,36 @@ WallRegionTable BuildWallRegions(const QVector<CornerPoint> &corners, const QSiz
     return table;
 }
 
+WallOutlines TraceWallOutlines(const QVector<CornerPoint> &corners, const QSize &imageSize)
+{
+    const UnitRings rings = prepareCorners(corners);
+    WallOutlines outlines;
+    outlines.imageSize = imageSize;
+    traceRing(outlines, rings, rings.first, imageSize);
+    traceRing(outlines, rings, rings.second, imageSize);
+    return outlines;
+}
+
+void DrawWallOutlines(QPainter &painter, const WallOutlines &outlines)
+{
+    for (const WallOutlineEdge &edge : outlines.edges) {
+        if (edge.second.isEmpty()) {
+            painter.drawPolyline(edge.first.constData(), edge.first.size());
+            continue;
+        }
+        // The pen's width would spill past the image's edge; nothing of the view is drawn there.
+        painter.save();
+        painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(outlines.imageSize)), Qt::IntersectClip);
+        painter.drawPolyline(edge.first.constData(), edge.first.size());
+        painter.drawPolyline(edge.second.constData(), edge.second.size());
+        painter.restore();
+    }
+}
+
 void DrawWallOutlines(QPainter &painter, const QVector<CornerPoint> &corners,
                       const QSize &imageSize)
 {
-    const UnitRings rings = prepareCorners(corners);
-    drawRing(painter, rings, rings.first, imageSize);
-    drawRing(painter, rings, rings.second, imageSize);
+    DrawWallOutlines(painter, TraceWallOutlines(corners, imageSize));
 }
 
 int WallAtPoint(const WallRegionTable &table, const QPointF &point)

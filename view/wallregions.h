@@ -34,8 +34,27 @@ bool IsUnitDirection(const CornerPoint &unit);
 // pixels, keeps an empty polygon list: it can be neither drawn nor picked.
 WallRegionTable BuildWallRegions(const QVector<CornerPoint> &corners, const QSize &imageSize);
 
+// One traced wall edge: `first` alone, or for an edge cut at the seam both pieces, each running
+// on to the image's edge (drawn clipped to the image).
+struct WallOutlineEdge
+{
+    QVector<QPointF> first;
+    QVector<QPointF> second;
+};
+
+// The traced edges of every wall of a corner list, in drawing order: tracing is the costly part
+// of drawing them, so a view traces once per corner list and draws at every paint.
+struct WallOutlines
+{
+    QSize imageSize;
+    QVector<WallOutlineEdge> edges;
+};
+
+WallOutlines TraceWallOutlines(const QVector<CornerPoint> &corners, const QSize &imageSize);
+
 // Draws both traced edges of every wall with the painter's current pen: all edges of the first
 // ring, then all of the second. Walls without regions (see above) are not drawn.
+void DrawWallOutlines(QPainter &painter, const WallOutlines &outlines);
 void DrawWallOutlines(QPainter &painter, const QVector<CornerPoint> &corners,
                       const QSize &imageSize);
 

@@ -24,11 +24,13 @@ xvfb_cleanup() {
 trap xvfb_cleanup EXIT
 
 # xvfb_start WIDTHxHEIGHT [Xvfb options...]: starts a server on a free display and points
-# DISPLAY and Qt at it.
+# DISPLAY and Qt at it. -noreset: by default the server resets when its last client leaves and
+# drops every client that connected meanwhile; a program starting just as a probe or an xdotool
+# call ends would then fail with "could not connect to display".
 xvfb_start() {
     local size=$1
     shift
-    Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp "$@" 5>"$work/display" 2>/dev/null &
+    Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp -noreset "$@" 5>"$work/display" 2>/dev/null &
     xvfb_pid=$!
     xvfb_wait 30 test -s "$work/display"
     export DISPLAY=":$(cat "$work/display")"

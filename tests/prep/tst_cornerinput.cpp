@@ -281,6 +281,18 @@ private Q_SLOTS:
         QTest::newRow("v outside the image")
             << QByteArray("100 150\n100 350\n300 150\n300 513\n600 150\n600 350\n") << 4
             << "outside";
+        QTest::newRow("ceiling outside, the whole message")
+            << QByteArray("100 150\n100 350\n1030 150\n1030 350\n600 150\n600 350\n") << 3
+            << "corner 1: ceiling (1030, 150) lies outside the 1024 x 512 image";
+        QTest::newRow("floor outside, the whole message")
+            << QByteArray("100 150\n100 350\n300 150\n300 513\n600 150\n600 350\n") << 4
+            << "corner 1: floor (300, 513) lies outside the 1024 x 512 image";
+        QTest::newRow("ceiling below the horizon")
+            << QByteArray("100 150\n100 350\n300 260\n300 350\n600 150\n600 350\n") << 3
+            << "corner 1: the ceiling corner (v 260) is not above the horizon (v 256)";
+        QTest::newRow("floor above the horizon")
+            << QByteArray("100 150\n100 350\n300 150\n300 250\n600 150\n600 350\n") << 4
+            << "corner 1: the floor corner (v 250) is not below the horizon (v 256)";
         QTest::newRow("not a number")
             << QByteArray("100 150\n100 350\n\n300 x150\n300 350\n") << 4 << "not a number";
         QTest::newRow("three numbers") << QByteArray("100 150\n100 350 7\n") << 2 << "3 numbers";

@@ -201,6 +201,7 @@ private Q_SLOTS:
     void disabledViewIgnoresClicks();
     void clickUsesEventPosition();
     void cornerTypeSwitch();
+    void outlinesFollowSource();
     void missingBrambleFile();
     void missingKestrelFile();
     void degenerateCorners();
@@ -565,6 +566,42 @@ void TestRenderArea::cornerTypeSwitch()
     for (const QPoint &corner : fixture::projectCorners(fixture::sixWallRoom(), panoSize))
         QVERIFY(isRed(image.pixelColor(corner)));
     QCOMPARE(picks(*view), kestrel);
+}
+
+// The outlines are traced once per corner list, not at every paint: a pixel on a Kestrel wall edge
+// far from every Bramble edge and corner is drawn on with Kestrel shown, and left alone with
+// Bramble shown.
+void TestRenderArea::outlinesFollowSource()
+{
+    QVector<QPointF> brambleMarks;
+    for (const wallmatch::WallOutlineEdge &edge :
+         wallmatch::TraceWallOutlines(brambleRoom(), panoSize).edges)
+        brambleMarks << edge.first << edge.second;
+    for (const QPoint &corner : fixture::projectCorners(brambleRoom(), panoSize))
+        brambleMarks << QPointF(corner);
+    const auto farFromBramble = [&](const QPointF &p) {
+        for (const QPointF &q : qAsConst(brambleMarks))
+            if (QLineF(p, q).length() < 12)
+                return false;
+        return true;
+    };
+    QPoint onKestrel(-1, -1);
+    for (const wallmatch::WallOutlineEdge &edge :
+         wallmatch::TraceWallOutlines(fixture::sixWallRoom(), panoSize).edges) {
+        const QPointF middle = edge.first.at(edge.first.size() / 2);
+        if (edge.second.isEmpty() && farFromBramble(middle)) {
+            onKestrel = QPoint(int(middle.x()), int(middle.y()));
+            break;
+        }
+    }
+    QVERIFY(onKestrel.x() >= 0);
+
+    loadRoom(*view);
+    QVERIFY(!isGrey(render(*view).pixelColor(onKestrel)));
+    view->setCornerType(CornerType::Bramble);
+    QVERIFY(isGrey(render(*view).pixelColor(onKestrel)));
+    view->setCornerType(CornerType::Kestrel);
+    QVERIFY(!isGrey(render(*view).pixelColor(onKestrel)));
 }
 
 void TestRenderArea::missingBrambleFile()

@@ -6,9 +6,22 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSaveFile>
 
 namespace wallmatch {
+
+std::unique_ptr<QCoreApplication> makeToolApplication(int &argc, char **argv, const QString &name,
+                                                      bool drawing)
+{
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(drawing ? new QGuiApplication(argc, argv)
+                                                  : new QCoreApplication(argc, argv));
+    QCoreApplication::setApplicationName(name);
+    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
+    return app;
+}
 
 QTextStream &out()
 {

@@ -10,9 +10,18 @@
 #include <QTextStream>
 #include <QVector>
 
+#include <memory>
 #include <optional>
 
+class QCoreApplication;
+
 namespace wallmatch {
+
+// A companion's application object, named NAME with the build's version: a GUI application when
+// it draws pictures (text needs fonts, which need one), on the offscreen platform unless another
+// is asked for since no window is ever shown; otherwise a core application.
+std::unique_ptr<QCoreApplication> makeToolApplication(int &argc, char **argv, const QString &name,
+                                                      bool drawing);
 
 // Exit statuses of the companion programs.
 constexpr int ExitSuccess = 0;

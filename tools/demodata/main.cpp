@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -27,9 +28,8 @@ void showProgress(int done, int total)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("wallmatch-demo-data");
-    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
+    const std::unique_ptr<QCoreApplication> app =
+        wallmatch::makeToolApplication(argc, argv, QStringLiteral("wallmatch-demo-data"), false);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

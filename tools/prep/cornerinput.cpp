@@ -489,19 +489,32 @@ QVector<Problem> checkRings(const CornerRings &rings, const QString &fileName, d
         const QPointF f = rings.floor.at(i);
         const int cl = rings.ceilingLines.value(i);
         const int fl = rings.floorLines.value(i);
-        const auto outside = [&](QPointF p) {
-            return p.x() < 0 || p.x() > w || p.y() < 0 || p.y() > h;
+        // Each end inside the image; "ceiling" or "floor" names it.
+        const auto checkInside = [&](QPointF p, int line, const QString &end) {
+            if (p.x() < 0 || p.x() > w || p.y() < 0 || p.y() > h)
+                problems.append({fileName, line,
+                                 QStringLiteral("corner %1: %2 %3 lies outside the %4 image")
+                                     .arg(i)
+                                     .arg(end, pixelText(p), size)});
         };
-        if (outside(c))
-            problems.append({fileName, cl,
-                             QStringLiteral("corner %1: ceiling %2 lies outside the %3 image")
-                                 .arg(i)
-                                 .arg(pixelText(c), size)});
-        if (outside(f))
-            problems.append({fileName, fl,
-                             QStringLiteral("corner %1: floor %2 lies outside the %3 image")
-                                 .arg(i)
-                                 .arg(pixelText(f), size)});
+        // The camera looks at the horizon, so every ceiling corner lies above the image's middle
+        // row and every floor corner below it.
+        const auto checkSide = [&](QPointF p, int line, const QString &end, bool above) {
+            if (above ? p.y() < h / 2 : p.y() > h / 2)
+                return;
+            ++offHorizon;
+            problems.append(
+                {fileName, line,
+                 QStringLiteral("corner %1: the %2 corner (v %3) is not %4 the horizon "
+                                "(v %5)")
+                     .arg(i)
+                     .arg(end, num(p.y()),
+                          above ? QStringLiteral("above") : QStringLiteral("below"), num(h / 2))});
+        };
+        const QString ceilingEnd = QStringLiteral("ceiling");
+        const QString floorEnd = QStringLiteral("floor");
+        checkInside(c, cl, ceilingEnd);
+        checkInside(f, fl, floorEnd);
         if (c.y() >= f.y()) {
             ++upsideDown;
             problems.append({fileName, cl,
@@ -512,24 +525,8 @@ QVector<Problem> checkRings(const CornerRings &rings, const QString &fileName, d
                                  .arg(fl)
                                  .arg(num(f.y()))});
         }
-        // The camera looks at the horizon, so every ceiling corner lies above the image's middle
-        // row and every floor corner below it.
-        if (c.y() >= h / 2) {
-            ++offHorizon;
-            problems.append({fileName, cl,
-                             QStringLiteral("corner %1: the ceiling corner (v %2) is not above "
-                                            "the horizon (v %3)")
-                                 .arg(i)
-                                 .arg(num(c.y()), num(h / 2))});
-        }
-        if (f.y() <= h / 2) {
-            ++offHorizon;
-            problems.append({fileName, fl,
-                             QStringLiteral("corner %1: the floor corner (v %2) is not below "
-                                            "the horizon (v %3)")
-                                 .arg(i)
-                                 .arg(num(f.y()), num(h / 2))});
-        }
+        checkSide(c, cl, ceilingEnd, true);
+        checkSide(f, fl, floorEnd, false);
         const double du = wrappedColumnDistance(c.x(), f.x(), w);
         if (du > uTolerance)
             problems.append({fileName, cl,

@@ -18,13 +18,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 using namespace wallmatch;
 
@@ -576,10 +576,8 @@ int truthCommand(const QStringList &args)
         }
         out() << "kept the old truth.csv as " << kept << '\n';
     }
-    if (!writeFileOrComplain(target, truthFileCsv(rows), problems)) {
-        printProblems(problems);
+    if (!writeOutputFile(target, truthFileCsv(rows)))
         return ExitFailure;
-    }
     int unmatched = 0;
     for (const TruthRow &row : result.rows)
         unmatched += row.secondaryWall < 0 ? 1 : 0;
@@ -727,11 +725,8 @@ int studyCommand(const QStringList &args)
         err() << file << ": exists; give --force to replace it\n";
         return ExitFailure;
     }
-    QVector<Problem> problems;
-    if (!writeFileOrComplain(file, json, problems)) {
-        printProblems(problems);
+    if (!writeOutputFile(file, json))
         return ExitFailure;
-    }
     out() << file << '\n';
     return 0;
 }
@@ -740,34 +735,21 @@ int studyCommand(const QStringList &args)
 
 int main(int argc, char *argv[])
 {
-    // Pictures need fonts, which need a GUI application; nothing is shown, so the offscreen
-    // platform does when nothing else is asked for.
-    const bool drawing = argc > 1 && qstrcmp(argv[1], "preview") == 0;
-    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::unique_ptr<QCoreApplication> app(drawing ? new QGuiApplication(argc, argv)
-                                                        : new QCoreApplication(argc, argv));
-    QCoreApplication::setApplicationName(QStringLiteral("wallmatch-prep"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
+    // Only preview draws pictures.
+    const std::unique_ptr<QCoreApplication> app = makeToolApplication(
+        argc, argv, QStringLiteral("wallmatch-prep"), argc > 1 && qstrcmp(argv[1], "preview") == 0);
     QStringList args = QCoreApplication::arguments();
     const QString command = args.value(1);
-    if (command == QLatin1String("convert") || command == QLatin1String("assemble")
-        || command == QLatin1String("plan") || command == QLatin1String("zind")
-        || command == QLatin1String("preview") || command == QLatin1String("truth")
-        || command == QLatin1String("study")) {
+    const std::pair<const char *, int (*)(const QStringList &)> commands[] = {
+        {"convert", convertCommand}, {"assemble", assembleCommand}, {"plan", planCommand},
+        {"zind", zindCommand},       {"preview", previewCommand},   {"truth", truthCommand},
+        {"study", studyCommand}};
+    for (const auto &[name, run] : commands) {
+        if (command != QLatin1String(name))
+            continue;
         args.removeAt(1);
         args[0] = QStringLiteral("wallmatch-prep ") + command;
-        if (command == QLatin1String("plan"))
-            return planCommand(args);
-        if (command == QLatin1String("zind"))
-            return zindCommand(args);
-        if (command == QLatin1String("preview"))
-            return previewCommand(args);
-        if (command == QLatin1String("truth"))
-            return truthCommand(args);
-        if (command == QLatin1String("study"))
-            return studyCommand(args);
-        return command == QLatin1String("convert") ? convertCommand(args) : assembleCommand(args);
+        return run(args);
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {

@@ -50,8 +50,7 @@ QString secondsText(double s)
 
 QString percentText(int part, int whole)
 {
-    return whole > 0 ? QString::number(100.0 * part / whole, 'f', 1) + QStringLiteral(" %")
-                     : QStringLiteral("–");
+    return shareText(part, whole, ShareStyle::Html);
 }
 
 QString pText(double p)
@@ -93,13 +92,7 @@ pre { background: #f6f6f6; padding: 0.6em; white-space: pre-wrap; }
 // "3 of 5 (60.0 %)", and the answers judged on uncertain truth among them, as the text has it.
 QString correctCell(const Accuracy &a)
 {
-    QString cell = QStringLiteral("%1 of %2 (%3)")
-                       .arg(a.correct)
-                       .arg(a.judged)
-                       .arg(percentText(a.correct, a.judged));
-    if (a.uncertain > 0)
-        cell += uncertainText(a);
-    return cell;
+    return correctText(a, ShareStyle::Html);
 }
 
 QString summaryTable(const QVector<ResultsFile> &files, const TruthFile *truth)

@@ -23,7 +23,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -46,19 +45,13 @@ QString rScriptDataFile(const QString &script)
 
 int main(int argc, char *argv[])
 {
-    // Only the chart and the HTML report's images need a GUI application (fonts and painting, no
-    // widgets); they are drawn into images and no window is ever shown, so the offscreen platform
-    // does when nothing else is asked for.
+    // Only the chart and the HTML report's images are drawn.
     bool plotting = false;
     for (int i = 1; i < argc; ++i)
         plotting =
             plotting || qstrncmp(argv[i], "--plot", 6) == 0 || qstrncmp(argv[i], "--html", 6) == 0;
-    if (plotting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::unique_ptr<QCoreApplication> app(plotting ? new QGuiApplication(argc, argv)
-                                                         : new QCoreApplication(argc, argv));
-    QCoreApplication::setApplicationName(QStringLiteral("wallmatch-report"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(WALLMATCH_VERSION));
+    const std::unique_ptr<QCoreApplication> app =
+        makeToolApplication(argc, argv, QStringLiteral("wallmatch-report"), plotting);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -13,12 +13,6 @@ QString seconds(double s)
     return QString::number(s, 'f', 3) + QStringLiteral(" s");
 }
 
-QString percent(int part, int whole)
-{
-    return whole > 0 ? QString::number(100.0 * part / whole, 'f', 1) + QLatin1Char('%')
-                     : QStringLiteral("-");
-}
-
 } // namespace
 
 QString uncertainText(const Accuracy &a)
@@ -26,6 +20,26 @@ QString uncertainText(const Accuracy &a)
     return QStringLiteral("; of them %1 on uncertain truth (%2 correct)")
         .arg(a.uncertain)
         .arg(a.uncertainCorrect);
+}
+
+QString shareText(int part, int whole, ShareStyle style)
+{
+    const bool html = style == ShareStyle::Html;
+    if (whole <= 0)
+        return html ? QStringLiteral("–") : QStringLiteral("-");
+    return QString::number(100.0 * part / whole, 'f', 1)
+        + (html ? QStringLiteral(" %") : QStringLiteral("%"));
+}
+
+QString correctText(const Accuracy &a, ShareStyle style)
+{
+    QString text = QStringLiteral("%1 of %2 (%3)")
+                       .arg(a.correct)
+                       .arg(a.judged)
+                       .arg(shareText(a.correct, a.judged, style));
+    if (a.uncertain > 0)
+        text += uncertainText(a);
+    return text;
 }
 
 namespace {
@@ -52,12 +66,7 @@ void appendSummary(QStringList &out, const Summary &s, bool withTruth)
         out.append(QStringLiteral("  time: none recorded; %1 without time").arg(t.untimed));
     if (withTruth) {
         const Accuracy &a = s.accuracy;
-        QString line = QStringLiteral("  correct: %1 of %2 (%3)")
-                           .arg(a.correct)
-                           .arg(a.judged)
-                           .arg(percent(a.correct, a.judged));
-        if (a.uncertain > 0)
-            line += uncertainText(a);
+        QString line = QStringLiteral("  correct: ") + correctText(a, ShareStyle::Text);
         if (a.unjudged > 0)
             line += QStringLiteral("; %1 not judged").arg(a.unjudged);
         out.append(line);
@@ -95,7 +104,7 @@ QString summaryText(const QVector<ResultsFile> &files, const TruthFile *truth)
                                .arg(s.sample)
                                .arg(s.correct)
                                .arg(s.judged)
-                               .arg(percent(s.correct, s.judged));
+                               .arg(shareText(s.correct, s.judged, ShareStyle::Text));
             if (s.uncertain > 0)
                 line += QStringLiteral("; %1 on uncertain truth").arg(s.uncertain);
             if (s.judged < s.answers)

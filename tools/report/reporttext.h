@@ -23,6 +23,15 @@ QString answersCsv(const QVector<ResultsFile> &files, const TruthFile *truth);
 // "; of them N on uncertain truth (M correct)": judged answers whose rows are all uncertain.
 QString uncertainText(const Accuracy &a);
 
+// How a share is written: the printed report's "60.0%" (and "-" of nothing), or the HTML page's
+// "60.0 %" (and "–").
+enum class ShareStyle { Text, Html };
+
+QString shareText(int part, int whole, ShareStyle style);
+
+// "3 of 5 (60.0%)", and the answers judged on uncertain truth among them.
+QString correctText(const Accuracy &a, ShareStyle style);
+
 } // namespace wallmatch
 
 #endif // REPORTTEXT_H
