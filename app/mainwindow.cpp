@@ -110,11 +110,9 @@ void MainWindow::loadNextSample()
 {
     const wallmatch::PlanCase shown = session->advance();
     ui->typeLabel->setText(shown.source);
-    input.presented(caseViews->show(shown));
-    // The round trip only makes sure the pixels have arrived: no input is taken before the
-    // case is on screen.
-    if (isVisible())
-        wallmatch::waitForWindowSystem();
+    const wallmatch::CaseOnset onset = caseViews->show(shown, isVisible());
+    session->caseShown(onset);
+    input.presented(onset.atMs);
     input.actAt(input.presentedAt());
     // The next case is read while the subject thinks about this one.
     if (const std::optional<wallmatch::PlanCase> next = session->following())
