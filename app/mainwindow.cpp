@@ -112,8 +112,10 @@ void MainWindow::loadNextSample()
     ui->typeLabel->setText(shown.source);
     const wallmatch::CaseOnset onset = caseViews->show(shown, isVisible());
     session->caseShown(onset);
-    input.presented(onset.atMs);
-    input.actAt(input.presentedAt());
+    // Input from before the frame left was meant for an earlier case; input after it, even
+    // before the refresh that shows it, counts from the onset.
+    input.presented(onset.sentUs / 1000);
+    input.actAt(onset.atMs);
     // The next case is read while the subject thinks about this one.
     if (const std::optional<wallmatch::PlanCase> next = session->following())
         caseViews->readNext(*next);
