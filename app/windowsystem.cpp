@@ -154,7 +154,6 @@ PresentReports &presentReports()
     static PresentReports reports;
     return reports;
 }
-#endif
 
 // The window whose pixels show `widget`: the graphics view's where it is shown through one.
 const QWidget *shownWindow(const QWidget *widget)
@@ -165,6 +164,7 @@ const QWidget *shownWindow(const QWidget *widget)
         return proxy->scene()->views().constFirst()->window();
     return window;
 }
+#endif
 
 } // namespace
 
