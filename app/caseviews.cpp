@@ -10,6 +10,9 @@
 
 namespace {
 
+// The next refresh is at most a frame away (17 ms at 60 Hz); a loaded machine may answer later.
+constexpr int refreshTimeoutMs = 250;
+
 // The name to read besides the built-in sources' corners: the source itself unless it is one.
 QString otherSourceOf(const QString &source)
 {
@@ -25,7 +28,7 @@ CaseViews::CaseViews(QWidget *region, RenderArea *primary, RenderArea *secondary
 {
 }
 
-qint64 CaseViews::show(const wallmatch::PlanCase &shown)
+wallmatch::CaseOnset CaseViews::show(const wallmatch::PlanCase &shown, bool onScreen)
 {
     load(pano1, wallmatch::panoramaFolder(shown.sample, false), shown.source);
     load(pano2, wallmatch::panoramaFolder(shown.sample, true), shown.source);
@@ -33,9 +36,44 @@ qint64 CaseViews::show(const wallmatch::PlanCase &shown)
     QRegion views(QRect(pano1->mapTo(region, QPoint()), pano1->size()));
     views += QRect(pano2->mapTo(region, QPoint()), pano2->size());
     wallmatch::paintNow(region, views);
-    // The pixels are on their way to the window system once repaint() returns: the server
-    // shows them from about now.
-    return CaseClock::now();
+    // The pixels are on their way to the window system once repaint() returns.
+    wallmatch::CaseOnset onset;
+    onset.sentUs = CaseClock::nowUs();
+    onset.atMs = CaseClock::now();
+    if (!onScreen)
+        return onset;
+    if (CaseClock::readsMonotonicClock()) {
+        if (const std::optional<wallmatch::DisplayRefresh> refresh =
+                wallmatch::waitForNextRefresh(region, refreshTimeoutMs)) {
+            if (takeRefresh(*refresh, onset))
+                return onset;
+        }
+    }
+    // The round trip only makes sure the pixels have arrived; the server shows them from about
+    // when they left.
+    if (wallmatch::waitForWindowSystem())
+        onset.method = wallmatch::OnsetMethod::ServerRoundTrip;
+    return onset;
+}
+
+bool CaseViews::takeRefresh(const wallmatch::DisplayRefresh &refresh, wallmatch::CaseOnset &onset)
+{
+    // The display's clock must be the case clock's: the refresh cannot come before the frame
+    // was sent, nor after our reading of the clock now.
+    const qint64 nowUs = CaseClock::nowUs();
+    if (refresh.atUs < onset.sentUs || refresh.atUs > nowUs)
+        return false;
+    if (lastRefresh && refresh.count > lastRefresh->count && refresh.atUs > lastRefresh->atUs)
+        refreshMs = double(refresh.atUs - lastRefresh->atUs)
+            / double(refresh.count - lastRefresh->count) / 1000.0;
+    lastRefresh = refresh;
+    onset.presentedUs = refresh.atUs;
+    // Whole milliseconds cut as the X server cuts its event times, so that a key press at the
+    // very refresh times the case at 0.
+    onset.atMs = refresh.atUs / 1000;
+    onset.method = wallmatch::OnsetMethod::DisplayReported;
+    onset.refreshMs = refreshMs;
+    return true;
 }
 
 void CaseViews::readNext(const wallmatch::PlanCase &next)

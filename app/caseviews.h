@@ -1,10 +1,13 @@
 #ifndef CASEVIEWS_H
 #define CASEVIEWS_H
 
+#include "caseonset.h"
 #include "readahead.h"
 #include "studyplan.h"
+#include "windowsystem.h"
 
 #include <QString>
+#include <optional>
 #include <string>
 
 class QWidget;
@@ -18,18 +21,25 @@ public:
     CaseViews(QWidget *region, RenderArea *primary, RenderArea *secondary);
 
     // Loads the case and paints both views in one paint and one flush to the window system.
-    // Returns the moment the pixels left, on CaseClock's time base: the case's onset.
-    qint64 show(const wallmatch::PlanCase &shown);
+    // Returns the case's onset: where the display reports its refreshes, the refresh that first
+    // showed the pixels; else, on a screen (`onScreen`), once the window system has them; else
+    // as they left. No input is taken before it returns.
+    wallmatch::CaseOnset show(const wallmatch::PlanCase &shown, bool onScreen);
     // Reads and draws the case after it ahead.
     void readNext(const wallmatch::PlanCase &next);
 
 private:
     void load(RenderArea *view, const std::string &folder, const QString &source);
+    // Takes a refresh reported for the case's frame as its onset; false where it cannot be one.
+    bool takeRefresh(const wallmatch::DisplayRefresh &refresh, wallmatch::CaseOnset &onset);
 
     QWidget *region;
     RenderArea *pano1;
     RenderArea *pano2;
     ReadAhead readAhead;
+    // The refresh period, from two refreshes the display reported.
+    std::optional<wallmatch::DisplayRefresh> lastRefresh;
+    std::optional<double> refreshMs;
 };
 
 #endif // CASEVIEWS_H

@@ -26,7 +26,7 @@ public:
     // key's repeats do not.
     bool spacePressed(const QKeyEvent &event, const QObject *button);
 
-    // The case is on screen from `atMs`; the next clock start is then.
+    // The case's frame left at `atMs`: input from before it is dropped.
     void presented(qint64 atMs);
     qint64 presentedAt() const { return presentedAtMs; }
     // The moment on_pause or on_restart acts for: set, or now.

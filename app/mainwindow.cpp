@@ -137,12 +137,12 @@ void MainWindow::loadNextSample()
 {
     const wallmatch::PlanCase shown = session->advance();
     ui->typeLabel->setText(shown.source);
-    input.presented(caseViews->show(shown));
-    // The round trip only makes sure the pixels have arrived: no input is taken before the
-    // case is on screen.
-    if (isVisible())
-        wallmatch::waitForWindowSystem();
-    input.actAt(input.presentedAt());
+    const wallmatch::CaseOnset onset = caseViews->show(shown, isVisible());
+    session->caseShown(onset);
+    // Input from before the frame left was meant for an earlier case; input after it, even
+    // before the refresh that shows it, counts from the onset.
+    input.presented(onset.sentUs / 1000);
+    input.actAt(onset.atMs);
     // The next case is read while the subject thinks about this one.
     if (const std::optional<wallmatch::PlanCase> next = session->following())
         caseViews->readNext(*next);

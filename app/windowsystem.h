@@ -3,6 +3,9 @@
 
 #include "viewframe.h"
 
+#include <QtGlobal>
+#include <optional>
+
 class QRegion;
 class QWidget;
 
@@ -20,8 +23,22 @@ ViewPlacement shownPlacement(const QWidget *widget);
 
 // Returns once the window system has carried out everything sent to it so far (on X11 one
 // round trip to the server), so that painted pixels are on the server's screen, not merely on
-// their way. Elsewhere it returns at once.
-void waitForWindowSystem();
+// their way. Elsewhere it returns at once, with false.
+bool waitForWindowSystem();
+
+// A refresh of the display, as the display system reports it.
+struct DisplayRefresh
+{
+    qint64 atUs = 0; // when it began, CLOCK_MONOTONIC in microseconds
+    quint64 count = 0; // the display's frame counter
+};
+
+// Asks the display system when it next refreshes `widget`'s window after everything sent so far
+// has arrived, and waits for the answer (at most `timeoutMs`): the refresh at which the pixels
+// just painted are first on screen. Also waits, as waitForWindowSystem does, until the server
+// has carried out everything sent before. None where the display system reports no refreshes
+// (no X Present extension, another platform) or the answer did not come in time.
+std::optional<DisplayRefresh> waitForNextRefresh(const QWidget *widget, int timeoutMs);
 
 } // namespace wallmatch
 

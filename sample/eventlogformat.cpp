@@ -13,12 +13,25 @@ const char *const eventNames[] = {"present", "pick",       "miss",    "pause", "
 
 const QStringList &eventColumnNames()
 {
-    static const QStringList names = {QStringLiteral("session_ms"), QStringLiteral("phase"),
-                                      QStringLiteral("case"),       QStringLiteral("sample"),
-                                      QStringLiteral("source"),     QStringLiteral("event"),
-                                      QStringLiteral("view"),       QStringLiteral("wall"),
-                                      QStringLiteral("x"),          QStringLiteral("y")};
+    static const QStringList names = {QStringLiteral("session_ms"),
+                                      QStringLiteral("phase"),
+                                      QStringLiteral("case"),
+                                      QStringLiteral("sample"),
+                                      QStringLiteral("source"),
+                                      QStringLiteral("event"),
+                                      QStringLiteral("view"),
+                                      QStringLiteral("wall"),
+                                      QStringLiteral("x"),
+                                      QStringLiteral("y"),
+                                      QStringLiteral("frame_sent_ms"),
+                                      QStringLiteral("presented_ms"),
+                                      QStringLiteral("onset")};
     return names;
+}
+
+QStringList olderEventColumnNames()
+{
+    return eventColumnNames().mid(0, olderEventColumnCount);
 }
 
 QString eventLogHeader()

@@ -20,11 +20,20 @@ enum class EventColumn {
     Wall,
     X, // image pixel of a click
     Y,
+    // A "present" row's: session ms (to the µs) when the frame was sent and when the display
+    // showed it (empty where it does not say), and what the onset rests on (onsetMethodName).
+    FrameSentMs,
+    PresentedMs,
+    Onset,
 };
-inline constexpr int eventColumnCount = int(EventColumn::Y) + 1;
+inline constexpr int eventColumnCount = int(EventColumn::Onset) + 1;
+// Logs written before the onset columns end with Y.
+inline constexpr int olderEventColumnCount = int(EventColumn::Y) + 1;
 
 // "session_ms", "phase", … in the order of EventColumn.
 const QStringList &eventColumnNames();
+// The header of a log written before the onset columns, its first olderEventColumnCount names.
+QStringList olderEventColumnNames();
 // The first line of every event log, with its LF.
 QString eventLogHeader();
 

@@ -1,6 +1,7 @@
 #include "caseclock.h"
 #include "caseclocksource.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <utility>
@@ -57,6 +58,20 @@ qint64 CaseClock::now()
 {
     const CaseClockSource &source = timeSource();
     return source ? source() : monotonicMs();
+}
+
+qint64 CaseClock::nowUs()
+{
+    const CaseClockSource &source = timeSource();
+    if (source)
+        return source() * 1000;
+    // QDeadlineTimer reads the clock QElapsedTimer reads, in nanoseconds.
+    return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() / 1000;
+}
+
+bool CaseClock::readsMonotonicClock()
+{
+    return !timeSource() && QElapsedTimer::clockType() == QElapsedTimer::MonotonicClock;
 }
 
 void CaseClock::setEventTimeMapper(EventTimeMapper mapper)

@@ -24,6 +24,11 @@ public:
 
     // Milliseconds on a monotonic clock.
     static qint64 now();
+    // The same clock in microseconds (a fake clock's milliseconds times 1000).
+    static qint64 nowUs();
+    // Whether a time the display system reports in CLOCK_MONOTONIC microseconds (X Present,
+    // Wayland's presentation time on that clock) is on now()'s time base.
+    static bool readsMonotonicClock();
 
     // --- Input event timestamps (QInputEvent::timestamp()) on the time base of now().
 

@@ -36,17 +36,22 @@ QString EventLog::resumeExisting()
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("%1: cannot be read: %2").arg(name, file.errorString());
     const QString text = QString::fromUtf8(file.readAll());
-    if (!text.isEmpty() && !text.startsWith(header))
+    // A log begun before the onset columns gets them, empty, so that every row has the header's.
+    const QString olderHeader = olderEventColumnNames().join(QLatin1Char(',')) + QLatin1Char('\n');
+    const bool older = text.startsWith(olderHeader);
+    if (!text.isEmpty() && !text.startsWith(header) && !older)
         return QStringLiteral("%1: not an event log (its first line is not \"%2\")")
             .arg(name, header.trimmed());
+    const QString padding(eventColumnCount - olderEventColumnCount, QLatin1Char(','));
     lines.clear();
     lines.append(header);
-    int from = header.size();
+    int from = older ? olderHeader.size() : header.size();
     while (from < text.size()) {
         const int end = text.indexOf(QLatin1Char('\n'), from);
         if (end < 0)
             break; // a row cut short by a crash is dropped
-        lines.append(text.mid(from, end + 1 - from));
+        lines.append(older ? text.mid(from, end - from) + padding + QLatin1Char('\n')
+                           : text.mid(from, end + 1 - from));
         from = end + 1;
     }
     store.resumeExistingFile();
@@ -69,6 +74,17 @@ QString EventLog::row(const LoggedEvent &e) const
            << (e.wall >= 0 ? QString::number(e.wall) : QString())
            << (e.pixel ? QString::number(e.pixel->x()) : QString())
            << (e.pixel ? QString::number(e.pixel->y()) : QString());
+    // Microseconds since the session started, as milliseconds.
+    const auto sessionMs = [this](qint64 us) {
+        return QString::number(double(us - startMs * 1000) / 1000.0, 'f', 3);
+    };
+    if (e.onset) {
+        fields << sessionMs(e.onset->sentUs)
+               << (e.onset->presentedUs ? sessionMs(*e.onset->presentedUs) : QString())
+               << onsetMethodName(e.onset->method);
+    } else {
+        fields << QString() << QString() << QString();
+    }
     return fields.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
 

@@ -1,6 +1,7 @@
 #ifndef EVENTLOG_H
 #define EVENTLOG_H
 
+#include "caseonset.h"
 #include "participantfiles.h"
 #include "resultsstore.h"
 
@@ -24,6 +25,7 @@ struct LoggedEvent
     int view = 0; // 1 primary, 2 secondary, 0 none
     int wall = -1; // -1 none
     std::optional<QPoint> pixel; // image pixel of a click
+    std::optional<CaseOnset> onset; // a presentation's
 };
 
 // Everything that happens in a session, one CSV row per event, times in milliseconds since the

@@ -80,6 +80,9 @@ QString SessionRecord::begin(const SessionFacts &facts, const QDateTime &start)
                {QStringLiteral("start"), isoWithOffset(start)},
                {QStringLiteral("end"), QJsonValue()},
                {QStringLiteral("case_times_from_event_timestamps"), facts.eventTimestamps},
+               {QStringLiteral("onset_method"), QJsonValue()},
+               {QStringLiteral("onset_methods"), QJsonObject()},
+               {QStringLiteral("refresh_period_ms"), QJsonValue()},
                {QStringLiteral("test_cases_answered"), 0},
                {QStringLiteral("practice_cases_answered"), 0},
                {QStringLiteral("completed"), false}};
@@ -108,6 +111,23 @@ QString SessionRecord::finish(int testAnswered, int practiceAnswered, bool compl
     current[QStringLiteral("practice_cases_answered")] = practiceAnswered;
     current[QStringLiteral("completed")] = completed;
     return write();
+}
+
+void SessionRecord::noteOnsets(const QMap<QString, int> &casesByMethod,
+                               std::optional<double> refreshMs)
+{
+    QJsonObject methods;
+    for (auto it = casesByMethod.cbegin(); it != casesByMethod.cend(); ++it)
+        methods[it.key()] = it.value();
+    // One method for the whole sitting, or "mixed" where some cases fell back to another.
+    current[QStringLiteral("onset_method")] = methods.size() == 1
+        ? QJsonValue(methods.constBegin().key())
+        : QJsonValue(methods.isEmpty() ? QString() : QStringLiteral("mixed"));
+    if (methods.isEmpty())
+        current[QStringLiteral("onset_method")] = QJsonValue();
+    current[QStringLiteral("onset_methods")] = methods;
+    current[QStringLiteral("refresh_period_ms")] =
+        refreshMs ? QJsonValue(qRound64(*refreshMs * 1000) / 1000.0) : QJsonValue();
 }
 
 QJsonObject SessionRecord::document() const

@@ -7,9 +7,11 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace wallmatch {
 
@@ -58,13 +60,16 @@ public:
     QString finish(int testAnswered, int practiceAnswered, bool completed,
                    const QDateTime &end = QDateTime::currentDateTime());
 
+    // What this sitting's case onsets rested on: cases per method (onsetMethodName) and the
+    // display's refresh period where it reports one. Kept for the next write.
+    void noteOnsets(const QMap<QString, int> &casesByMethod, std::optional<double> refreshMs);
+    QString write();
+
     QJsonObject document() const;
     QString takeNotice() { return store.takeNotice(); }
     QString fileName() const { return store.fileName(); }
 
 private:
-    QString write();
-
     ResultsStore store;
     QJsonArray earlier;
     QJsonObject current;

@@ -74,7 +74,25 @@ const PlanCase &StudySession::advance()
     wall1 = -1;
     wall2 = -1;
     presentPending = true;
+    shownOnset.reset();
     return next;
+}
+
+void StudySession::caseShown(const CaseOnset &onset)
+{
+    shownOnset = onset;
+    const QString method = onsetMethodName(onset.method);
+    const bool newMethod = !onsetCounts.contains(method);
+    onsetCounts[method] += 1;
+    const bool newPeriod = onset.refreshMs && !refreshMs;
+    if (onset.refreshMs)
+        refreshMs = onset.refreshMs;
+    if (!sessionRecord)
+        return;
+    sessionRecord->noteOnsets(onsetCounts, refreshMs);
+    // Written as soon as it says something new; the counts are brought up to date at the end.
+    if (newMethod || newPeriod)
+        reportProblem(sessionRecord->write(), sessionRecord->takeNotice());
 }
 
 std::optional<PlanCase> StudySession::following() const
@@ -205,6 +223,8 @@ void StudySession::logEvent(SessionEvent event, qint64 atMs, int view, int wall,
     e.view = view;
     e.wall = wall;
     e.pixel = pixel;
+    if (event == SessionEvent::Present)
+        e.onset = shownOnset;
     events->add(e);
 }
 

@@ -4,6 +4,7 @@
 #include "answer.h"
 #include "answerwriter.h"
 #include "caseclock.h"
+#include "caseonset.h"
 #include "eventlog.h"
 #include "eventlogformat.h"
 #include "resultsstore.h"
@@ -11,6 +12,7 @@
 #include "sessionrecord.h"
 #include "studyprotocol.h"
 
+#include <QMap>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -74,6 +76,9 @@ public:
     const qint64 &countedMs() const { return accumulatedMs; }
     bool running() const { return caseClock.isValid(); }
     qint64 caseTimeAt(qint64 atMs) const { return accumulatedMs + caseClock.elapsedAt(atMs); }
+    // The current case is on screen: when its frame was sent and shown, and what its onset
+    // rests on; its presentation is logged with them. The session record names the methods.
+    void caseShown(const CaseOnset &onset);
     // The case's time from zero, from `atMs`; logged as its presentation after advance().
     void restartClock(qint64 atMs);
     // Running: paused at `atMs` (logged as the hold set by holdFor, else as a pause). Paused:
@@ -154,6 +159,9 @@ private:
     QVector<QString> practiceLines;
     std::unique_ptr<EventLog> events; // none in a plain start
     std::unique_ptr<SessionRecord> sessionRecord;
+    std::optional<CaseOnset> shownOnset; // the current case's
+    QMap<QString, int> onsetCounts; // cases per onset method
+    std::optional<double> refreshMs;
 };
 
 } // namespace wallmatch

@@ -195,7 +195,9 @@ private Q_SLOTS:
                      qPrintable(results.at(i))); // the break is in no case's time
 
         const QStringList rows = lines("events_P5.csv");
-        QCOMPARE(rows.first(), QString("session_ms,phase,case,sample,source,event,view,wall,x,y"));
+        QCOMPARE(rows.first(),
+                 QString("session_ms,phase,case,sample,source,event,view,wall,x,y,"
+                         "frame_sent_ms,presented_ms,onset"));
         const QMap<QString, qint64> times = caseTimesFromEvents(rows);
         QCOMPARE(times.keys(),
                  QStringList({"practice 1", "practice 2", "test 1", "test 2", "test 3", "test 4"}));

@@ -143,4 +143,16 @@ if grep -q FAIL <<<"$check" || awk '$4 != $6 { bad = 1 } END { exit !bad }' <<<"
     exit 1
 fi
 grep -q '^test 3: .* paused [1-9]' <<<"$check" || { echo "FAIL: case 3 was never paused"; exit 1; }
-echo "PASS: instructions, practice feedback, break and focus-loss pause; the events add up"
+# Xvfb has Present: every case starts at the refresh the server reported for its frame, which
+# comes after the frame was sent, and the session record says so.
+onsets=$(awk -F, 'FNR > 1 && $6 == "present" {
+    n += 1
+    if ($13 != "display-reported" || $12 == "" || $12 < $11 || $1 - $12 > 0 || $12 - $1 >= 1)
+        print "FAIL: " $0 }
+    END { if (n != 6) print "FAIL: " n " presentations" }' events_P1.csv)
+[ -z "$onsets" ] || { echo "$onsets"; echo "FAIL: onsets not the reported refreshes"; exit 1; }
+grep -q '"onset_method": "display-reported"' session_P1.json ||
+    { grep onset session_P1.json; echo "FAIL: the session record names no display-reported onset"; exit 1; }
+grep -q '"refresh_period_ms": 1[67]\.' session_P1.json ||
+    { grep refresh session_P1.json; echo "FAIL: no 60 Hz refresh period"; exit 1; }
+echo "PASS: instructions, practice feedback, break and focus-loss pause; the events add up; onsets from the display"

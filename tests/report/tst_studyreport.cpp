@@ -25,7 +25,7 @@ class TestStudyReport : public QObject
         return CliRun::run(QStringLiteral(WALLMATCH_REPORT_EXE), args, dir.path(), env);
     }
     // A sitting as wallmatch records it when started with --study.
-    void recordSession(const QString &id)
+    void recordSession(const QString &id, const QString &onsetMethod = {})
     {
         wallmatch::SessionFacts facts;
         facts.participant = id;
@@ -38,6 +38,10 @@ class TestStudyReport : public QObject
         facts.studyTitle = "Two rooms";
         wallmatch::SessionRecord record(path(QStringLiteral("session_%1.json").arg(id)));
         QCOMPARE(record.begin(facts), QString());
+        if (!onsetMethod.isEmpty()) {
+            record.noteOnsets({{onsetMethod, 3}}, 16.667);
+            QCOMPARE(record.write(), QString());
+        }
     }
 
 private Q_SLOTS:
@@ -92,6 +96,27 @@ private Q_SLOTS:
                                            .toArray();
         QCOMPARE(differences.size(), 1);
         QVERIFY(differences.at(0).toString().startsWith("P01 (sitting 1): truth"));
+    }
+
+    // Sittings whose case onsets rest on different things are named: their times are not
+    // equally exact.
+    void onsetMethodsThatDifferAreNamed()
+    {
+        recordSession("P01", "display-reported");
+        recordSession("P02", "display-reported");
+        CliRun r = run({"--study", dir.path()});
+        QVERIFY2(r.out.contains("case onsets: display-reported in 2 sittings\n"),
+                 qPrintable(r.out));
+        QVERIFY(r.out.contains("no difference"));
+        recordSession("P02", "server-round-trip");
+        r = run({"--study", dir.path()});
+        QVERIFY2(r.out.contains("case onsets: display-reported in 1 sitting, server-round-trip in "
+                                "1 sitting\n"),
+                 qPrintable(r.out));
+        QVERIFY2(r.out.contains("case onsets differ between sittings, so do their times' "
+                                "exactness: display-reported: P01 (sitting 1); "
+                                "server-round-trip: P02 (sitting 1)"),
+                 qPrintable(r.out));
     }
 
     void participantsFilesAreNoParticipants_data()

@@ -124,8 +124,16 @@ private Q_SLOTS:
 
     // Events beside the results: per case the picks, misses and the time to the first pick;
     // practice cases and events outside a case are not counted.
+    // Logs as written now, with the onset columns, and as written before them.
+    void eventColumns_data()
+    {
+        QTest::addColumn<bool>("onsetColumns");
+        QTest::newRow("onset columns") << true;
+        QTest::newRow("older columns") << false;
+    }
     void eventColumns()
     {
+        QFETCH(bool, onsetColumns);
         const QByteArray results =
             "ind 1: Wall 2 <==> Wall 0 (Kestrel) Time: 0:12.345 Mouse: 415 233 <==> 980 301\n"
             "ind 2: Wall 0 <==> Wall 3 (Kestrel) Time: 0:02.000 Mouse: 5 6 <==> 7 8\n";
@@ -143,7 +151,16 @@ private Q_SLOTS:
                                   "20000,test,2,2,Kestrel,pa"; // cut short by a crash
         QTemporaryDir dir;
         QVERIFY(testfiles::writeFile(dir.filePath("results_P07.txt"), results));
-        QVERIFY(testfiles::writeFile(dir.filePath("events_P07.csv"), events));
+        QByteArray written = events;
+        if (onsetColumns) {
+            QList<QByteArray> lines = events.split('\n');
+            lines[0] += ",frame_sent_ms,presented_ms,onset";
+            for (int i = 1; i + 1 < lines.size(); ++i) // the last, cut short, stays so
+                lines[i] +=
+                    lines.at(i).contains(",present,") ? ",12.250,20.125,display-reported" : ",,,";
+            written = lines.join('\n');
+        }
+        QVERIFY(testfiles::writeFile(dir.filePath("events_P07.csv"), written));
         QVERIFY(testfiles::writeFile(dir.filePath("results_P08.txt"), results));
         QVector<ResultsFile> files {readResultsFile(dir.filePath("results_P07.txt")),
                                     readResultsFile(dir.filePath("results_P08.txt"))};

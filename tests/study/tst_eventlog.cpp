@@ -46,16 +46,26 @@ private Q_SLOTS:
         outside.caseNumber = 0;
         LoggedEvent comma = makeEvent(10001, "answer");
         comma.source = "My \"net\", v2";
-        QTest::newRow("present") << practice << "500,practice,2,17,Bramble,present,,,,\n";
+        QTest::newRow("present") << practice << "500,practice,2,17,Bramble,present,,,,,,,\n";
         QTest::newRow("pick") << makeEvent(12345, "pick", 2, 3, QPoint(415, 233))
-                              << "2345,test,2,17,Bramble,pick,2,3,415,233\n";
+                              << "2345,test,2,17,Bramble,pick,2,3,415,233,,,\n";
         QTest::newRow("miss") << makeEvent(11000, "miss", 1, -1, QPoint(0, 511))
-                              << "1000,test,2,17,Bramble,miss,1,,0,511\n";
+                              << "1000,test,2,17,Bramble,miss,1,,0,511,,,\n";
         QTest::newRow("wall 0") << makeEvent(10000, "pick", 1, 0, QPoint(1, 2))
-                                << "0,test,2,17,Bramble,pick,1,0,1,2\n";
-        QTest::newRow("outside a case") << outside << "0,test,,,Bramble,focus-lost,,,,\n";
+                                << "0,test,2,17,Bramble,pick,1,0,1,2,,,\n";
+        QTest::newRow("outside a case") << outside << "0,test,,,Bramble,focus-lost,,,,,,,\n";
+        LoggedEvent shown = makeEvent(10500, "present");
+        shown.onset = wallmatch::CaseOnset {10500, 10483251, 10500750,
+                                            wallmatch::OnsetMethod::DisplayReported, 16.667};
+        QTest::newRow("display-reported onset")
+            << shown << "500,test,2,17,Bramble,present,,,,,483.251,500.750,display-reported\n";
+        LoggedEvent handled = makeEvent(10500, "present");
+        handled.onset = wallmatch::CaseOnset {
+            10500, 10500000, std::nullopt, wallmatch::OnsetMethod::ServerRoundTrip, {}};
+        QTest::newRow("round-trip onset")
+            << handled << "500,test,2,17,Bramble,present,,,,,500.000,,server-round-trip\n";
         QTest::newRow("quoted source")
-            << comma << "1,test,2,17,\"My \"\"net\"\", v2\",answer,,,,\n";
+            << comma << "1,test,2,17,\"My \"\"net\"\", v2\",answer,,,,,,,\n";
     }
     void rows()
     {
@@ -71,21 +81,30 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("earlier");
         QTest::addColumn<QString>("problem");
         QTest::addColumn<int>("keptRows");
+        QTest::addColumn<QByteArray>("padding"); // what each kept row gains
         const QByteArray header = EventLog::header.toUtf8();
-        QTest::newRow("no file") << QByteArray("<none>") << "" << 0;
+        QTest::newRow("no file") << QByteArray("<none>") << "" << 0 << QByteArray();
         QTest::newRow("two rows") << header
-                + "1,test,1,3,Kestrel,present,,,,\n2,test,1,3,Kestrel,answer,,,,\n"
-                                  << "" << 2;
+                + "1,test,1,3,Kestrel,present,,,,,0.5,1.25,display-reported\n"
+                  "2,test,1,3,Kestrel,answer,,,,,,,\n"
+                                  << "" << 2 << QByteArray();
         QTest::newRow("a row cut by a crash")
-            << header + "1,test,1,3,Kestrel,present,,,,\n2,test,1,3,Kes"
-            << "" << 1;
-        QTest::newRow("not a log") << QByteArray("ind 1: Wall 0\n") << "not an event log" << 0;
+            << header + "1,test,1,3,Kestrel,present,,,,,,,handled\n2,test,1,3,Kes"
+            << "" << 1 << QByteArray();
+        QTest::newRow("not a log")
+            << QByteArray("ind 1: Wall 0\n") << "not an event log" << 0 << QByteArray();
+        // Written before the onset columns: the rows get them, empty, under the new header.
+        QTest::newRow("older columns")
+            << QByteArray("session_ms,phase,case,sample,source,event,view,wall,x,y\n"
+                          "1,test,1,3,Kestrel,present,,,,\n2,test,1,3,Kestrel,answer,,,,\n")
+            << "" << 2 << QByteArray(",,,");
     }
     void resumeAppends()
     {
         QFETCH(QByteArray, earlier);
         QFETCH(QString, problem);
         QFETCH(int, keptRows);
+        QFETCH(QByteArray, padding);
         QTemporaryDir dir;
         const QString path = dir.filePath("events_P1.csv");
         if (earlier != "<none>")
@@ -103,8 +122,9 @@ private Q_SLOTS:
         const QList<QByteArray> lines = readFile(path).split('\n');
         QCOMPARE(lines.size(), 1 + keptRows + 1 + 1); // header, rows, the new one, after last LF
         QCOMPARE(lines.first() + '\n', EventLog::header.toUtf8());
-        QVERIFY(earlier == "<none>" || earlier.startsWith(lines.mid(0, keptRows + 1).join('\n')));
-        QCOMPARE(lines.at(keptRows + 1), QByteArray("5,test,2,17,Bramble,present,,,,"));
+        for (int i = 1; i <= keptRows; ++i)
+            QCOMPARE(lines.at(i), earlier.split('\n').at(i) + padding);
+        QCOMPARE(lines.at(keptRows + 1), QByteArray("5,test,2,17,Bramble,present,,,,,,,"));
         // Nothing of the earlier log was kept aside: it is continued, not replaced.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList {"events_P1.csv"});
     }

@@ -2,6 +2,9 @@
 #include "studysession.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -237,6 +240,51 @@ private Q_SLOTS:
                               "answer"}));
         QVERIFY(readFile(dir.filePath("events.csv")).contains("\n3100,test,1,4,Kestrel,break,"));
         QVERIFY(readFile(dir.filePath("session.json")).contains("\"completed\": true"));
+    }
+
+    // Each presentation is logged with when its frame was sent and shown; the session record
+    // names what the onsets rested on, "mixed" once a case fell back, and the refresh period.
+    void onsetsAreRecorded()
+    {
+        FakeClock clock(1000);
+        StudySession session(runOf({"1:Kestrel", "2:Kestrel"}, true));
+        session.advance();
+        session.caseShown({1016, 1000250, 1016667, wallmatch::OnsetMethod::DisplayReported, {}});
+        session.restartClock(1016);
+        pick(session, 0, 0);
+        session.answer(2000);
+        const auto record = [this] {
+            return QJsonDocument::fromJson(readFile(dir.filePath("session.json")))
+                .object()
+                .value("sessions")
+                .toArray()
+                .last()
+                .toObject();
+        };
+        // Written as soon as the first onset says how cases start.
+        QCOMPARE(record().value("onset_method").toString(), QString("display-reported"));
+        QVERIFY(record().value("refresh_period_ms").isNull());
+
+        session.advance();
+        session.caseShown(
+            {2020, 2010000, std::nullopt, wallmatch::OnsetMethod::ServerRoundTrip, 16.6667});
+        session.restartClock(2020);
+        pick(session, 1, 1);
+        session.answer(3000);
+        QVERIFY(session.saveNow().error.isEmpty());
+        session.finishRecord();
+        const QJsonObject sitting = record();
+        QCOMPARE(sitting.value("onset_method").toString(), QString("mixed"));
+        QCOMPARE(sitting.value("onset_methods").toObject(),
+                 QJsonObject({{"display-reported", 1}, {"server-round-trip", 1}}));
+        QCOMPARE(sitting.value("refresh_period_ms").toDouble(), 16.667);
+        const QList<QByteArray> rows = readFile(dir.filePath("events.csv")).split('\n');
+        QCOMPARE(rows.at(1),
+                 QByteArray("16,test,1,1,Kestrel,present,,,,,0.250,16.667,"
+                            "display-reported"));
+        QCOMPARE(rows.at(3),
+                 QByteArray("1020,test,2,2,Kestrel,present,,,,,1010.000,,"
+                            "server-round-trip"));
     }
 
     // A resumed session goes on after the answers it found, keeping them in the file.

@@ -37,6 +37,18 @@ void comparePinned(const QString &participant, int sitting, const QString &what,
                        .arg(what, name, shortHash(then), shortHash(current));
 }
 
+// "display-reported in 3 sittings, server-round-trip in 1".
+QString onsetSummary(const StudyCheck &check)
+{
+    QStringList parts;
+    for (auto it = check.onsetMethods.cbegin(); it != check.onsetMethods.cend(); ++it)
+        parts << QStringLiteral("%1 in %2 sitting%3")
+                     .arg(it.key())
+                     .arg(it.value().size())
+                     .arg(it.value().size() == 1 ? QString() : QStringLiteral("s"));
+    return parts.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 StudyCheck checkStudyFolder(const QString &folder)
@@ -84,6 +96,9 @@ StudyCheck checkStudyFolder(const QString &folder)
         }
         for (int i = 0; i < sittings.size(); ++i) {
             const QJsonObject sitting = sittings.at(i).toObject();
+            const QString onset = sitting.value(QStringLiteral("onset_method")).toString();
+            check.onsetMethods[onset.isEmpty() ? QStringLiteral("not recorded") : onset]
+                << QStringLiteral("%1 (sitting %2)").arg(id).arg(i + 1);
             const QJsonValue studyPinned = sitting.value(QStringLiteral("study"));
             if (!studyPinned.isObject()) {
                 check.differences << QStringLiteral("%1 (sitting %2): not started with --study")
@@ -124,6 +139,15 @@ StudyCheck checkStudyFolder(const QString &folder)
                           inFolder(study.study.instructionsAfterPractice), check.differences);
         }
     }
+    // Case times whose onsets rest on different things are not equally exact.
+    if (check.onsetMethods.size() > 1) {
+        QStringList parts;
+        for (auto it = check.onsetMethods.cbegin(); it != check.onsetMethods.cend(); ++it)
+            parts << QStringLiteral("%1: %2").arg(it.key(), it.value().join(QStringLiteral(", ")));
+        check.differences << QStringLiteral("case onsets differ between sittings, so do their "
+                                            "times' exactness: %1")
+                                 .arg(parts.join(QStringLiteral("; ")));
+    }
     return check;
 }
 
@@ -134,6 +158,8 @@ QString studyCheckText(const StudyCheck &check)
                 .arg(check.resultsFiles.size())
                 .arg(check.practiceFiles.size())
                 .arg(check.eventFiles.size());
+    if (!check.onsetMethods.isEmpty())
+        text += QStringLiteral("case onsets: %1\n").arg(onsetSummary(check));
     if (check.differences.isEmpty()) {
         text += QStringLiteral("every participant ran the study as it is set up: no difference\n");
     } else {
@@ -148,6 +174,9 @@ QString studyCheckText(const StudyCheck &check)
 QByteArray withStudyCheck(const QByteArray &reportJson, const StudyCheck &check)
 {
     QJsonObject report = QJsonDocument::fromJson(reportJson).object();
+    QJsonObject onsetMethods;
+    for (auto it = check.onsetMethods.cbegin(); it != check.onsetMethods.cend(); ++it)
+        onsetMethods[it.key()] = QJsonArray::fromStringList(it.value());
     report.insert(
         QStringLiteral("study"),
         QJsonObject {
@@ -156,13 +185,17 @@ QByteArray withStudyCheck(const QByteArray &reportJson, const StudyCheck &check)
             {QStringLiteral("results_files"), QJsonArray::fromStringList(check.resultsFiles)},
             {QStringLiteral("practice_files"), QJsonArray::fromStringList(check.practiceFiles)},
             {QStringLiteral("event_files"), QJsonArray::fromStringList(check.eventFiles)},
-            {QStringLiteral("differences"), QJsonArray::fromStringList(check.differences)}});
+            {QStringLiteral("differences"), QJsonArray::fromStringList(check.differences)},
+            {QStringLiteral("onset_methods"), onsetMethods}});
     return QJsonDocument(report).toJson();
 }
 
 QString studyCheckHtml(const StudyCheck &check)
 {
     QString html = QStringLiteral("<h2>Study: %1</h2>\n").arg(check.title.toHtmlEscaped());
+    if (!check.onsetMethods.isEmpty())
+        html +=
+            QStringLiteral("<p>Case onsets: %1.</p>\n").arg(onsetSummary(check).toHtmlEscaped());
     if (check.differences.isEmpty())
         return html
             + QStringLiteral("<p>Every participant ran the study as it is set up: no "

@@ -2,6 +2,7 @@
 #define STUDYCHECK_H
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,9 @@ struct StudyCheck
     QStringList practiceFiles; // found, never counted as participants
     QStringList eventFiles;
     QStringList differences; // "P01: truth truth.csv: ...", one line each
+    // What the case onsets rested on (the session records' onset_method; "not recorded" for
+    // records from before it was): the sittings, as "P01 (sitting 1)", per method.
+    QMap<QString, QStringList> onsetMethods;
     QStringList problems; // the study file's own; with any, nothing is reported
 };
 

@@ -50,8 +50,10 @@ SessionEvents parseSessionEvents(const QString &name, const QByteArray &content)
             log.complaints.append({name, 0, QStringLiteral("empty event log")});
         return log;
     }
-    const QStringList &eventColumns = eventColumnNames();
+    // Logs written before the onset columns are read as they stand.
     const QStringList header = table.rows.first().fields;
+    const QStringList eventColumns =
+        header == olderEventColumnNames() ? olderEventColumnNames() : eventColumnNames();
     if (header != eventColumns) {
         log.complaints.append(
             {name, 1,
