@@ -15,7 +15,9 @@ class RenderArea;
 class CaseViews
 {
 public:
-    CaseViews(QWidget *region, RenderArea *primary, RenderArea *secondary);
+    // A study run reads only the sources it shows; the plain start reads every built-in one, as
+    // it always has (and says so on standard output when a file is missing).
+    CaseViews(QWidget *region, RenderArea *primary, RenderArea *secondary, bool studyRun = false);
 
     // Loads the case and paints both views in one paint and one flush to the window system.
     // Returns the moment the pixels left, on CaseClock's time base: the case's onset.
@@ -25,10 +27,12 @@ public:
 
 private:
     void load(RenderArea *view, const std::string &folder, const QString &source);
+    int builtInSourcesRead(const QString &source) const;
 
     QWidget *region;
     RenderArea *pano1;
     RenderArea *pano2;
+    bool studyRun;
     ReadAhead readAhead;
 };
 
