@@ -21,11 +21,19 @@ QString otherSourceOf(const QString &source)
 
 } // namespace
 
-CaseViews::CaseViews(QWidget *region, RenderArea *primary, RenderArea *secondary)
+CaseViews::CaseViews(QWidget *region, RenderArea *primary, RenderArea *secondary, bool studyRun)
     : region(region)
     , pano1(primary)
     , pano2(secondary)
+    , studyRun(studyRun)
 {
+}
+
+int CaseViews::builtInSourcesRead(const QString &source) const
+{
+    // The loader keeps the built-in sources' lists in their order, so a built-in source needs
+    // those before it; a source that is not built in needs none of them.
+    return studyRun ? wallmatch::builtInSourceIndex(source) + 1 : wallmatch::builtInSourceCount;
 }
 
 wallmatch::CaseOnset CaseViews::show(const wallmatch::PlanCase &shown, bool onScreen)
@@ -82,7 +90,8 @@ void CaseViews::readNext(const wallmatch::PlanCase &next)
     readAhead.start({wallmatch::panoramaFolder(next.sample, false),
                      wallmatch::panoramaFolder(next.sample, true)},
                     otherSourceOf(next.source), next.source,
-                    {wallmatch::shownPlacement(pano1), wallmatch::shownPlacement(pano2)});
+                    {wallmatch::shownPlacement(pano1), wallmatch::shownPlacement(pano2)},
+                    builtInSourcesRead(next.source));
 }
 
 void CaseViews::load(RenderArea *view, const std::string &folder, const QString &source)
@@ -92,7 +101,7 @@ void CaseViews::load(RenderArea *view, const std::string &folder, const QString 
     if (read)
         view->loadSample(std::move(read->files));
     else
-        view->loadSample(folder, other);
+        view->loadSample(folder, other, builtInSourcesRead(source));
     // A loaded view shows the default source; another one is set (and its walls traced) once.
     if (wallmatch::builtInSourceIndex(source) != 0)
         view->setSource(source);

@@ -18,7 +18,9 @@ class RenderArea;
 class CaseViews
 {
 public:
-    CaseViews(QWidget *region, RenderArea *primary, RenderArea *secondary);
+    // A study run reads only the sources it shows; the plain start reads every built-in one, as
+    // it always has (and says so on standard output when a file is missing).
+    CaseViews(QWidget *region, RenderArea *primary, RenderArea *secondary, bool studyRun = false);
 
     // Loads the case and paints both views in one paint and one flush to the window system.
     // Returns the case's onset: where the display reports its refreshes, the refresh that first
@@ -32,10 +34,12 @@ private:
     void load(RenderArea *view, const std::string &folder, const QString &source);
     // Takes a refresh reported for the case's frame as its onset; false where it cannot be one.
     bool takeRefresh(const wallmatch::DisplayRefresh &refresh, wallmatch::CaseOnset &onset);
+    int builtInSourcesRead(const QString &source) const;
 
     QWidget *region;
     RenderArea *pano1;
     RenderArea *pano2;
+    bool studyRun;
     ReadAhead readAhead;
     // The refresh period, from two refreshes the display reported.
     std::optional<wallmatch::DisplayRefresh> lastRefresh;

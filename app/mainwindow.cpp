@@ -90,7 +90,8 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     for (const QString &line : session->resumedLog())
         ui->textBrowser->append(line);
 
-    caseViews = std::make_unique<CaseViews>(ui->viewportRegion, ui->pano1, ui->pano2);
+    caseViews = std::make_unique<CaseViews>(ui->viewportRegion, ui->pano1, ui->pano2,
+                                            run.studyScreen);
     notice = new Notice(ui->viewportRegion);
     if (run.studyScreen || !run.instructions.isEmpty()
         || !run.instructionsAfterPractice.isEmpty()) {

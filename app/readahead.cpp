@@ -7,10 +7,11 @@ namespace {
 
 std::optional<ReadAhead::Read> readOrFail(const std::string &folder, const QString &otherSource,
                                           const QString &shownSource,
-                                          const wallmatch::ViewPlacement &placement)
+                                          const wallmatch::ViewPlacement &placement,
+                                          int builtInSources)
 {
     try {
-        ReadAhead::Read read {readPanoFiles(folder, otherSource), {}};
+        ReadAhead::Read read {readPanoFiles(folder, otherSource, builtInSources), {}};
         read.frame = wallmatch::renderViewFrame(read.files, shownSource, placement);
         return read;
     } catch (const std::exception &) {
@@ -33,13 +34,13 @@ ReadAhead::~ReadAhead()
 
 void ReadAhead::start(const QVector<std::string> &folders, const QString &otherSource,
                       const QString &shownSource,
-                      const QVector<wallmatch::ViewPlacement> &placements)
+                      const QVector<wallmatch::ViewPlacement> &placements, int builtInSources)
 {
     reads.clear();
     for (int i = 0; i < folders.size(); ++i)
         reads.append({folders.at(i), otherSource,
                       QtConcurrent::run(&pool, readOrFail, folders.at(i), otherSource, shownSource,
-                                        placements.value(i))});
+                                        placements.value(i), builtInSources)});
 }
 
 std::optional<ReadAhead::Read> ReadAhead::take(const std::string &folder,

@@ -27,12 +27,13 @@ public:
     };
 
     // Starts reading the folders, each on a thread of its own, with the corner file of
-    // otherSource (see readPanoFiles) as well; forgets earlier ones. With shownSource, each
-    // view's picture with that source's walls is made as well (renderViewFrame), for the
-    // folder's placement on the screen where one is given.
+    // otherSource and the first builtInSources built-in ones (see readPanoFiles); forgets earlier
+    // ones. With shownSource, each view's picture with that source's walls is made as well
+    // (renderViewFrame), for the folder's placement on the screen where one is given.
     void start(const QVector<std::string> &folders, const QString &otherSource = QString(),
                const QString &shownSource = QString(),
-               const QVector<wallmatch::ViewPlacement> &placements = {});
+               const QVector<wallmatch::ViewPlacement> &placements = {},
+               int builtInSources = wallmatch::builtInSourceCount);
     // What was read of a folder and source started earlier, waiting for a read still running;
     // none when it was not read ahead or the read failed (the caller then loads it itself).
     std::optional<Read> take(const std::string &folder, const QString &otherSource = QString());

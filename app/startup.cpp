@@ -353,7 +353,7 @@ Startup prepareStartup(const QStringList &arguments)
         }
         const StudyPlan plan = parseStudyPlan(input.text, planFile);
         start.problems << plan.problems;
-        start.problems << checkPlanSamples(plan.cases, planFile);
+        start.problems << checkPlanSamples(plan.cases, planFile, &start.notes);
         if (!start.problems.isEmpty())
             return start;
         start.run.cases = plan.cases;
@@ -383,7 +383,8 @@ Startup prepareStartup(const QStringList &arguments)
     if (!parser.isSet(planOption) && !QFileInfo(QString::fromLatin1(sampleTreeFolder)).isDir())
         start.notes << QStringLiteral("wallmatch: no %1 folder in %2: there are no samples to "
                                       "show")
-                           .arg(QString::fromLatin1(sampleTreeFolder), QDir::currentPath());
+                           .arg(QString::fromLatin1(sampleTreeFolder),
+                                QDir::toNativeSeparators(QDir::currentPath()));
     return start;
 }
 

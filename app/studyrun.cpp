@@ -10,12 +10,14 @@
 #include "sources.h"
 #include "textinput.h"
 #include "wallregions.h"
+#include "wallwidth.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <algorithm>
 #include <optional>
@@ -32,7 +34,8 @@ QString shownFolder(int sampleId, bool secondary)
     return sampleViewFolder(QLatin1String(sampleTreeFolder), sampleId, secondary ? 1 : 0);
 }
 
-QStringList panoramaProblems(int sampleId, bool secondary, const QString &sourceName)
+QStringList panoramaProblems(int sampleId, bool secondary, const QString &sourceName,
+                             QVector<wallmatch::NarrowWall> &narrow)
 {
     const int builtIn = builtInSourceIndex(sourceName);
     const CornerType source = CornerType(qMax(builtIn, 0));
@@ -71,7 +74,7 @@ QStringList panoramaProblems(int sampleId, bool secondary, const QString &source
 
     // Load it as the view will, so that what passes here is what the subject sees.
     PanoSample sample;
-    sample.load(folder, builtIn < 0 ? sourceName : QString());
+    sample.load(folder, builtIn < 0 ? sourceName : QString(), builtIn + 1);
     if (sample.image.isNull())
         problems << QStringLiteral("%1/color.jpg cannot be read as an image (or is larger than "
                                    "8192 x 4096)")
@@ -91,7 +94,27 @@ QStringList panoramaProblems(int sampleId, bool secondary, const QString &source
     } else if (!sample.image.isNull() && BuildWallRegions(corners, sample.image.size()).isEmpty()) {
         problems << QStringLiteral("%1 gives no wall to pick").arg(cornerFile);
     }
+    narrow = narrowWalls(corners);
     return problems;
+}
+
+// The kind of a problem: its text with the sample's own folder made general, so that the same
+// fault in many samples is one kind.
+QString problemKind(const QString &text, int sampleId)
+{
+    return QString(text).replace(QStringLiteral("/%1/").arg(sampleId), QStringLiteral("/N/"));
+}
+
+// "3, 5, 7, ..." for many samples: the first few say where to look, the count says how many.
+QString sampleList(const QVector<int> &samples)
+{
+    constexpr int shown = 10;
+    QStringList numbers;
+    for (int i = 0; i < std::min(int(samples.size()), shown); ++i)
+        numbers << QString::number(samples.at(i));
+    if (samples.size() > shown)
+        numbers << QStringLiteral("...");
+    return numbers.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -107,26 +130,77 @@ std::string panoramaFolder(int sampleId, bool secondary)
     return programViewFolder(sampleId, secondary ? 1 : 0);
 }
 
-QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &planFile)
+QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &planFile,
+                             QStringList *notes)
 {
-    QStringList problems;
+    if (cases.isEmpty())
+        return {};
+    // Without the tree every sample is missing: one line, naming where it was looked for.
+    if (!QFileInfo(QLatin1String(sampleTreeFolder)).isDir())
+        return {QStringLiteral("%1: no sample folder %2: none of the plan's samples can be shown")
+                    .arg(planFile,
+                         QDir::toNativeSeparators(
+                             QDir::current().absoluteFilePath(QLatin1String(sampleTreeFolder))))};
+
+    struct Found
+    {
+        QString text; // of the first case it was found in
+        int line = 0;
+        QVector<int> samples;
+    };
+    // Problems by source and kind, in the order first found.
+    QVector<QPair<QString, QString>> order;
+    QHash<QPair<QString, QString>, Found> found;
     // A sample shown twice with one source is checked once.
-    QHash<QPair<int, QString>, QStringList> checked;
+    QSet<QPair<int, QString>> checked;
     for (const PlanCase &c : cases) {
-        const QPair<int, QString> key(c.sample, c.source);
-        auto found = checked.find(key);
-        if (found == checked.end())
-            found = checked.insert(key,
-                                   panoramaProblems(c.sample, false, c.source)
-                                       + panoramaProblems(c.sample, true, c.source));
-        for (const QString &text : found.value())
-            problems << QStringLiteral("%1:%2: sample %3 (%4): %5")
-                            .arg(planFile)
-                            .arg(c.line)
-                            .arg(c.sample)
-                            .arg(c.source, text);
+        if (checked.contains({c.sample, c.source}))
+            continue;
+        checked.insert({c.sample, c.source});
+        QVector<NarrowWall> narrow[2];
+        const QStringList problems = panoramaProblems(c.sample, false, c.source, narrow[0])
+            + panoramaProblems(c.sample, true, c.source, narrow[1]);
+        for (const QString &text : problems) {
+            const QPair<QString, QString> key(c.source, problemKind(text, c.sample));
+            auto f = found.find(key);
+            if (f == found.end()) {
+                order << key;
+                f = found.insert(key, {text, c.line, {}});
+            }
+            f->samples << c.sample;
+        }
+        QStringList parts;
+        for (int view = 0; view < 2; ++view)
+            if (!narrow[view].isEmpty())
+                parts << QStringLiteral("%1 wall %2")
+                             .arg(QLatin1String(view == 0 ? "pri_pano" : "sec_pano"),
+                                  narrowWallsText(narrow[view]));
+        if (notes && !parts.isEmpty())
+            *notes << QStringLiteral("%1:%2: sample %3 (%4): walls narrower than %5 px at 1024 x "
+                                     "512: %6")
+                          .arg(planFile)
+                          .arg(c.line)
+                          .arg(c.sample)
+                          .arg(c.source)
+                          .arg(narrowWallColumns)
+                          .arg(parts.join(QStringLiteral("; ")));
     }
-    return problems;
+    QStringList lines;
+    for (const QPair<QString, QString> &key : order) {
+        const Found &f = found.value(key);
+        if (f.samples.size() == 1)
+            lines << QStringLiteral("%1:%2: sample %3 (%4): %5")
+                         .arg(planFile)
+                         .arg(f.line)
+                         .arg(f.samples.first())
+                         .arg(key.first, f.text);
+        else
+            lines << QStringLiteral("%1: %2: %3, in %4 samples: %5")
+                         .arg(planFile, key.first, key.second)
+                         .arg(f.samples.size())
+                         .arg(sampleList(f.samples));
+    }
+    return lines;
 }
 
 QStringList resumeCandidates(const QString &resultsFile)

@@ -26,7 +26,11 @@ std::string panoramaFolder(int sampleId, bool secondary);
 // source's corner file (and those the loader reads before it), a corner list that gives no wall.
 // One "FILE:LINE: text" per problem, FILE being planFile and LINE the case's line. Decodes every
 // image, so it needs the GUI application.
-QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &planFile);
+// A problem found in several samples is one line: "FILE: SOURCE: text with N for the sample,
+// in 64 samples: 3, 5, 7, ...". Without a sample tree in the working folder, one line says so.
+// With notes, walls narrower than narrowWallColumns are listed there, per sample and source.
+QStringList checkPlanSamples(const QVector<PlanCase> &cases, const QString &planFile,
+                             QStringList *notes = nullptr);
 
 // Where the participant's answers may be, newest first: the results file, its fallback and
 // kept files (results_ID-YYYYMMDD-HHMMSS.txt) beside it and in the user's data folder.

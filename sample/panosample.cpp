@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -57,11 +58,14 @@ QImage loadImage(const std::string &name, std::string &diagnostics)
     return image;
 }
 
-// Appends the corner lists of every source up to the first missing file; returns the diagnostics.
+// Appends the corner lists of the first `sources` built-in sources up to the first missing file;
+// returns the diagnostics.
 std::string readCornerFiles(const std::string &path, QVector<QVector<QPoint>> &imageCorners,
-                            QVector<QVector<CornerPoint>> &roomCorners)
+                            QVector<QVector<CornerPoint>> &roomCorners,
+                            int sources = wallmatch::builtInSourceCount)
 {
-    for (const wallmatch::BuiltInSource &source : wallmatch::builtInSources) {
+    for (int s = 0; s < std::min(sources, wallmatch::builtInSourceCount); ++s) {
+        const wallmatch::BuiltInSource &source = wallmatch::builtInSources[s];
         const std::string fileName = wallmatch::cornerFilePath(QString::fromStdString(path),
                                                                QString::fromLatin1(source.name))
                                          .toStdString();
@@ -87,12 +91,13 @@ std::string readCornerFiles(const std::string &path, QVector<QVector<QPoint>> &i
 
 } // namespace
 
-PanoFiles readPanoFiles(const std::string &folder, const QString &otherSource)
+PanoFiles readPanoFiles(const std::string &folder, const QString &otherSource, int builtInSources)
 {
     PanoFiles files;
     files.path = folder;
     files.image = loadImage(folder + wallmatch::imageFileLiteral, files.diagnostics);
-    files.diagnostics += readCornerFiles(folder, files.imageCorners, files.roomCorners);
+    files.diagnostics +=
+        readCornerFiles(folder, files.imageCorners, files.roomCorners, builtInSources);
     if (!otherSource.isEmpty() && wallmatch::builtInSourceIndex(otherSource) < 0) {
         files.otherSource = otherSource;
         const std::string fileName =
@@ -108,9 +113,9 @@ PanoFiles readPanoFiles(const std::string &folder, const QString &otherSource)
     return files;
 }
 
-void PanoSample::load(const std::string &folder, const QString &otherSource)
+void PanoSample::load(const std::string &folder, const QString &otherSource, int builtInSources)
 {
-    adopt(readPanoFiles(folder, otherSource));
+    adopt(readPanoFiles(folder, otherSource, builtInSources));
 }
 
 void PanoSample::adopt(PanoFiles files)

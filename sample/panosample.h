@@ -3,6 +3,7 @@
 
 #include "cornerfile.h"
 #include "cornerpoint.h"
+#include "sources.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -25,9 +26,11 @@ struct PanoFiles
     std::optional<wallmatch::CornerLists> otherCorners; // none when its file could not be read
 };
 
-// The image and the built-in sources' corner files; with otherSource (a source name that is not
-// built in), that source's corner file as well.
-PanoFiles readPanoFiles(const std::string &folder, const QString &otherSource = QString());
+// The image and the built-in sources' corner files (only the first builtInSources of them: a
+// study reads no source it does not show); with otherSource (a source name that is not built
+// in), that source's corner file as well.
+PanoFiles readPanoFiles(const std::string &folder, const QString &otherSource = QString(),
+                        int builtInSources = wallmatch::builtInSourceCount);
 
 // One panorama folder: the equirectangular image and, per corner source, its corners.
 class PanoSample
@@ -40,7 +43,8 @@ public:
     QString otherSource;
     std::optional<wallmatch::CornerLists> otherCorners;
 
-    void load(const std::string &folder, const QString &otherSource = QString());
+    void load(const std::string &folder, const QString &otherSource = QString(),
+              int builtInSources = wallmatch::builtInSourceCount);
     void readCorners();
     // Takes over files read earlier and writes their diagnostics. GUI thread only.
     void adopt(PanoFiles files);

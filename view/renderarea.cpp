@@ -23,9 +23,10 @@ RenderArea::~RenderArea()
     delete ui;
 }
 
-void RenderArea::loadSample(const std::string &folder, const QString &otherSource)
+void RenderArea::loadSample(const std::string &folder, const QString &otherSource,
+                            int builtInSources)
 {
-    sample.load(folder, otherSource);
+    sample.load(folder, otherSource, builtInSources);
     cornerType = CornerType::Kestrel;
     this->otherSource.clear();
     rebuildRegions();

@@ -31,8 +31,10 @@ public:
     ~RenderArea() override;
 
     // Loads a panorama folder and shows it with the default corner source, no wall selected;
-    // with otherSource, that source's corner file is read too (see setSource).
-    void loadSample(const std::string &folder, const QString &otherSource = QString());
+    // with otherSource, that source's corner file is read too (see setSource); of the built-in
+    // sources only the first builtInSources are read.
+    void loadSample(const std::string &folder, const QString &otherSource = QString(),
+                    int builtInSources = wallmatch::builtInSourceCount);
     // The same for a folder's files read earlier (readPanoFiles), perhaps on another thread.
     void loadSample(PanoFiles files);
 

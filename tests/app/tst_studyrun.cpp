@@ -400,6 +400,38 @@ private Q_SLOTS:
             }));
     }
 
+    // The plan check speaks once: a fault in many samples is one counted line, a missing tree
+    // one line naming where it was looked for, and a source the plan never shows is not looked
+    // at. Narrow walls are notes, which stop nothing.
+    void planCheckSpeaksOnce()
+    {
+        QTemporaryDir study;
+        QVERIFY(fixture::writeBoxRoomTree(study.path(), 5));
+        const QString data = study.path() + "/test_datasets/";
+        for (int n : {1, 3, 4, 5})
+            QVERIFY(QFile::remove(data + QString("%1/sec_pano/pred_corner_Bramble.txt").arg(n)));
+        const QString plan = study.path() + "/plan.csv";
+        QVERIFY(writeFile(plan, "sample,source\n1,Kestrel\n2,Kestrel\n3,Kestrel\n"));
+        QVERIFY(QDir::setCurrent(study.path()));
+        const wallmatch::Startup kestrelOnly = startWith({"--plan", plan});
+        QVERIFY(writeFile(plan,
+                          "sample,source\n1,Bramble\n2,Bramble\n3,Bramble\n4,Bramble\n"
+                          "5,Bramble\n"));
+        const wallmatch::Startup bramble = startWith({"--plan", plan});
+        QVERIFY(QDir(data).removeRecursively());
+        const wallmatch::Startup noTree = startWith({"--plan", plan});
+        QVERIFY(QDir::setCurrent(tree.path()));
+        QCOMPARE(kestrelOnly.problems, QStringList());
+        QCOMPARE(kestrelOnly.notes, QStringList());
+        QCOMPARE(bramble.problems,
+                 QStringList({plan
+                              + ": Bramble: test_datasets/N/sec_pano/pred_corner_Bramble.txt "
+                                "(Bramble's corners) is missing, in 4 samples: 1, 3, 4, 5"}));
+        QCOMPARE(noTree.problems,
+                 QStringList({plan + ": no sample folder " + study.path()
+                              + "/test_datasets: none of the plan's samples can be shown"}));
+    }
+
     // Killed after two of five answers, then started again with --resume: the session goes on
     // at case 3 as if it had never stopped.
     void resumeContinuesTheSession()

@@ -72,6 +72,7 @@ private Q_SLOTS:
     void emptyCornerFile();
     void missingCornerFile_data();
     void missingCornerFile();
+    void studyReadsOnlyShownSources();
     void unreadableCornerFile();
     void reloadReplaces();
     void loadsImage_data();
@@ -167,6 +168,24 @@ void TestPanoSample::missingCornerFile()
         QCOMPARE(sample.imageCorners[0].size(), 8);
         QCOMPARE(sample.roomCorners[0].size(), 8);
     }
+}
+
+// A study asks for the built-in sources up to the one it shows: a later source's missing file
+// is neither read nor reported, and a source that is not built in needs none of them.
+void TestPanoSample::studyReadsOnlyShownSources()
+{
+    writeFile(folderPath("p/pred_corner_LGTNet.txt"), fiveLines);
+    PanoSample other;
+    QCOMPARE(captureStdout([&] { other.load(folder("p"), "LGTNet", 0); }), QByteArray());
+    QCOMPARE(other.roomCorners.size(), 0);
+    QVERIFY(other.otherCorners);
+    QCOMPARE(other.otherCorners->roomCorners.size(), 5);
+
+    writeFile(folderPath("p/pred_corner.txt"), eightLines);
+    PanoSample kestrel;
+    QCOMPARE(captureStdout([&] { kestrel.load(folder("p"), QString(), 1); }), QByteArray());
+    QCOMPARE(kestrel.roomCorners.size(), 1);
+    QCOMPARE(kestrel.roomCorners[0].size(), 8);
 }
 
 void TestPanoSample::unreadableCornerFile()

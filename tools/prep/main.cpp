@@ -3,6 +3,7 @@
 #include "cornerinput.h"
 #include "datedname.h"
 #include "layouttruth.h"
+#include "narrowwallnotes.h"
 #include "plan.h"
 #include "posetruth.h"
 #include "previewtree.h"
@@ -64,8 +65,11 @@ const char overview[] =
     "prints the version.\n";
 
 // The end of assemble and zind: what was written, or what was wrong and how far it got.
-int finishAssembly(const AssembleResult &result)
+int finishAssembly(AssembleResult result, const QString &outDir)
 {
+    // Narrow walls are said for what was written, whether or not all of it was.
+    if (result.samplesWritten > 0)
+        result.notes += narrowWallNotes(outDir);
     if (!printFindings(result,
                        result.samplesWritten > 0
                            ? QStringLiteral("only the first %1 samples were written")
@@ -197,7 +201,7 @@ int assembleCommand(const QStringList &args)
     options.uTolerance = tol;
     const AssembleResult result =
         assembleSamples(plan, parser.positionalArguments().at(1), options);
-    return finishAssembly(result);
+    return finishAssembly(result, parser.positionalArguments().at(1));
 }
 
 int planCommand(const QStringList &args)
@@ -472,7 +476,7 @@ int zindCommand(const QStringList &args)
     options.progress = printProgress;
     const AssembleResult result = importZindTour(parser.positionalArguments().at(0),
                                                  parser.positionalArguments().at(1), options);
-    return finishAssembly(result);
+    return finishAssembly(result, parser.positionalArguments().at(1));
 }
 
 int truthCommand(const QStringList &args)
