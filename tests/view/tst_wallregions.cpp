@@ -84,6 +84,7 @@ private Q_SLOTS:
     void hitTest_data();
     void hitTest();
     void overlappingWallsPickLowest();
+    void sparseTable();
     void degenerateCorners_data();
     void degenerateCorners();
     void outlineOrder();
@@ -345,6 +346,42 @@ void TestWallRegions::overlappingWallsPickLowest()
         QCOMPARE(WallAtPoint(table, point), wall);
         QCOMPARE(WallAtPoint(table, hits, point), wall);
     }
+}
+
+// Walls given keys out of order and with gaps between them: the table walks, looks up and
+// compares only the walls with keys, in ascending order.
+void TestWallRegions::sparseTable()
+{
+    const QVector<QPolygonF> square = {QPolygonF(QRectF(0, 0, 4, 4))};
+    WallRegionTable table;
+    QVERIFY(table.isEmpty());
+    table[7] = square;
+    table[2]; // a key without polygons
+    QCOMPARE(table.size(), 2);
+    QCOMPARE(table.keys(), (QList<int> {2, 7}));
+    QList<int> walked;
+    for (auto it = table.cbegin(); it != table.cend(); ++it)
+        walked.append(it.key());
+    QCOMPARE(walked, table.keys());
+    for (const int wall : {-1, 0, 3, 8, 1000})
+        QVERIFY2(!table.contains(wall) && table.value(wall).isEmpty(),
+                 qPrintable(QString::number(wall)));
+    QCOMPARE(table.value(7), square);
+    QCOMPARE(WallAtPoint(table, QPointF(1, 1)), 7);
+    QCOMPARE(WallAtPoint(table, BuildWallHitList(table), QPointF(1, 1)), 7);
+
+    WallRegionTable same;
+    same[2];
+    same[7] = square;
+    QVERIFY(same == table);
+    same[3];
+    QVERIFY(same != table);
+    WallRegionTable moved;
+    moved[2] = square;
+    moved[7];
+    QVERIFY(moved != table);
+    table.clear();
+    QVERIFY(table.isEmpty() && table.keys().isEmpty() && table.cbegin() == table.cend());
 }
 
 void TestWallRegions::degenerateCorners_data()
