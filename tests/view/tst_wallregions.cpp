@@ -317,11 +317,11 @@ void TestWallRegions::hitTest()
     QCOMPARE(WallAtPoint(WallRegionTable(), point), -1);
 }
 
-// Both hit tests visit the walls in ascending order, whatever the hash's seed made of the table's
-// own order: a point inside polygons of several walls picks the lowest of them in every run.
+// Both hit tests visit the walls in ascending order, whatever order they were given in: a point
+// inside polygons of several walls picks the lowest of them in every run.
 void TestWallRegions::overlappingWallsPickLowest()
 {
-    // Many keys, spread so that the hash's order differs from theirs for any seed, even 0.
+    // Many keys, spread and given out of order.
     QVector<int> walls;
     for (int wall = 0; wall < 40; ++wall)
         walls << 1000 + 7 * wall << 3 + 13 * wall;
