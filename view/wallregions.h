@@ -15,10 +15,10 @@ class QPainter;
 
 // Wall index to the polygons that cover the wall on screen (two for a wall cut by the seam).
 // The walls sit in one array indexed by wall, so building, walking and looking up run through
-// contiguous memory in ascending wall order; a room of tens of thousands of walls spent most of
-// its time following scattered hash nodes. A wall index has a key once it is given polygons
-// (even none) through operator[]; BuildWallRegions gives every wall of the room one. Walls are
-// never negative: value() and contains() answer an empty list and false for them.
+// contiguous memory in ascending wall order; with a hash keyed by wall, a room of tens of
+// thousands of walls spent its time following scattered nodes. A wall index has a key once it is
+// given polygons (even none) through operator[]; BuildWallRegions gives every wall of the room one.
+// Walls are never negative: value() and contains() answer an empty list and false for them.
 class WallRegionTable
 {
 public:
@@ -62,7 +62,6 @@ public:
         const WallRegionTable *table = nullptr;
         int wall = 0;
     };
-    using iterator = const_iterator;
 
     // Gives walls 0 .. wallCount - 1 a key each, with no polygons, in place of what was held.
     void resetWalls(int wallCount);
@@ -84,10 +83,6 @@ public:
     const_iterator end() const { return cend(); }
     const_iterator cbegin() const { return const_iterator(this, nextKey(0)); }
     const_iterator cend() const { return const_iterator(this, entries.size()); }
-    const_iterator constFind(int wall) const
-    {
-        return contains(wall) ? const_iterator(this, wall) : cend();
-    }
 
     // The same walls with keys, holding equal polygons.
     bool operator==(const WallRegionTable &other) const;
