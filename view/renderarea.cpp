@@ -108,8 +108,12 @@ QVector<QPointF> RenderArea::TraceWallEdge(const CornerPoint &a, const CornerPoi
 void RenderArea::BuildWallRegions()
 {
     const WallRegionTable built = wallmatch::BuildWallRegions(shown.roomCorners, imageSize());
-    for (auto it = built.cbegin(); it != built.cend(); ++it)
-        wallRegions[it.key()] += it.value();
+    if (wallRegions.isEmpty()) {
+        wallRegions = built;
+    } else {
+        for (auto it = built.cbegin(); it != built.cend(); ++it)
+            wallRegions[it.key()] += it.value();
+    }
     wallHits = wallmatch::BuildWallHitList(wallRegions);
     outlines = wallmatch::TraceWallOutlines(shown.roomCorners, imageSize());
 }

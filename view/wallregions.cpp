@@ -145,16 +145,6 @@ void traceRing(WallOutlines &outlines, const UnitRings &rings, const QVector<Cor
     }
 }
 
-// The hash's own order changes with its per-process seed; a point inside polygons of two walls
-// (on a border they share, or under a wall stretched across the image) must pick the same wall in
-// every run.
-QList<int> ascendingWalls(const WallRegionTable &table)
-{
-    QList<int> walls = table.keys();
-    std::sort(walls.begin(), walls.end());
-    return walls;
-}
-
 } // namespace
 
 QVector<CornerPoint> NormalizeCorners(const QVector<CornerPoint> &corners)
@@ -183,11 +173,11 @@ WallRegionTable BuildWallRegions(const QVector<CornerPoint> &corners, const QSiz
 {
     const UnitRings rings = prepareCorners(corners);
     WallRegionTable table;
+    // The key stays even for a wall left without polygons.
+    table.resetWalls(rings.wallCount);
     for (int wall = 0; wall < rings.wallCount; ++wall) {
-        // The key stays even for a wall left without polygons.
-        QVector<QPolygonF> &polygons = table[wall];
         if (isTraceableWall(rings, wall))
-            polygons = wallPolygons(rings, wall, imageSize);
+            table[wall] = wallPolygons(rings, wall, imageSize);
     }
     return table;
 }
@@ -226,10 +216,10 @@ void DrawWallOutlines(QPainter &painter, const QVector<CornerPoint> &corners,
 
 int WallAtPoint(const WallRegionTable &table, const QPointF &point)
 {
-    for (const int wall : ascendingWalls(table)) {
-        for (const QPolygonF &polygon : table.value(wall)) {
+    for (auto it = table.cbegin(); it != table.cend(); ++it) {
+        for (const QPolygonF &polygon : *it) {
             if (polygon.containsPoint(point, Qt::OddEvenFill))
-                return wall;
+                return it.key();
         }
     }
     return -1;
@@ -238,14 +228,14 @@ int WallAtPoint(const WallRegionTable &table, const QPointF &point)
 WallHitList BuildWallHitList(const WallRegionTable &table)
 {
     int count = 0;
-    for (auto it = table.cbegin(); it != table.cend(); ++it)
-        count += it.value().size();
+    for (const QVector<QPolygonF> &polygons : table)
+        count += polygons.size();
     WallHitList hits;
     hits.reserve(count);
-    for (const int wall : ascendingWalls(table)) {
-        const QVector<QPolygonF> polygons = table.value(wall);
+    for (auto it = table.cbegin(); it != table.cend(); ++it) {
+        const QVector<QPolygonF> &polygons = *it;
         for (int i = 0; i < polygons.size(); ++i)
-            hits.append({polygons.at(i).boundingRect(), wall, i});
+            hits.append({polygons.at(i).boundingRect(), it.key(), i});
     }
     return hits;
 }
@@ -255,11 +245,79 @@ int WallAtPoint(const WallRegionTable &table, const WallHitList &hits, const QPo
     for (const WallHitEntry &hit : hits) {
         if (!hit.box.contains(point))
             continue;
-        const auto it = table.constFind(hit.wall);
-        if (it != table.cend() && it.value().at(hit.polygon).containsPoint(point, Qt::OddEvenFill))
+        const QVector<QPolygonF> &polygons = table.polygons(hit.wall);
+        if (hit.polygon < polygons.size()
+            && polygons.at(hit.polygon).containsPoint(point, Qt::OddEvenFill))
             return hit.wall;
     }
     return -1;
 }
 
 } // namespace wallmatch
+
+void WallRegionTable::resetWalls(int wallCount)
+{
+    entries.clear();
+    entries.resize(qMax(0, wallCount));
+    for (Entry &entry : entries)
+        entry.keyed = true;
+    keyCount = entries.size();
+}
+
+bool WallRegionTable::contains(int wall) const
+{
+    return wall >= 0 && wall < entries.size() && entries.at(wall).keyed;
+}
+
+void WallRegionTable::clear()
+{
+    entries.clear();
+    keyCount = 0;
+}
+
+const WallRegionTable::Polygons &WallRegionTable::polygons(int wall) const
+{
+    static const Polygons none;
+    return wall >= 0 && wall < entries.size() ? entries.at(wall).polygons : none;
+}
+
+WallRegionTable::Polygons &WallRegionTable::operator[](int wall)
+{
+    Q_ASSERT(wall >= 0);
+    if (wall >= entries.size())
+        entries.resize(wall + 1);
+    Entry &entry = entries[wall];
+    if (!entry.keyed) {
+        entry.keyed = true;
+        ++keyCount;
+    }
+    return entry.polygons;
+}
+
+QList<int> WallRegionTable::keys() const
+{
+    QList<int> walls;
+    walls.reserve(keyCount);
+    for (auto it = cbegin(); it != cend(); ++it)
+        walls.append(it.key());
+    return walls;
+}
+
+bool WallRegionTable::operator==(const WallRegionTable &other) const
+{
+    if (keyCount != other.keyCount)
+        return false;
+    // Room past the last key may differ; equal counts make one direction enough.
+    for (auto it = cbegin(); it != cend(); ++it) {
+        if (!other.contains(it.key()) || other.polygons(it.key()) != *it)
+            return false;
+    }
+    return true;
+}
+
+int WallRegionTable::nextKey(int wall) const
+{
+    while (wall < entries.size() && !entries.at(wall).keyed)
+        ++wall;
+    return wall;
+}

@@ -3,18 +3,104 @@
 
 #include "cornerpoint.h"
 
-#include <QHash>
+#include <QList>
 #include <QPointF>
 #include <QPolygonF>
 #include <QRectF>
 #include <QSize>
 #include <QVector>
+#include <iterator>
 
 class QPainter;
 
 // Wall index to the polygons that cover the wall on screen (two for a wall cut by the seam).
-// Walk it through WallAtPoint or BuildWallHitList, which visit the walls in ascending order.
-using WallRegionTable = QHash<int, QVector<QPolygonF>>;
+// The walls sit in one array indexed by wall, so building, walking and looking up run through
+// contiguous memory in ascending wall order; with a hash keyed by wall, a room of tens of
+// thousands of walls spent its time following scattered nodes. A wall index has a key once it is
+// given polygons (even none) through operator[]; BuildWallRegions gives every wall of the room one.
+// Walls are never negative: value() and contains() answer an empty list and false for them.
+class WallRegionTable
+{
+public:
+    using Polygons = QVector<QPolygonF>;
+
+    // Visits the walls with a key, in ascending order.
+    class const_iterator
+    {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Polygons;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const Polygons *;
+        using reference = const Polygons &;
+
+        int key() const { return wall; }
+        const Polygons &value() const { return table->entries.at(wall).polygons; }
+        const Polygons &operator*() const { return value(); }
+        const Polygons *operator->() const { return &value(); }
+        const_iterator &operator++()
+        {
+            wall = table->nextKey(wall + 1);
+            return *this;
+        }
+        const_iterator operator++(int)
+        {
+            const_iterator before = *this;
+            ++*this;
+            return before;
+        }
+        bool operator==(const const_iterator &other) const { return wall == other.wall; }
+        bool operator!=(const const_iterator &other) const { return wall != other.wall; }
+
+    private:
+        friend class WallRegionTable;
+        const_iterator(const WallRegionTable *table, int wall)
+            : table(table)
+            , wall(wall)
+        {
+        }
+        const WallRegionTable *table = nullptr;
+        int wall = 0;
+    };
+
+    // Gives walls 0 .. wallCount - 1 a key each, with no polygons, in place of what was held.
+    void resetWalls(int wallCount);
+
+    int size() const { return keyCount; }
+    bool isEmpty() const { return keyCount == 0; }
+    bool contains(int wall) const;
+    void clear();
+
+    // The wall's polygons, empty for a wall without a key.
+    const Polygons &polygons(int wall) const;
+    Polygons value(int wall) const { return polygons(wall); }
+    // Gives the wall a key if it had none. Wall must not be negative.
+    Polygons &operator[](int wall);
+    // Ascending.
+    QList<int> keys() const;
+
+    const_iterator begin() const { return cbegin(); }
+    const_iterator end() const { return cend(); }
+    const_iterator cbegin() const { return const_iterator(this, nextKey(0)); }
+    const_iterator cend() const { return const_iterator(this, entries.size()); }
+
+    // The same walls with keys, holding equal polygons.
+    bool operator==(const WallRegionTable &other) const;
+    bool operator!=(const WallRegionTable &other) const { return !(*this == other); }
+
+private:
+    struct Entry
+    {
+        Polygons polygons;
+        bool keyed = false;
+    };
+
+    // The first wall from `wall` on with a key, or entries.size().
+    int nextKey(int wall) const;
+
+    QVector<Entry> entries;
+    int keyCount = 0;
+};
 
 namespace wallmatch {
 

@@ -84,6 +84,7 @@ private Q_SLOTS:
     void hitTest_data();
     void hitTest();
     void overlappingWallsPickLowest();
+    void sparseTable();
     void degenerateCorners_data();
     void degenerateCorners();
     void outlineOrder();
@@ -316,11 +317,11 @@ void TestWallRegions::hitTest()
     QCOMPARE(WallAtPoint(WallRegionTable(), point), -1);
 }
 
-// Both hit tests visit the walls in ascending order, whatever the hash's seed made of the table's
-// own order: a point inside polygons of several walls picks the lowest of them in every run.
+// Both hit tests visit the walls in ascending order, whatever order they were given in: a point
+// inside polygons of several walls picks the lowest of them in every run.
 void TestWallRegions::overlappingWallsPickLowest()
 {
-    // Many keys, spread so that the hash's order differs from theirs for any seed, even 0.
+    // Many keys, spread and given out of order.
     QVector<int> walls;
     for (int wall = 0; wall < 40; ++wall)
         walls << 1000 + 7 * wall << 3 + 13 * wall;
@@ -345,6 +346,42 @@ void TestWallRegions::overlappingWallsPickLowest()
         QCOMPARE(WallAtPoint(table, point), wall);
         QCOMPARE(WallAtPoint(table, hits, point), wall);
     }
+}
+
+// Walls given keys out of order and with gaps between them: the table walks, looks up and
+// compares only the walls with keys, in ascending order.
+void TestWallRegions::sparseTable()
+{
+    const QVector<QPolygonF> square = {QPolygonF(QRectF(0, 0, 4, 4))};
+    WallRegionTable table;
+    QVERIFY(table.isEmpty());
+    table[7] = square;
+    table[2]; // a key without polygons
+    QCOMPARE(table.size(), 2);
+    QCOMPARE(table.keys(), (QList<int> {2, 7}));
+    QList<int> walked;
+    for (auto it = table.cbegin(); it != table.cend(); ++it)
+        walked.append(it.key());
+    QCOMPARE(walked, table.keys());
+    for (const int wall : {-1, 0, 3, 8, 1000})
+        QVERIFY2(!table.contains(wall) && table.value(wall).isEmpty(),
+                 qPrintable(QString::number(wall)));
+    QCOMPARE(table.value(7), square);
+    QCOMPARE(WallAtPoint(table, QPointF(1, 1)), 7);
+    QCOMPARE(WallAtPoint(table, BuildWallHitList(table), QPointF(1, 1)), 7);
+
+    WallRegionTable same;
+    same[2];
+    same[7] = square;
+    QVERIFY(same == table);
+    same[3];
+    QVERIFY(same != table);
+    WallRegionTable moved;
+    moved[2] = square;
+    moved[7];
+    QVERIFY(moved != table);
+    table.clear();
+    QVERIFY(table.isEmpty() && table.keys().isEmpty() && table.cbegin() == table.cend());
 }
 
 void TestWallRegions::degenerateCorners_data()
