@@ -32,6 +32,9 @@ wallmatch::CaseOnset CaseViews::show(const wallmatch::PlanCase &shown, bool onSc
 {
     load(pano1, wallmatch::panoramaFolder(shown.sample, false), shown.source);
     load(pano2, wallmatch::panoramaFolder(shown.sample, true), shown.source);
+    // Where the display system reports a given frame's presentation, ask for this one's.
+    if (onScreen && CaseClock::readsMonotonicClock())
+        wallmatch::expectFrame(region);
     // Painted now rather than at some later paint: the case's clock starts as the pixels leave.
     QRegion views(QRect(pano1->mapTo(region, QPoint()), pano1->size()));
     views += QRect(pano2->mapTo(region, QPoint()), pano2->size());
@@ -43,6 +46,7 @@ wallmatch::CaseOnset CaseViews::show(const wallmatch::PlanCase &shown, bool onSc
     if (!onScreen)
         return onset;
     if (CaseClock::readsMonotonicClock()) {
+        // After expectFrame, the report of that frame; else the next refresh (X Present).
         if (const std::optional<wallmatch::DisplayRefresh> refresh =
                 wallmatch::waitForNextRefresh(region, refreshTimeoutMs)) {
             if (takeRefresh(*refresh, onset))
@@ -63,7 +67,9 @@ bool CaseViews::takeRefresh(const wallmatch::DisplayRefresh &refresh, wallmatch:
     const qint64 nowUs = CaseClock::nowUs();
     if (refresh.atUs < onset.sentUs || refresh.atUs > nowUs)
         return false;
-    if (lastRefresh && refresh.count > lastRefresh->count && refresh.atUs > lastRefresh->atUs)
+    if (refresh.periodMs)
+        refreshMs = refresh.periodMs;
+    else if (lastRefresh && refresh.count > lastRefresh->count && refresh.atUs > lastRefresh->atUs)
         refreshMs = double(refresh.atUs - lastRefresh->atUs)
             / double(refresh.count - lastRefresh->count) / 1000.0;
     lastRefresh = refresh;
