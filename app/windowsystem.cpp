@@ -149,7 +149,10 @@ private:
         // Answers to earlier requests that timed out are old news.
         if (complete->kind != XCB_PRESENT_COMPLETE_KIND_NOTIFY_MSC || complete->serial != serial)
             return std::nullopt;
-        return DisplayRefresh {qint64(complete->ust), complete->msc};
+        DisplayRefresh refresh;
+        refresh.atUs = qint64(complete->ust);
+        refresh.count = complete->msc;
+        return refresh;
     }
 
     xcb_connection_t *connection = nullptr;

@@ -77,7 +77,14 @@ int main(int argc, char *argv[])
                     std::fprintf(stderr, "top %s %s modal %p\n", w->metaObject()->className(),
                                  qPrintable(w->windowTitle()),
                                  (void *)QApplication::activeModalWidget());
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+        // A box shown over the scaled or full-screen stage is not the active modal widget
+        // where the window system gives no window the focus: looked for among the windows.
+        QMessageBox *box = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && qobject_cast<QMessageBox *>(top))
+                box = static_cast<QMessageBox *>(top);
+        }
+        if (box) {
             QAbstractButton *button = box->button(QMessageBox::Yes); // "Exit?"
             if (!button) {
                 if (box->text() != QLatin1String("Well done! You finished test."))
