@@ -76,6 +76,8 @@ public:
         const QDeadlineTimer deadline(timeoutMs, Qt::PreciseTimer);
         const bool answered = dispatchUntil([this] { return report.done; }, deadline);
         if (!answered || !report.presented) {
+            qCDebug(timingLog, "no presentation reported: %s",
+                    answered ? "the frame was discarded" : "no answer in time");
             if (!answered) {
                 wp_presentation_feedback_destroy(feedback);
                 feedback = nullptr;
