@@ -51,6 +51,13 @@ public:
     {
         if (!bind() || !window || !window->handle())
             return false;
+        // Qt's Wayland client holds a window's frames back while the compositor's frame
+        // callback is late (over 100 ms: a loaded machine), and shows the window as not exposed
+        // meanwhile: this frame would be committed only after the wait for it.
+        if (!window->isExposed()) {
+            qCDebug(timingLog, "no presentation asked for: the window is not exposed");
+            return false;
+        }
         auto *surface = static_cast<wl_surface *>(
             QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", window));
         if (!surface)
