@@ -5,6 +5,7 @@
 #include <QGraphicsView>
 #include <QRegion>
 #include <QWidget>
+#include <utility>
 
 #ifdef WALLMATCH_HAVE_X11
 #include <QtGlobal>
@@ -16,6 +17,10 @@
 #include <cstdlib>
 #include <xcb/xcb.h>
 #endif
+#ifdef WALLMATCH_HAVE_WAYLAND
+#include "waylandpresentation.h"
+#include <QWindow>
+#endif
 #ifdef WALLMATCH_HAVE_X_PRESENT
 #include <QDeadlineTimer>
 #include <QThread>
@@ -26,6 +31,11 @@
 namespace wallmatch {
 
 namespace {
+
+#ifdef WALLMATCH_HAVE_WAYLAND
+// Whether the frame just painted is one whose presentation was asked for.
+bool expectingFrame = false;
+#endif
 
 #ifdef WALLMATCH_HAVE_X11
 // Qt's own connection to the X server, or null on any other platform.
@@ -139,7 +149,10 @@ private:
         // Answers to earlier requests that timed out are old news.
         if (complete->kind != XCB_PRESENT_COMPLETE_KIND_NOTIFY_MSC || complete->serial != serial)
             return std::nullopt;
-        return DisplayRefresh {qint64(complete->ust), complete->msc};
+        DisplayRefresh refresh;
+        refresh.atUs = qint64(complete->ust);
+        refresh.count = complete->msc;
+        return refresh;
     }
 
     xcb_connection_t *connection = nullptr;
@@ -155,6 +168,9 @@ PresentReports &presentReports()
     return reports;
 }
 
+#endif
+
+#if defined(WALLMATCH_HAVE_X_PRESENT) || defined(WALLMATCH_HAVE_WAYLAND)
 // The window whose pixels show `widget`: the graphics view's where it is shown through one.
 const QWidget *shownWindow(const QWidget *widget)
 {
@@ -166,6 +182,15 @@ const QWidget *shownWindow(const QWidget *widget)
 }
 #endif
 
+// Qt's Wayland client sends its requests (the frame's commit) only when its event loop next
+// waits; the case starts as they leave.
+void sendNow()
+{
+#ifdef WALLMATCH_HAVE_WAYLAND
+    waylandFlush();
+#endif
+}
+
 } // namespace
 
 void paintNow(QWidget *widget, const QRegion &region)
@@ -174,6 +199,7 @@ void paintNow(QWidget *widget, const QRegion &region)
     const QGraphicsProxyWidget *proxy = window->graphicsProxyWidget();
     if (!proxy || !proxy->scene()) {
         widget->repaint(region);
+        sendNow();
         return;
     }
     // The view paints the window through its proxy, as it is now.
@@ -187,6 +213,7 @@ void paintNow(QWidget *widget, const QRegion &region)
         }
         view->viewport()->repaint(onView);
     }
+    sendNow();
 }
 
 ViewPlacement shownPlacement(const QWidget *widget)
@@ -207,18 +234,40 @@ bool waitForWindowSystem()
 {
 #ifdef WALLMATCH_HAVE_X11
     xcb_connection_t *connection = qtConnection();
-    if (!connection)
-        return false;
-    // Any request with a reply will do: the server answers it after all earlier requests.
-    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    return true;
+    if (connection) {
+        // Any request with a reply will do: the server answers it after all earlier requests.
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        return true;
+    }
+#endif
+#ifdef WALLMATCH_HAVE_WAYLAND
+    return waylandRoundTrip();
 #else
     return false;
 #endif
 }
 
+bool expectFrame(const QWidget *widget)
+{
+#ifdef WALLMATCH_HAVE_WAYLAND
+    const QWidget *window = shownWindow(widget);
+    if (window->testAttribute(Qt::WA_WState_Created)
+        && waylandExpectFrame(window->windowHandle())) {
+        expectingFrame = true;
+        return true;
+    }
+#else
+    Q_UNUSED(widget);
+#endif
+    return false;
+}
+
 std::optional<DisplayRefresh> waitForNextRefresh(const QWidget *widget, int timeoutMs)
 {
+#ifdef WALLMATCH_HAVE_WAYLAND
+    if (std::exchange(expectingFrame, false))
+        return waylandPresented(timeoutMs);
+#endif
 #ifdef WALLMATCH_HAVE_X_PRESENT
     xcb_connection_t *connection = qtConnection();
     const QWidget *window = shownWindow(widget);

@@ -22,8 +22,8 @@ void paintNow(QWidget *widget, const QRegion &region);
 ViewPlacement shownPlacement(const QWidget *widget);
 
 // Returns once the window system has carried out everything sent to it so far (on X11 one
-// round trip to the server), so that painted pixels are on the server's screen, not merely on
-// their way. Elsewhere it returns at once, with false.
+// round trip to the server, on Wayland to the compositor), so that painted pixels are on the
+// server's screen, not merely on their way. Elsewhere it returns at once, with false.
 bool waitForWindowSystem();
 
 // A refresh of the display, as the display system reports it.
@@ -31,13 +31,20 @@ struct DisplayRefresh
 {
     qint64 atUs = 0; // when it began, CLOCK_MONOTONIC in microseconds
     quint64 count = 0; // the display's frame counter
+    std::optional<double> periodMs; // the refresh period, where the display system names it
+    qint64 clockErrorUs = 0; // bound of the conversion from the display system's clock, if any
 };
+
+// Where the display system reports the presentation of a given frame (Wayland), asks it to
+// report the next frame of `widget`'s window; call before painting that frame. False elsewhere.
+bool expectFrame(const QWidget *widget);
 
 // Asks the display system when it next refreshes `widget`'s window after everything sent so far
 // has arrived, and waits for the answer (at most `timeoutMs`): the refresh at which the pixels
-// just painted are first on screen. Also waits, as waitForWindowSystem does, until the server
-// has carried out everything sent before. None where the display system reports no refreshes
-// (no X Present extension, another platform) or the answer did not come in time.
+// just painted are first on screen. After expectFrame, the presentation of that frame. Also waits,
+// as waitForWindowSystem does, until the server has carried out everything sent before. None where
+// the display system reports no refreshes (no X Present extension, another platform) or the answer
+// did not come in time.
 std::optional<DisplayRefresh> waitForNextRefresh(const QWidget *widget, int timeoutMs);
 
 } // namespace wallmatch

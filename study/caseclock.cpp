@@ -37,13 +37,21 @@ qint64 monotonicMs()
 
 // Xorg and Xvfb stamp input events with GetTimeInMillis(): CLOCK_MONOTONIC in milliseconds, cut
 // to 32 bits. That holds only for a server on this machine, and only where our own clock is
-// CLOCK_MONOTONIC (QElapsedTimer's on Linux); other platforms (offscreen, Wayland, a remote
-// display) and synthesized events get a fresh reading instead.
+// CLOCK_MONOTONIC (QElapsedTimer's on Linux). Wayland compositors pass on the kernel's input
+// event times (libinput's, CLOCK_MONOTONIC) in milliseconds cut to 32 bits the same way, and a
+// compositor always runs on this machine; a timestamp on another base fails the same checks.
+// Other platforms (offscreen, a remote X display) and synthesized events get a fresh reading.
 bool serverSharesOurClock()
 {
-    static const bool shares = QElapsedTimer::clockType() == QElapsedTimer::MonotonicClock
-        && QGuiApplication::platformName() == QLatin1String("xcb")
-        && qEnvironmentVariable("DISPLAY").startsWith(QLatin1Char(':'));
+    static const bool shares = [] {
+        if (QElapsedTimer::clockType() != QElapsedTimer::MonotonicClock)
+            return false;
+        const QString platform = QGuiApplication::platformName();
+        if (platform == QLatin1String("wayland"))
+            return true;
+        return platform == QLatin1String("xcb")
+            && qEnvironmentVariable("DISPLAY").startsWith(QLatin1Char(':'));
+    }();
     return shares;
 }
 
