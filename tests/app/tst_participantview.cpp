@@ -118,12 +118,7 @@ private Q_SLOTS:
         fakeClock.reset();
         QDir::setCurrent(originalDir);
     }
-    void init()
-    {
-        for (const QString &name :
-             QDir().entryList({"results*", "practice*", "events*", "session*"}, QDir::Files))
-            QFile::remove(name);
-    }
+    void init() { testfiles::removeSessionFiles(); }
 
     void everyPageOfARun_data()
     {

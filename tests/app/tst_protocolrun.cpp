@@ -128,12 +128,7 @@ private Q_SLOTS:
         fakeClock.reset();
         QDir::setCurrent(originalDir);
     }
-    void init()
-    {
-        for (const QString &name :
-             QDir().entryList({"results*", "practice*", "events*", "session*"}, QDir::Files))
-            QFile::remove(name);
-    }
+    void init() { testfiles::removeSessionFiles(); }
 
     // Two practice cases with feedback, four test cases with a break after the second.
     void practiceFeedbackBreakAndEvents()

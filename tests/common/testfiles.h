@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTest>
@@ -33,6 +34,14 @@ inline void writeBytes(const QString &path, const QByteArray &bytes, const QDate
     f.flush(); // before the time is set, or closing would touch it again
     if (modified.isValid())
         QVERIFY(f.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+// Removes the files a study run writes in the working folder, so each test starts without them.
+inline void removeSessionFiles()
+{
+    for (const QString &name :
+         QDir().entryList({"results*", "practice*", "events*", "session*"}, QDir::Files))
+        QFile::remove(name);
 }
 
 } // namespace testfiles
