@@ -1,7 +1,7 @@
 #ifndef WAYLANDPRESENTATION_H
 #define WAYLANDPRESENTATION_H
 
-#include "windowsystem.h"
+#include "displayrefresh.h"
 
 #include <optional>
 

@@ -1,6 +1,7 @@
 #ifndef WINDOWSYSTEM_H
 #define WINDOWSYSTEM_H
 
+#include "displayrefresh.h"
 #include "viewframe.h"
 
 #include <QtGlobal>
@@ -25,15 +26,6 @@ ViewPlacement shownPlacement(const QWidget *widget);
 // round trip to the server, on Wayland to the compositor), so that painted pixels are on the
 // server's screen, not merely on their way. Elsewhere it returns at once, with false.
 bool waitForWindowSystem();
-
-// A refresh of the display, as the display system reports it.
-struct DisplayRefresh
-{
-    qint64 atUs = 0; // when it began, CLOCK_MONOTONIC in microseconds
-    quint64 count = 0; // the display's frame counter
-    std::optional<double> periodMs; // the refresh period, where the display system names it
-    qint64 clockErrorUs = 0; // bound of the conversion from the display system's clock, if any
-};
 
 // Where the display system reports the presentation of a given frame (Wayland), asks it to
 // report the next frame of `widget`'s window; call before painting that frame. False elsewhere.
