@@ -1,5 +1,7 @@
 #include "instructionspage.h"
+
 #include "ui_instructionspage.h"
+#include <utility>
 
 #include "regularfile.h"
 
@@ -107,5 +109,14 @@ void InstructionsPage::begin()
     // (the log would take Space for scrolling).
     if (parentWidget())
         parentWidget()->setFocus();
+    if (const std::function<void()> then = std::exchange(afterBegin, {}))
+        then();
     Q_EMIT begun();
+}
+
+void InstructionsPage::showText(const QString &text, const QString &button,
+                                std::function<void()> then)
+{
+    showText(text, button);
+    afterBegin = std::move(then);
 }

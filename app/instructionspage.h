@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTextBrowser>
 #include <QWidget>
+#include <functional>
 
 namespace Ui {
 class InstructionsPage;
@@ -48,6 +49,8 @@ public:
     void showInstructions(const wallmatch::Instructions &instructions);
     // A short page of plain text in the same style, its button named `button`.
     void showText(const QString &text, const QString &button);
+    // The same, and `then` runs once when its button is pressed.
+    void showText(const QString &text, const QString &button, std::function<void()> then);
 
 Q_SIGNALS:
     void begun();
@@ -60,6 +63,7 @@ private:
     void present();
 
     Ui::InstructionsPage *ui;
+    std::function<void()> afterBegin;
 };
 
 #endif // INSTRUCTIONSPAGE_H

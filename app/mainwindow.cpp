@@ -90,8 +90,8 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
     for (const QString &line : session->resumedLog())
         ui->textBrowser->append(line);
 
-    caseViews = std::make_unique<CaseViews>(ui->viewportRegion, ui->pano1, ui->pano2,
-                                            run.studyScreen);
+    caseViews =
+        std::make_unique<CaseViews>(ui->viewportRegion, ui->pano1, ui->pano2, run.studyScreen);
     notice = new Notice(ui->viewportRegion);
     if (run.studyScreen || !run.instructions.isEmpty()
         || !run.instructionsAfterPractice.isEmpty()) {
@@ -112,11 +112,6 @@ MainWindow::MainWindow(const wallmatch::StudyRun &run, QWidget *parent)
         hideKeepingPlace(ui->startBtn);
         ui->pauseBtn->setText(tr("Pause"));
         messagePage = new InstructionsPage(this);
-        connect(messagePage, &InstructionsPage::begun, this, [this] {
-            const std::function<void()> then = std::exchange(afterMessage, {});
-            if (then)
-                then();
-        });
         showOpeningPage();
     } else if (!run.instructions.isEmpty()) {
         instructionsPage->showInstructions(run.instructions);
@@ -475,6 +470,5 @@ void MainWindow::showOpeningPage()
 
 void MainWindow::showMessage(const QString &text, const QString &button, std::function<void()> then)
 {
-    afterMessage = std::move(then);
-    messagePage->showText(text, button);
+    messagePage->showText(text, button, std::move(then));
 }

@@ -115,7 +115,6 @@ private:
     InstructionsPage *instructionsPage = nullptr;
     Notice *notice = nullptr; // break, focus loss and feedback texts over the views
     InstructionsPage *messagePage = nullptr; // a study screen's notices and its end
-    std::function<void()> afterMessage;
 };
 
 #endif // MAINWINDOW_H
